@@ -1,0 +1,194 @@
+// The status window's unit without its widgets: start-up, the start of monitoring,
+// the poll cycle with its status check and per-position evaluation, and the run state.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "link/controller_link.h"
+#include "link/shared_packet.h"
+#include "monitor/config_files.h"
+#include "monitor/drive_model.h"
+#include "monitor/drive_status_display.h"
+#include "monitor/menu_model.h"
+#include "monitor/mode_tree.h"
+#include "monitor/monitor_views.h"
+#include "monitor/plug_block.h"
+#include "monitor/status_block.h"
+
+namespace raidmon {
+
+inline constexpr std::uint8_t kOsFamily9x = 1;
+inline constexpr std::uint8_t kOsFamilyNt = 2;
+
+inline constexpr std::uint8_t kRebuildIdle = 0;
+inline constexpr std::uint8_t kRebuildRunning = 1;
+inline constexpr std::uint8_t kRebuildCompleted = 2;
+inline constexpr std::uint8_t kRebuildCancelled = 3;
+inline constexpr std::uint8_t kRebuildFailed = 4;
+
+inline constexpr int kStartupInterval = 4000;
+inline constexpr int kScanTicks = 45;
+inline constexpr int kHoldOffTicks = 39;
+inline constexpr std::uint8_t kMarkerPulled = 0x60;
+inline constexpr std::uint8_t kMarkerBack = 0x50;
+inline constexpr std::uint8_t kMarkerState10 = 0xA0;
+inline constexpr std::uint8_t kMarkerState11 = 0xB0;
+
+inline constexpr std::string_view kScanCaption = " Hard Disk Scaning......";
+inline constexpr std::string_view kWaitCaption = " Waiting....";
+inline constexpr std::string_view kDriverMissing = "RAID controller DRIVER not installed";
+inline constexpr std::string_view kNtProbeFailed = "PAX7 controller HDD not installed";
+inline constexpr std::string_view k9xProbeFailed = "RAID controller HDD not installed";
+
+// Status check results.
+inline constexpr int kNoChange = 0;
+inline constexpr int kChanged = 1;
+inline constexpr int kReadFailed = 2;
+
+// The run state of the monitor; everything but RebuildState is GUI-thread only.
+struct RunState {
+  std::uint8_t OsFamily = kOsFamilyNt;
+  std::intptr_t DeviceHandle = 0;  // 0: no controller path
+  std::uint8_t ProbeResult = 0;
+  bool PortFoundByName = true;
+  std::uint8_t AspiAdapter = 100;
+  std::uint8_t AspiTarget = 0;
+  std::uint8_t CardCount = 0;
+  std::int32_t LoopTime = 1000;
+  std::atomic<std::uint8_t> RebuildState{kRebuildIdle};  // written by the rebuild worker too
+  bool AutoRebuildPending = false;
+  bool AutoRebuildOff = false;
+  bool ShownOnce = false;
+  bool ScanActive = false;
+  std::uint8_t ScanCounter = 0;
+  bool RescanRequested = false;
+  bool HoldOff = false;
+  std::uint8_t HoldOffCounter = 0;
+  std::array<std::uint8_t, 4> HotPlugMarker{};  // card 1..2 x channel 1..2
+  std::array<std::uint32_t, 8> presenceSums{};  // I_Here + I_Hot, cards 1 and 2
+  std::array<std::uint32_t, 8> previousSums{};
+};
+
+// The GUI state record R_Tavrix_Gui (the start-pending flags live in the display).
+struct TavrixGui {
+  std::uint8_t Gui_Small = 0;
+  std::array<std::uint8_t, 4> Mode{};
+  std::uint8_t Model = 0;
+  std::uint8_t FlashSize = 0;
+  std::uint8_t Card_Click = 0;
+  std::array<std::uint32_t, 4> BaseSize{};
+};
+
+// The views the monitor drives. Any left null is replaced by a do-nothing view, so a
+// form that does not exist yet (start-up runs before the other forms) is harmless.
+struct MonitorViews {
+  MenuView* menu = nullptr;
+  IndicatorSink* indicators = nullptr;
+  MainWindowView* window = nullptr;
+  ModeTreeView* tree = nullptr;
+  DebugView* debug = nullptr;
+  ScanFormView* scan = nullptr;
+  PollTimer* timer = nullptr;
+  Dialogs* dialogs = nullptr;
+  DriveEventSink* events = nullptr;
+  RebuildHooks* rebuild = nullptr;
+};
+
+// GUI thread only, except where a member says otherwise.
+class Monitor {
+ public:
+  Monitor(ControllerLink& link, SharedPacket& packet, std::uint8_t osFamily,
+          std::string programDir);
+
+  // Replaces the views (null members become do-nothing views).
+  void setViews(const MonitorViews& views);
+
+  // Start-up: configuration, locating and probing the controller, the first status
+  // read, card count, window placement and menu set-up. Reports failures in error
+  // boxes; never throws.
+  void FormCreate();
+  // Start of monitoring; only the first call does anything.
+  void FormShow();
+  // One poll cycle.
+  void Sec_TimerTimer();
+  // Reads the configuration again and rebuilds the mode tree.
+  void reloadConfiguration();
+
+  // Steps of the cycle, public for the rebuild control and for tests.
+  int plugCheck();
+  int statusCheck();
+  void evaluatePosition(int card, int position, int statusResult, int plugResult);
+  // Sends CTL_READ_STATUS and takes the answer as the latest status; false when the
+  // read failed on a transport that reports it (the latest status is then unchanged).
+  bool readStatus();
+
+  // Menu commands of this unit.
+  void LOOPTIME1Click();
+  void Auto_Rebuild_OptionClick();
+
+  // State, read by the views and the other core units.
+  RunState& state() { return state_; }
+  const RunState& state() const { return state_; }
+  const StatusBlock& latestStatus() const { return latest_; }
+  bool statusReceived() const { return statusReceived_; }
+  StatusBlock& snapshot() { return snapshot_; }
+  const StatusBlock& snapshot() const { return snapshot_; }
+  DisplayTables& tables() { return tables_; }
+  const DisplayTables& tables() const { return tables_; }
+  const PlugBlock& plugCopy() const { return plugCopy_; }
+  const PlugBlock& lastPlugBlock() const { return lastPlug_; }
+  DriveModel& model() { return model_; }
+  const DriveModel& model() const { return model_; }
+  const ModeTree& modeTree() const { return tree_; }
+  MenuModel& menu() { return menu_; }
+  const MenuModel& menu() const { return menu_; }
+  DriveStatusDisplay& display() { return display_; }
+  TavrixGui& gui() { return gui_; }
+  const TavrixGui& gui() const { return gui_; }
+  const IdentificationTexts& texts() const { return texts_; }
+  const std::array<std::string, 10>& portNames() const { return portNames_; }
+  const std::string& programDir() const { return programDir_; }
+  bool flashOption() const { return flashOption_; }
+  std::int64_t& rebuildSizeOverride() { return rebuildSizeOverride_; }
+  ControllerLink& link() { return link_; }
+  SharedPacket& packet() { return packet_; }
+
+ private:
+  void loadConfiguration();
+  void startMonitoring();
+  void fillModeTree();
+  void trace(std::string_view line);
+  void startScanWait(std::uint8_t counter, bool clearHoldOff);
+  void setMemberNodeImages(int card, int position, int image);
+  void computePresenceSums();
+  bool hotPlugPath(int card, int position, int& displayState, int& event);
+  void normalPath(int card, int position, int& displayState, int& event);
+  std::uint8_t& marker(int card, int channel);
+
+  ControllerLink& link_;
+  SharedPacket& packet_;
+  std::string programDir_;
+  RunState state_;
+  TavrixGui gui_;
+  StatusBlock latest_;
+  bool statusReceived_ = false;
+  StatusBlock snapshot_;
+  PlugBlock plugCopy_;
+  PlugBlock lastPlug_;
+  DisplayTables tables_;
+  DriveModel model_;
+  ModeTree tree_;
+  MenuModel menu_;
+  DriveStatusDisplay display_;
+  IdentificationTexts texts_;
+  bool flashOption_ = false;
+  std::int64_t rebuildSizeOverride_ = 0;
+  std::array<std::string, 10> portNames_{};
+  bool controllerMissing_ = false;
+  MonitorViews views_;
+};
+
+}  // namespace raidmon

@@ -1,0 +1,137 @@
+// The narrow interfaces through which the core drives the screen. The Qt side
+// implements them with widgets; tests implement them with recording fakes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace raidmon {
+
+// The status window's pop-up menu items, in menu order.
+enum class MenuItem {
+  Small_Open,
+  MonitorOpen1,
+  Rebuild1,
+  Auto_Rebuild_Option,
+  Alwaysontop,
+  FlashFileUpdate5,
+  ScanHdd,
+  GUITrayIcon1,
+  N2,
+  Exit1,
+  RebuildComplete1,
+  ScanBusForm,
+  LOOPTIME1,
+  RebuildSizeValue1,
+  RebuildSizeCheck1,
+  DebugForm1,
+};
+inline constexpr int kMenuItemCount = 16;
+
+struct MenuItemState {
+  std::string caption;
+  bool visible = true;
+  bool enabled = true;
+  bool checked = false;
+};
+
+// All calls on the GUI thread.
+class MenuView {
+ public:
+  virtual ~MenuView() = default;
+  // One item's state changed; the view mirrors it onto its menu.
+  virtual void applyMenuItem(MenuItem item, const MenuItemState& state) = 0;
+};
+
+// The eight position indicators of cards 1 and 2 (card 1..2, position 1..4).
+class IndicatorSink {
+ public:
+  virtual ~IndicatorSink() = default;
+  // Gives the indicator a new animation; visibility and playback stay as they are.
+  virtual void loadAnimation(int card, int position, const std::string& gifPath) = 0;
+  // Makes the indicator invisible and stops it.
+  virtual void hideIndicator(int card, int position) = 0;
+  // Makes the indicator visible, repaints it and plays it.
+  virtual void showAndPlay(int card, int position) = 0;
+};
+
+// The status window itself.
+class MainWindowView {
+ public:
+  virtual ~MainWindowView() = default;
+  virtual int screenWidth() const = 0;
+  virtual void placeWindow(int left, int top) = 0;
+  virtual void closeMainWindow() = 0;
+  // Loads the small skin for a card count (1..4; other counts load nothing).
+  virtual void selectSmallSkin(int cardCount) = 0;
+  virtual void showMonitorDialog() = 0;
+  virtual void setMonitorPage(int page) = 0;  // Info_Tab_Note page index
+};
+
+// The Monitor dialog's mode tree, as far as the poll cycle touches it.
+class ModeTreeView {
+ public:
+  virtual ~ModeTreeView() = default;
+  // Rebuild the tree from the drive model (the core has written the node indexes).
+  virtual void rebuildTree() = 0;
+  // Sets a node's image and selected image (-1 = no image).
+  virtual void setNodeImages(int nodeIndex, int image) = 0;
+};
+
+// The debugging form: trace list, plug label and the raw-state grids.
+class DebugView {
+ public:
+  virtual ~DebugView() = default;
+  virtual void addTrace(std::string_view line) = 0;
+  virtual void setPlugLabel(std::string_view text) = 0;  // Label1
+  virtual void fillDebugGrid() = 0;
+};
+
+// The scan form shown during the wait before a bus rescan.
+class ScanFormView {
+ public:
+  virtual ~ScanFormView() = default;
+  virtual void showScanForm(std::string_view caption) = 0;
+  virtual void setScanCaption(std::string_view caption) = 0;
+  virtual void setScanProgress(int value) = 0;
+  virtual void closeScanForm() = 0;
+};
+
+// The poll timer Sec_Timer.
+class PollTimer {
+ public:
+  virtual ~PollTimer() = default;
+  virtual void setInterval(int ms) = 0;
+  virtual int interval() const = 0;
+  virtual void setEnabled(bool on) = 0;
+  virtual bool enabled() const = 0;
+};
+
+// Modal dialogs.
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual void errorBox(std::string_view text) = 0;  // error icon, OK button
+  // Input box; nullopt when cancelled.
+  virtual std::optional<std::string> inputBox(std::string_view caption, std::string_view prompt,
+                                              std::string_view defaultText) = 0;
+};
+
+// Drive events (notices and event-grid rows).
+class DriveEventSink {
+ public:
+  virtual ~DriveEventSink() = default;
+  virtual void RaiseDriveEvent(int card, int position, int code) = 0;
+  virtual void LogConnectionChanges() = 0;
+};
+
+// The rebuild control's hand-offs from the poll cycle.
+class RebuildHooks {
+ public:
+  virtual ~RebuildHooks() = default;
+  virtual void ReportRebuildOutcome() = 0;
+  virtual void AutoRebuildClick() = 0;
+};
+
+}  // namespace raidmon
