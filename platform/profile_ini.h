@@ -1,0 +1,73 @@
+// Private-profile (Windows INI) files: reads and writes that keep the Windows format
+// and read a hand-edited file as GetPrivateProfileString / WritePrivateProfileString do.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace raidmon {
+
+// A file bigger than this is treated as unreadable: reads give "not found" and writes
+// fail (rather than replace a file they could not read).
+inline constexpr std::size_t kMaxProfileFileSize = 1024 * 1024;
+
+// The INI layer's write failure; what() is "Unable to write to <full file name>".
+class ProfileWriteError : public std::runtime_error {
+ public:
+  explicit ProfileWriteError(const std::string& fileName);
+};
+
+// ---- Pure functions over the text of a file ----------------------------------------
+//
+// Format, as the Windows profile functions read it: lines end in LF or CRLF; a line
+// whose first non-blank character is '[' and which holds a ']' starts a section named by
+// the text between the '[' and the last ']'; a line holding '=' inside a section is a
+// key (name before the first '=', value after it); a line whose first non-blank
+// character is ';' is a comment. Names compare without regard to ASCII case; blanks
+// around names and values are ignored; a value in matching single or double quotes loses
+// them. The first of duplicate sections and the first of duplicate keys win. Every
+// other line (comments, text before the first section, lines without '=') is kept.
+
+// The value of `key` in `section`, or nullopt when the section or key is missing.
+std::optional<std::string> readProfileString(std::string_view text, std::string_view section,
+                                             std::string_view key);
+
+// The text after writing `key`=`value` into `section`: the key's first occurrence is
+// replaced in place (keeping its line position and line ending); a missing key goes after
+// the last non-blank line of the section; a missing section is added at the end of the
+// text. New lines use the text's line-ending style (that of its first line; CRLF when it
+// has no line break). Every other byte of `text` is kept.
+// Returns nullopt, leaving nothing written, when the entry cannot be stored in the format:
+// a line break in any argument, a ']' in the section name, an empty key name, a key
+// name holding '=' or starting with ';' or '['.
+std::optional<std::string> writeProfileString(std::string_view text, std::string_view section,
+                                              std::string_view key, std::string_view value);
+
+// ---- Files -------------------------------------------------------------------------
+
+// The whole file, or nullopt when it is missing, not a regular file, unreadable or
+// bigger than kMaxProfileFileSize.
+std::optional<std::string> loadProfileFile(const std::string& fileName);
+
+// Replaces the file's contents safely against a crash: writes a temporary file in the
+// same directory and renames it over `fileName` (an existing file keeps its mode).
+// Throws ProfileWriteError when the system refuses; the old file is then left as it was
+// and no temporary file stays behind.
+void storeProfileFile(const std::string& fileName, std::string_view text);
+
+// GetPrivateProfileString: the value, or nullopt when the file, section or key is
+// missing or the file is unreadable (the caller applies its default).
+std::optional<std::string> getPrivateProfileString(const std::string& fileName,
+                                                   std::string_view section, std::string_view key);
+
+// WritePrivateProfileString: writes one key, creating the file and the section when
+// missing and keeping every other line. Throws ProfileWriteError when the file cannot be
+// written, or exists but cannot be read (so its lines would be lost); throws
+// std::invalid_argument when writeProfileString refuses the entry.
+void writePrivateProfileString(const std::string& fileName, std::string_view section,
+                               std::string_view key, std::string_view value);
+
+}  // namespace raidmon

@@ -1,0 +1,291 @@
+#include "platform/profile_ini.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace raidmon {
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- Reading hand-edited text --------------------------------------------------------
+
+TEST(ProfileIniRead, FindsKeyInSection) {
+  const std::string text = "[Rebuild]\r\nAuto Rebuild=1\r\n[Flash]\r\nInitial=0\r\n";
+  EXPECT_EQ(readProfileString(text, "Rebuild", "Auto Rebuild"), "1");
+  EXPECT_EQ(readProfileString(text, "Flash", "Initial"), "0");
+}
+
+TEST(ProfileIniRead, MissingSectionOrKeyIsNotFound) {
+  const std::string text = "[Rebuild]\nAuto Rebuild=1\n";
+  EXPECT_EQ(readProfileString(text, "Flash", "Initial"), std::nullopt);
+  EXPECT_EQ(readProfileString(text, "Rebuild", "Initial"), std::nullopt);
+  EXPECT_EQ(readProfileString("", "Rebuild", "Auto Rebuild"), std::nullopt);
+}
+
+TEST(ProfileIniRead, KeyOfAnotherSectionIsNotFound) {
+  EXPECT_EQ(readProfileString("[A]\nx=1\n[B]\ny=2\n", "A", "y"), std::nullopt);
+}
+
+TEST(ProfileIniRead, NamesIgnoreCase) {
+  const std::string text = "[rEBUILD]\nAUTO rebuild=0\n";
+  EXPECT_EQ(readProfileString(text, "Rebuild", "Auto Rebuild"), "0");
+}
+
+TEST(ProfileIniRead, BlanksAroundNamesAndEqualsAreIgnored) {
+  const std::string text = "  [  OEM \t]  \n \t Company   =   Acme Corp  \t\n";
+  EXPECT_EQ(readProfileString(text, "OEM", "Company"), "Acme Corp");
+  EXPECT_EQ(readProfileString(text, " OEM ", " Company "), "Acme Corp");
+}
+
+TEST(ProfileIniRead, BlanksInsideNamesCount) {
+  EXPECT_EQ(readProfileString("[Rebuild]\nAutoRebuild=0\n", "Rebuild", "Auto Rebuild"),
+            std::nullopt);
+}
+
+TEST(ProfileIniRead, MatchingQuotesAreRemoved) {
+  const std::string text =
+      "[S]\na=\"quoted value\"\nb='single'\nc=\"mixed'\nd=\"\ne=\"\"\nf= \" padded \" \n";
+  EXPECT_EQ(readProfileString(text, "S", "a"), "quoted value");
+  EXPECT_EQ(readProfileString(text, "S", "b"), "single");
+  EXPECT_EQ(readProfileString(text, "S", "c"), "\"mixed'");
+  EXPECT_EQ(readProfileString(text, "S", "d"), "\"");
+  EXPECT_EQ(readProfileString(text, "S", "e"), "");
+  EXPECT_EQ(readProfileString(text, "S", "f"), " padded ");
+}
+
+TEST(ProfileIniRead, EmptyValueIsFoundAsEmpty) {
+  EXPECT_EQ(readProfileString("[S]\nk=\n", "S", "k"), "");
+  EXPECT_EQ(readProfileString("[S]\nk=   \n", "S", "k"), "");
+}
+
+TEST(ProfileIniRead, ValueKeepsLaterEqualsSigns) {
+  EXPECT_EQ(readProfileString("[S]\nurl=http://x/?a=b\n", "S", "url"), "http://x/?a=b");
+}
+
+TEST(ProfileIniRead, FirstOfDuplicateKeysWins) {
+  EXPECT_EQ(readProfileString("[S]\nk=first\nK=second\n", "S", "k"), "first");
+}
+
+TEST(ProfileIniRead, FirstOfDuplicateSectionsWins) {
+  const std::string text = "[S]\na=1\n[T]\n[s]\na=2\nb=3\n";
+  EXPECT_EQ(readProfileString(text, "S", "a"), "1");
+  EXPECT_EQ(readProfileString(text, "S", "b"), std::nullopt);
+}
+
+TEST(ProfileIniRead, CommentsAndStrayLinesAreNotKeys) {
+  const std::string text =
+      "k=outside\n[S]\n; k=comment\n  ;k=indented comment\njust words\n=no name\n[broken\nk=real\n";
+  EXPECT_EQ(readProfileString(text, "S", "k"), "real");
+  EXPECT_EQ(readProfileString(text, "S", ";k"), std::nullopt);
+  EXPECT_EQ(readProfileString(text, "S", "just words"), std::nullopt);
+}
+
+TEST(ProfileIniRead, SectionNameRunsToTheLastBracket) {
+  EXPECT_EQ(readProfileString("[a]b] trailing\nk=1\n", "a]b", "k"), "1");
+}
+
+TEST(ProfileIniRead, CrlfAndLfAndMixedLineEndings) {
+  EXPECT_EQ(readProfileString("[S]\r\nk=v\r\n", "S", "k"), "v");
+  EXPECT_EQ(readProfileString("[S]\nk=v\n", "S", "k"), "v");
+  EXPECT_EQ(readProfileString("[S]\r\nj=1\nk=v", "S", "k"), "v");
+}
+
+// ---- Writing into text -------------------------------------------------------------
+
+TEST(ProfileIniWrite, ReplacesFirstOccurrenceInPlace) {
+  const std::string text = "[S]\r\na=1\r\n  K = old  \r\nb=2\r\nk=dup\r\n";
+  EXPECT_EQ(writeProfileString(text, "s", "k", "new"), "[S]\r\na=1\r\nK=new\r\nb=2\r\nk=dup\r\n");
+}
+
+TEST(ProfileIniWrite, ReplacesInFirstOfDuplicateSections) {
+  EXPECT_EQ(writeProfileString("[S]\nk=1\n[S]\nk=2\n", "S", "k", "3"), "[S]\nk=3\n[S]\nk=2\n");
+  EXPECT_EQ(writeProfileString("[S]\n[S]\nk=2\n", "S", "k", "3"), "[S]\nk=3\n[S]\nk=2\n");
+}
+
+TEST(ProfileIniWrite, AppendsAfterLastNonBlankLineOfSection) {
+  const std::string text = "[A]\nx=1\n; note\n\n\n[B]\ny=2\n";
+  EXPECT_EQ(writeProfileString(text, "a", "z", "3"), "[A]\nx=1\n; note\nz=3\n\n\n[B]\ny=2\n");
+}
+
+TEST(ProfileIniWrite, AppendsToEmptySectionRightAfterHeader) {
+  EXPECT_EQ(writeProfileString("[A]\n\n[B]\n", "A", "k", "v"), "[A]\nk=v\n\n[B]\n");
+}
+
+TEST(ProfileIniWrite, AppendsToLastSectionWithoutFinalLineEnding) {
+  EXPECT_EQ(writeProfileString("[A]\r\nx=1", "A", "k", "v"), "[A]\r\nx=1\r\nk=v\r\n");
+}
+
+TEST(ProfileIniWrite, CreatesSectionAtEnd) {
+  EXPECT_EQ(writeProfileString("", "Rebuild", "Auto Rebuild", "1"),
+            "[Rebuild]\r\nAuto Rebuild=1\r\n");
+  EXPECT_EQ(writeProfileString("; top\n[A]\nx=1\n", "B", "k", "v"), "; top\n[A]\nx=1\n[B]\nk=v\n");
+  EXPECT_EQ(writeProfileString("[A]\nx=1", "B", "k", "v"), "[A]\nx=1\n[B]\nk=v\n");
+}
+
+TEST(ProfileIniWrite, KeepsLineEndingStyleOfFirstLine) {
+  EXPECT_EQ(writeProfileString("; lf file\n", "S", "k", "v"), "; lf file\n[S]\nk=v\n");
+  EXPECT_EQ(writeProfileString("; crlf file\r\n", "S", "k", "v"), "; crlf file\r\n[S]\r\nk=v\r\n");
+  EXPECT_EQ(writeProfileString("no line break", "S", "k", "v"), "no line break\r\n[S]\r\nk=v\r\n");
+}
+
+TEST(ProfileIniWrite, TrimsNamesAndKeepsValueAsGiven) {
+  EXPECT_EQ(writeProfileString("", " S ", " k ", "a b"), "[S]\r\nk=a b\r\n");
+}
+
+TEST(ProfileIniWrite, RefusesEntriesTheFormatCannotHold) {
+  EXPECT_EQ(writeProfileString("", "S", "", "v"), std::nullopt);
+  EXPECT_EQ(writeProfileString("", "S", "  ", "v"), std::nullopt);
+  EXPECT_EQ(writeProfileString("", "S", "a=b", "v"), std::nullopt);
+  EXPECT_EQ(writeProfileString("", "S", ";k", "v"), std::nullopt);
+  EXPECT_EQ(writeProfileString("", "S", "[k", "v"), std::nullopt);
+  EXPECT_EQ(writeProfileString("", "S]", "k", "v"), std::nullopt);
+  EXPECT_EQ(writeProfileString("", "S\n", "k", "v"), std::nullopt);
+  EXPECT_EQ(writeProfileString("", "S", "k", "v\r\nx=1"), std::nullopt);
+}
+
+TEST(ProfileIniWrite, PreservesUnknownLines) {
+  const std::string text =
+      "; written by hand\r\nstray=before sections\r\n[Rebuild]\r\n; keep me\r\nAuto Rebuild=0\r\n"
+      "garbage line\r\n[Other]\r\nx = y\r\n";
+  const auto out = writeProfileString(text, "Rebuild", "Auto Rebuild", "1");
+  EXPECT_EQ(
+      out,
+      "; written by hand\r\nstray=before sections\r\n[Rebuild]\r\n; keep me\r\nAuto Rebuild=1\r\n"
+      "garbage line\r\n[Other]\r\nx = y\r\n");
+}
+
+TEST(ProfileIniWrite, WrittenValueReadsBack) {
+  std::string text = "[A]\nx=1\n";
+  for (const auto& [section, key] : {std::pair{"A", "x"}, {"A", "y"}, {"B", "z"}}) {
+    text = *writeProfileString(text, section, key, "value");
+    EXPECT_EQ(readProfileString(text, section, key), "value");
+  }
+}
+
+// ---- Files ---------------------------------------------------------------------------
+
+class ProfileIniFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "profile_ini_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(dir_, ignored);
+  }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  static void writeFile(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+  }
+  static std::string readFile(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
+  std::size_t entriesInDir() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ProfileIniFile, MissingFileReadsNotFound) {
+  EXPECT_EQ(loadProfileFile(path("none.ini")), std::nullopt);
+  EXPECT_EQ(getPrivateProfileString(path("none.ini"), "S", "k"), std::nullopt);
+}
+
+TEST_F(ProfileIniFile, ReadsHandEditedFile) {
+  writeFile(path("a.ini"), "[oem]\r\n company = \"Acme\" \r\n");
+  EXPECT_EQ(getPrivateProfileString(path("a.ini"), "OEM", "Company"), "Acme");
+}
+
+TEST_F(ProfileIniFile, WriteCreatesFileWithCrlf) {
+  writePrivateProfileString(path("new.ini"), "Rebuild", "Auto Rebuild", "1");
+  writePrivateProfileString(path("new.ini"), "Flash", "Initial", "0");
+  EXPECT_EQ(readFile(path("new.ini")), "[Rebuild]\r\nAuto Rebuild=1\r\n[Flash]\r\nInitial=0\r\n");
+  EXPECT_EQ(entriesInDir(), 1u) << "no temporary file stays behind";
+}
+
+TEST_F(ProfileIniFile, WriteKeepsOtherLinesAndLineEndings) {
+  writeFile(path("a.ini"), "; mine\n[Flash]\nInitial = 1\nother=x\n");
+  writePrivateProfileString(path("a.ini"), "flash", "INITIAL", "0");
+  EXPECT_EQ(readFile(path("a.ini")), "; mine\n[Flash]\nInitial=0\nother=x\n");
+}
+
+TEST_F(ProfileIniFile, WriteKeepsFileMode) {
+  writeFile(path("a.ini"), "[S]\n");
+  fs::permissions(path("a.ini"), fs::perms::owner_read | fs::perms::owner_write);
+  writePrivateProfileString(path("a.ini"), "S", "k", "v");
+  EXPECT_EQ(fs::status(path("a.ini")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(ProfileIniFile, WriteToDirectoryFails) {
+  fs::create_directory(path("dir.ini"));
+  try {
+    writePrivateProfileString(path("dir.ini"), "S", "k", "v");
+    FAIL() << "expected ProfileWriteError";
+  } catch (const ProfileWriteError& error) {
+    EXPECT_EQ(std::string(error.what()), "Unable to write to " + path("dir.ini"));
+  }
+  EXPECT_EQ(getPrivateProfileString(path("dir.ini"), "S", "k"), std::nullopt);
+}
+
+TEST_F(ProfileIniFile, WriteUnderRegularFileFails) {
+  writeFile(path("file.txt"), "x");
+  const std::string name = path("file.txt") + "/QZ133.ini";
+  EXPECT_EQ(getPrivateProfileString(name, "S", "k"), std::nullopt);
+  try {
+    writePrivateProfileString(name, "S", "k", "v");
+    FAIL() << "expected ProfileWriteError";
+  } catch (const ProfileWriteError& error) {
+    EXPECT_EQ(std::string(error.what()), "Unable to write to " + name);
+  }
+  EXPECT_EQ(readFile(path("file.txt")), "x");
+}
+
+TEST_F(ProfileIniFile, WriteToMissingDirectoryFails) {
+  EXPECT_THROW(writePrivateProfileString(path("no/such/dir.ini"), "S", "k", "v"),
+               ProfileWriteError);
+}
+
+TEST_F(ProfileIniFile, UnstorableEntryIsInvalidArgument) {
+  EXPECT_THROW(writePrivateProfileString(path("a.ini"), "S", "", "v"), std::invalid_argument);
+  EXPECT_FALSE(fs::exists(path("a.ini")));
+}
+
+TEST_F(ProfileIniFile, OversizedFileIsUnreadableAndNotOverwritten) {
+  const std::string big = "[S]\nk=v\n" + std::string(kMaxProfileFileSize, ';');
+  writeFile(path("big.ini"), big);
+  EXPECT_EQ(loadProfileFile(path("big.ini")), std::nullopt);
+  EXPECT_EQ(getPrivateProfileString(path("big.ini"), "S", "k"), std::nullopt);
+  EXPECT_THROW(writePrivateProfileString(path("big.ini"), "S", "k", "w"), ProfileWriteError);
+  EXPECT_EQ(fs::file_size(path("big.ini")), big.size());
+}
+
+TEST_F(ProfileIniFile, FileAtSizeLimitIsRead) {
+  std::string text = "[S]\nk=v\n";
+  text.resize(kMaxProfileFileSize, ';');
+  writeFile(path("limit.ini"), text);
+  EXPECT_EQ(getPrivateProfileString(path("limit.ini"), "S", "k"), "v");
+}
+
+TEST_F(ProfileIniFile, StoreReplacesWholeText) {
+  writeFile(path("a.ini"), "old contents that are longer\n");
+  storeProfileFile(path("a.ini"), "new\n");
+  EXPECT_EQ(readFile(path("a.ini")), "new\n");
+  EXPECT_EQ(entriesInDir(), 1u);
+}
+
+}  // namespace
+}  // namespace raidmon
