@@ -1,0 +1,236 @@
+#include "monitor/drive_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "monitor/mode_tree.h"
+
+namespace raidmon {
+namespace {
+
+struct ConfigBuilder {
+  ControlPacket p;
+  ConfigBuilder& entry(int card, int pos, std::uint8_t kind, std::uint8_t id, std::uint8_t member) {
+    const std::size_t off = kCfgEntries + 3 * static_cast<std::size_t>(entryIndex(card, pos));
+    p.setData8(off, kind);
+    p.setData8(off + 1, id);
+    p.setData8(off + 2, member);
+    return *this;
+  }
+  // Stores the model text in ATA order (bytes of each word swapped).
+  ConfigBuilder& model(int card, int pos, std::string_view text, std::uint32_t sectors = 0) {
+    const std::size_t base = kCfgIdentity + kIdentitySize * static_cast<std::size_t>(entryIndex(card, pos));
+    std::array<char, 40> t{};
+    std::fill(t.begin(), t.end(), ' ');
+    std::memcpy(t.data(), text.data(), std::min<std::size_t>(40, text.size()));
+    for (std::size_t i = 0; i < 40; i += 2) {
+      p.setData8(base + 40 + i, static_cast<std::uint8_t>(t[i + 1]));
+      p.setData8(base + 41 + i, static_cast<std::uint8_t>(t[i]));
+    }
+    p.setData32(base + 80, sectors);
+    return *this;
+  }
+  ConfigBuilder& capacity(int i, std::uint32_t v) {
+    p.setData32(kCfgCapacity + 4 * static_cast<std::size_t>(i), v);
+    return *this;
+  }
+};
+
+std::vector<std::uint8_t> slots(const ArrayRecord& r) {
+  return {r.memberSlots.begin(), r.memberSlots.end()};
+}
+
+TEST(ConfigParseTest, MirrorAndSingleWithIdsAboveZero) {
+  ConfigBuilder b;
+  // Ids start above 0 on every entry, so no card scan meets an id of 0.
+  for (int c = 1; c <= 4; ++c)
+    for (int p = 1; p <= 4; ++p) b.entry(c, p, 0, 50, 0);
+  b.entry(1, 1, kKindRaid1, 7, 0).entry(1, 2, kKindRaid1, 7, 1).entry(1, 3, kKindSingle, 9, 0);
+  b.capacity(0, 160000000).capacity(1, 999);
+  b.model(1, 1, "Maxtor 6Y080L0", 160086528).model(1, 2, "Maxtor 6Y080L0").model(1, 3, "ST380021A");
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(b.p, {true}, cards);
+  EXPECT_EQ(m.highestArray(), 1);
+  EXPECT_EQ(m.array(0).kind, kKindRaid1);
+  EXPECT_EQ(m.array(0).size, 160000000u);
+  EXPECT_EQ(slots(m.array(0)), (std::vector<std::uint8_t>{0, 1, 9, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(m.array(0).memberCard[1], 1);
+  EXPECT_EQ(m.array(0).memberPosition[1], 1);
+  EXPECT_EQ(m.array(0).memberIdentity[0].model().substr(0, 14), "Maxtor 6Y080L0");
+  EXPECT_EQ(m.array(0).memberIdentity[0].totalSectors(), 160086528u);
+  EXPECT_EQ(m.array(1).kind, kKindSingle);
+  EXPECT_EQ(m.array(1).size, 0u);  // single drives take no capacity value
+  EXPECT_EQ(m.array(1).memberIdentity[0].model().substr(0, 9), "ST380021A");
+  EXPECT_EQ(cards, 1);
+  EXPECT_EQ(m.receivedEntries()[0].array, 7);  // kept as received
+}
+
+TEST(ConfigParseTest, ZeroPairOfModelTextIsLeftAsReceived) {
+  ConfigBuilder b;
+  b.entry(1, 1, kKindSingle, 0, 0).model(1, 1, "AB");
+  const std::size_t base = kCfgIdentity + 40;
+  b.p.setData8(base + 2, 0);  // second word: first byte zero
+  b.p.setData8(base + 3, 'x');
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(b.p, {}, cards);
+  const std::string model = m.array(0).memberIdentity[0].model();
+  EXPECT_EQ(model[0], 'A');
+  EXPECT_EQ(model[1], 'B');
+  EXPECT_EQ(model[2], '\0');
+  EXPECT_EQ(model[3], 'x');
+}
+
+TEST(ConfigParseTest, NumbersFollowFirstAppearanceWhateverTheIds) {
+  ConfigBuilder b;
+  // Array id 1 is met before array id 0: both arrays are kept, in that order.
+  b.entry(1, 1, kKindRaid1, 1, 0).entry(1, 2, kKindRaid1, 1, 1);
+  b.entry(2, 1, 7, 0, 0).entry(2, 2, 7, 0, 1);
+  // Two single drives with the same id are two arrays.
+  b.entry(3, 1, kKindSingle, 5, 0).entry(3, 2, kKindSingle, 5, 0);
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(b.p, {true}, cards);
+  EXPECT_EQ(m.highestArray(), 3);
+  EXPECT_EQ(m.array(0).kind, kKindRaid1);
+  EXPECT_EQ(m.array(1).kind, 7);
+  EXPECT_EQ(m.array(1).memberCount(), 2);
+  EXPECT_EQ(m.array(2).memberCard[0], 3);
+  EXPECT_EQ(m.array(3).memberCard[0], 3);
+  EXPECT_EQ(m.array(3).memberPosition[0], 1);
+  EXPECT_EQ(cards, 3);  // the highest card with a drive, decided once
+}
+
+TEST(ConfigParseTest, CardCountRuleThreeOnlyWhenAsked) {
+  ConfigBuilder b;
+  b.entry(2, 4, kKindSingle, 0, 0);
+  DriveModel m;
+  std::uint8_t cards = 1;
+  m.parseConfiguration(b.p, {false}, cards);
+  EXPECT_EQ(cards, 1);
+  m.parseConfiguration(b.p, {true}, cards);
+  EXPECT_EQ(cards, 2);
+  ConfigBuilder empty;
+  m.parseConfiguration(empty.p, {true}, cards);
+  EXPECT_EQ(cards, 2);  // no configured drive: stays
+}
+
+TEST(ConfigParseTest, RecordsStartAfreshAtEveryParse) {
+  ConfigBuilder first;
+  first.entry(1, 1, kKindRaid1, 0, 0).entry(1, 2, kKindRaid1, 0, 1).capacity(0, 1000);
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(first.p, {}, cards);
+  EXPECT_EQ(m.array(0).size, 1000u);
+  ConfigBuilder second;
+  second.entry(1, 3, kKindRaid1, 0, 0).entry(1, 4, kKindRaid1, 0, 1).capacity(0, 2000);
+  m.parseConfiguration(second.p, {}, cards);
+  EXPECT_EQ(m.array(0).size, 2000u);
+  EXPECT_EQ(m.array(0).memberPosition[0], 2);
+  EXPECT_EQ(m.array(0).memberPosition[1], 3);
+
+}
+
+TEST(ConfigParseTest, EntriesOutsideTheTablesAreSkipped) {
+  ConfigBuilder b;
+  b.entry(1, 1, kKindRaid1, 0, 8);  // member index past the 8 slots
+  b.entry(1, 2, kKindSingle, 0, 200);
+  std::vector<std::string> notes;
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(b.p, {true}, cards, [&](std::string_view n) { notes.emplace_back(n); });
+  EXPECT_EQ(notes.size(), 2u);
+  EXPECT_EQ(m.array(0).kind, 0);
+  EXPECT_EQ(cards, 0);
+
+  // Seventeen single drives cannot exist; sixteen arrays fill the table exactly.
+  ConfigBuilder full;
+  for (int c = 1; c <= 4; ++c)
+    for (int p = 1; p <= 4; ++p) full.entry(c, p, kKindSingle, static_cast<std::uint8_t>(c * 4 + p), 0);
+  m.parseConfiguration(full.p, {}, cards);
+  EXPECT_EQ(m.highestArray(), 15);
+}
+
+TEST(ConfigParseTest, CapacityListTakenInOrderByMirroredArraysOnly) {
+  ConfigBuilder b;
+  b.entry(1, 1, 2, 0, 0).entry(1, 2, 2, 0, 1);                  // RAID 0: no capacity
+  b.entry(1, 3, kKindRaid1, 1, 0).entry(1, 4, kKindRaid1, 1, 1);
+  for (int p = 1; p <= 4; ++p) b.entry(2, p, kKindRaid01Four, 2, static_cast<std::uint8_t>(p - 1));
+  b.capacity(0, 111).capacity(1, 222);
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(b.p, {}, cards);
+  EXPECT_EQ(m.array(0).size, 0u);
+  EXPECT_EQ(m.array(1).size, 111u);
+  EXPECT_EQ(m.array(2).size, 222u);
+  EXPECT_EQ(m.array(2).memberCount(), 4);
+}
+
+TEST(DecodeTablesTest, FlashChipNames) {
+  struct Case {
+    std::uint8_t maker, device;
+    const char* name;  // nullptr: keep the label
+  };
+  const Case cases[] = {
+      {0x01, 0x20, "AMD(AM29F010B)"}, {0x01, 0x21, nullptr},
+      {0x1F, 0x01, "Atmel(AT29C512)"}, {0x1F, 0x99, "Atmel(AT29LV512)"},
+      {0x40, 0x00, "SyncMOS(F29C51001T)"}, {0xC2, 0x11, "MXIC(29F001B)"},
+      {0xDA, 0xC1, "Winbond(W29C010)"}, {0xDA, 0xC2, nullptr},
+      {0x00, 0x00, "No BIOS"}, {0xFF, 0x20, "No BIOS"},
+  };
+  for (const Case& c : cases) {
+    const auto name = flashChipName(c.maker, c.device);
+    if (c.name) {
+      ASSERT_TRUE(name) << int(c.maker);
+      EXPECT_EQ(*name, c.name);
+    } else {
+      EXPECT_FALSE(name) << int(c.maker);
+    }
+  }
+}
+
+TEST(DecodeTablesTest, ModeNamesAndTreeImages) {
+  EXPECT_FALSE(modeName(0));
+  EXPECT_FALSE(modeName(10));
+  EXPECT_EQ(modeName(4)->text, "RAID1");
+  EXPECT_EQ(modeName(6)->text, "RAID 0+1");
+  EXPECT_EQ(modeName(9)->image, 5);
+  EXPECT_EQ(modeName(1)->image, 0);
+}
+
+TEST(ModeTreeTest, NodeIndexesWrittenBackAndMemberLookup) {
+  ConfigBuilder b;
+  b.entry(1, 1, kKindRaid1, 0, 0).entry(1, 2, kKindRaid1, 0, 1).entry(2, 1, kKindAtapi, 1, 0);
+  b.model(1, 1, "DISK A").model(1, 2, "DISK B").model(2, 1, "CDROM");
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(b.p, {}, cards);
+  ModeTree tree;
+  tree.fill(m);
+  ASSERT_EQ(tree.nodes().size(), 5u);
+  EXPECT_EQ(tree.nodes()[0].label, "RAID1");
+  EXPECT_EQ(tree.nodes()[2].label.size(), 40u);
+  EXPECT_EQ(tree.nodes()[3].label, "ATAPI");
+  EXPECT_EQ(tree.nodes()[3].image, 5);
+  EXPECT_EQ(tree.nodes()[3].selectedImage, 0);
+  EXPECT_EQ(m.array(1).arrayNodeIndex, 3);
+  EXPECT_EQ(m.array(0).memberNodeIndex[1], 2);
+  EXPECT_EQ(tree.memberNode(1, 0), 4);
+  EXPECT_EQ(tree.memberNode(5, 0), -1);
+  EXPECT_FALSE(tree.setImages(9, 2));
+}
+
+TEST(CountCardsTest, CardsWithAPresentDrive) {
+  DisplayTables t;
+  EXPECT_EQ(countCards(t), 0);
+  t.I_Here[entryIndex(1, 4)] = 1;
+  t.I_Here[entryIndex(3, 1)] = 1;
+  t.I_Here[entryIndex(4, 2)] = 2;  // only exactly 1 counts
+  EXPECT_EQ(countCards(t), 2);
+}
+
+}  // namespace
+}  // namespace raidmon

@@ -1,0 +1,392 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "monitor/monitor.h"
+#include "support/fake_link.h"
+#include "support/recording_views.h"
+
+namespace raidmon {
+namespace {
+
+using test::FakeLink;
+using test::RecordingViews;
+
+bool has(const std::vector<std::string>& log, const std::string& line) {
+  return std::find(log.begin(), log.end(), line) != log.end();
+}
+
+class PollCycleTest : public ::testing::Test {
+ protected:
+  PollCycleTest() {
+    dir_ = std::filesystem::path(::testing::TempDir()) /
+           ("poll_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+    std::filesystem::create_directories(dir_);
+  }
+  ~PollCycleTest() override { std::filesystem::remove_all(dir_); }
+
+  Monitor& make(std::uint8_t family = kOsFamilyNt) {
+    link.hotPlug = family == kOsFamilyNt;
+    monitor = std::make_unique<Monitor>(link, packet, family, dir_.string() + "/");
+    monitor->setViews(views.all());
+    return *monitor;
+  }
+  // A RAID1 pair on card 1 PM/PS and a single drive on card 1 SM, all present.
+  void defaultController() {
+    for (int e : {0, 1, 2}) link.present(e);
+    auto entry = [&](int e, std::uint8_t kind, std::uint8_t id, std::uint8_t member) {
+      link.config[kCfgEntries + 3 * e] = kind;
+      link.config[kCfgEntries + 3 * e + 1] = id;
+      link.config[kCfgEntries + 3 * e + 2] = member;
+    };
+    entry(0, kKindRaid1, 0, 0);
+    entry(1, kKindRaid1, 0, 1);
+    entry(2, kKindSingle, 1, 0);
+    link.config[kCfgCapacity] = 0x10;
+  }
+  Monitor& started(std::uint8_t family = kOsFamilyNt) {
+    defaultController();
+    Monitor& m = make(family);
+    m.FormCreate();
+    m.FormShow();
+    m.Sec_TimerTimer();  // first cycle accepts the first status as a change
+    views.clear();
+    return m;
+  }
+
+  std::filesystem::path dir_;
+  FakeLink link;
+  SharedPacket packet;
+  RecordingViews views;
+  std::unique_ptr<Monitor> monitor;
+};
+
+TEST_F(PollCycleTest, StartUpOnNtCountsMatchingPortsAndReadsStatusOnce) {
+  defaultController();
+  link.located.matchingPorts = 2;
+  Monitor& m = make();
+  m.FormCreate();
+  EXPECT_TRUE(views.errors.empty());
+  EXPECT_EQ(m.state().CardCount, 2);
+  EXPECT_EQ(m.tables().I_Here[0], 1);
+  EXPECT_EQ(m.tables().I_Here[3], 0);
+  EXPECT_EQ(views.timerInterval, 4000);
+  EXPECT_FALSE(views.timerEnabled);
+  EXPECT_TRUE(has(views.log, "place 1130,1"));
+  EXPECT_FALSE(m.menu().item(MenuItem::Rebuild1).visible);
+  EXPECT_FALSE(m.menu().item(MenuItem::ScanHdd).enabled);
+  EXPECT_TRUE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
+  EXPECT_EQ(link.count(CTL_READ_STATUS), 1);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "QZ133.ini"));
+
+  m.FormShow();
+  EXPECT_EQ(link.count(CTL_READ_CONFIG), 1);
+  EXPECT_TRUE(has(views.log, "skin 2"));
+  EXPECT_TRUE(has(views.log, "tree"));
+  EXPECT_TRUE(has(views.log, "monitor dialog"));
+  EXPECT_EQ(views.timerInterval, 1000);
+  EXPECT_TRUE(views.timerEnabled);
+  EXPECT_EQ(m.modeTree().nodes().size(), 5u);
+  m.FormShow();  // only the first showing does anything
+  EXPECT_EQ(link.count(CTL_READ_CONFIG), 1);
+}
+
+TEST_F(PollCycleTest, CardCountFromPresentDrivesAfterFallbackScan) {
+  defaultController();
+  link.present(entryIndex(3, 2));
+  link.located.foundByName = false;
+  link.located.matchingPorts = 0;
+  Monitor& m = make();
+  m.FormCreate();
+  EXPECT_FALSE(m.state().PortFoundByName);
+  EXPECT_EQ(m.state().CardCount, 2);  // cards 1 and 3 have a drive
+  m.FormShow();
+  EXPECT_EQ(m.state().CardCount, 2);  // rule 3 only while the count is 0
+}
+
+TEST_F(PollCycleTest, MissingDriverClosesWithoutPolling) {
+  link.located = {};
+  link.located.portFound = false;
+  link.located.foundByName = false;
+  Monitor& m = make();
+  m.FormCreate();
+  ASSERT_EQ(views.errors.size(), 1u);
+  EXPECT_EQ(views.errors[0], "RAID controller DRIVER not installed");
+  m.FormShow();
+  EXPECT_TRUE(has(views.log, "close"));
+  EXPECT_FALSE(views.timerEnabled);
+  EXPECT_EQ(link.count(CTL_READ_STATUS), 0);
+}
+
+TEST_F(PollCycleTest, SilentPortRunsWithoutController) {
+  link.located.probeResult = 0;
+  Monitor& m = make();
+  m.FormCreate();
+  EXPECT_EQ(views.errors, std::vector<std::string>{"PAX7 controller HDD not installed"});
+  m.FormShow();
+  EXPECT_TRUE(has(views.log, "skin 1"));
+  EXPECT_TRUE(has(views.log, "hide 2,4"));
+  EXPECT_FALSE(has(views.log, "close"));
+  EXPECT_TRUE(views.timerEnabled);
+  EXPECT_FALSE(m.menu().item(MenuItem::MonitorOpen1).enabled);
+  EXPECT_FALSE(m.menu().item(MenuItem::FlashFileUpdate5).enabled);
+  EXPECT_TRUE(m.menu().item(MenuItem::ScanHdd).enabled);
+}
+
+TEST_F(PollCycleTest, FailedProbeOn9xClosesTheWindow) {
+  link.located = {};
+  Monitor& m = make(kOsFamily9x);
+  m.FormCreate();
+  EXPECT_EQ(views.errors, std::vector<std::string>{"RAID controller HDD not installed"});
+  EXPECT_TRUE(has(views.log, "close"));
+}
+
+TEST_F(PollCycleTest, NoChangeOnlyReenablesTheTimer) {
+  Monitor& m = started();
+  views.timerEnabled = false;
+  views.timerInterval = 55;
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(views.log.empty());
+  EXPECT_TRUE(views.traces.empty());
+  EXPECT_TRUE(views.timerEnabled);
+  EXPECT_EQ(views.timerInterval, 55);
+}
+
+TEST_F(PollCycleTest, ChangesOnCardsThreeAndFourAloneAreNotSeen) {
+  Monitor& m = started();
+  link.present(entryIndex(3, 1));
+  link.status[kOffActive + entryIndex(4, 4)] = 1;
+  link.status[hotPlugOffset(3, 2)] = 1;  // card 3's channel bytes
+  EXPECT_EQ(m.statusCheck(), kNoChange);
+  link.status[kOffRunRTime] = 3;  // the rebuild time counter alone is a change
+  EXPECT_EQ(m.statusCheck(), kChanged);
+  EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->RunRebuildTime");
+  EXPECT_EQ(m.snapshot().runRTime(), 3);
+}
+
+TEST_F(PollCycleTest, StatusCheckNotesTheFirstDifferenceAndCopiesOwnBytes) {
+  Monitor& m = started();
+  link.status[kOffHot + entryIndex(2, 1)] = 1;
+  link.status[kOffRebuild + entryIndex(1, 2)] = 1;
+  link.status[hotPlugOffset(2, 2)] = 1;
+  EXPECT_EQ(m.statusCheck(), kChanged);
+  EXPECT_EQ(views.traces, std::vector<std::string>{"DEVICE_IO_TRUE->RebuildHdd"});
+  // Each position's own hot byte goes to the snapshot; the packet keeps the answer.
+  EXPECT_EQ(m.snapshot().hot(entryIndex(2, 1)), 1);
+  EXPECT_EQ(m.snapshot().hot(entryIndex(1, 1)), 0);
+  EXPECT_EQ(m.snapshot().isHotPlug(2, 2), 1);
+  EXPECT_EQ(m.snapshot().isHotPlug(3, 1), 0);
+  EXPECT_EQ(packet.unlocked().data8(kOffRebuild + entryIndex(1, 2)), 1);
+  EXPECT_EQ(packet.unlocked().data8(kOffHot + entryIndex(1, 1)), 0);
+}
+
+TEST_F(PollCycleTest, HotPlugByteComparedPerCardAndChannel) {
+  Monitor& m = started();
+  link.status[hotPlugOffset(1, 2)] = 1;  // card 1, secondary channel
+  EXPECT_EQ(m.statusCheck(), kChanged);
+  EXPECT_EQ(views.traces, std::vector<std::string>{"DEVICE_IO_TRUE->IsHotPlug"});
+  EXPECT_EQ(m.snapshot().isHotPlug(1, 2), 1);
+  EXPECT_EQ(m.snapshot().isHotPlug(1, 1), 0);
+}
+
+TEST_F(PollCycleTest, RunningRebuildFreezesTheCycle) {
+  Monitor& m = started();
+  m.state().RebuildState = kRebuildRunning;
+  views.timerEnabled = false;
+  const auto calls = link.calls.size();
+  m.Sec_TimerTimer();
+  EXPECT_EQ(link.calls.size(), calls);
+  EXPECT_FALSE(views.timerEnabled);
+}
+
+TEST_F(PollCycleTest, DisplayStatesFollowTheDrives) {
+  Monitor& m = started();
+  link.status[kOffActive + 0] = 1;                              // card 1 PM active
+  link.status[kOffActive + 1] = 1;                              // card 1 PS active, rebuilding
+  link.status[kOffRebuild + 1] = 1;
+  link.status[kOffRunRTime] = 2;
+  link.present(entryIndex(2, 3));                               // card 2 SM idle
+  link.present(entryIndex(1, 3), false);                        // card 1 SM gone
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "load 1,1 s_Green.gif"));
+  EXPECT_TRUE(has(views.log, "load 1,2 s_Active_Orange.gif"));
+  EXPECT_TRUE(has(views.log, "load 2,3 s_Top_Green.gif"));
+  EXPECT_TRUE(has(views.log, "hide 1,3"));
+  EXPECT_TRUE(has(views.log, "play 2,3"));
+  EXPECT_FALSE(has(views.log, "play 1,3"));
+  EXPECT_EQ(m.tables().I_NotHere[2], 1);
+  EXPECT_EQ(m.display().startPending(), (std::array<std::uint8_t, 8>{}));
+
+  // Still absent: nothing more happens to it.
+  views.clear();
+  link.status[kOffActive + 0] = 0;
+  m.Sec_TimerTimer();
+  EXPECT_FALSE(has(views.log, "hide 1,3"));
+}
+
+TEST_F(PollCycleTest, RemovedAgainAfterReinsertIsHiddenAgain) {
+  Monitor& m = started();
+  for (bool here : {false, true, false}) {
+    views.clear();
+    link.present(2, here);
+    m.Sec_TimerTimer();
+    EXPECT_EQ(has(views.log, "hide 1,3"), !here);
+    EXPECT_EQ(has(views.log, "load 1,3 s_Top_Green.gif"), here);
+  }
+}
+
+TEST_F(PollCycleTest, PresentHotDriveKeepsItsIndicator) {
+  Monitor& m = started();
+  link.status[kOffHot + 0] = 1;
+  m.Sec_TimerTimer();
+  EXPECT_FALSE(has(views.log, "load 1,1 s_Top_Green.gif"));
+  EXPECT_FALSE(has(views.log, "hide 1,1"));
+}
+
+TEST_F(PollCycleTest, RebuildTargetAppearingAndStarting) {
+  Monitor& m = started();
+  // Flagged with the counter at 0: hidden, reported disconnected, node image cleared.
+  link.status[kOffRebuild + 1] = 1;
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "hide 1,2"));
+  EXPECT_TRUE(has(views.log, "event 1,2 2"));
+  EXPECT_TRUE(has(views.log, "node 2=-1"));
+  EXPECT_EQ(m.tables().I_Hot[1], 1);
+
+  // The counter moves to 1: the rebuild starts; with automatic rebuild on, the cycle
+  // turns the dialog to the rebuild page and hands over instead of re-enabling.
+  views.clear();
+  views.timerEnabled = false;
+  link.status[kOffRunRTime] = 1;
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "load 1,2 s_Orange.gif"));
+  EXPECT_TRUE(has(views.log, "event 1,2 1"));
+  EXPECT_TRUE(has(views.log, "node 2=2"));
+  EXPECT_TRUE(has(views.log, "page 2"));
+  EXPECT_EQ(m.tables().I_Rebuild[1], 1);
+  EXPECT_TRUE(m.state().AutoRebuildOff);
+  EXPECT_FALSE(m.state().AutoRebuildPending);
+  EXPECT_EQ(views.autoRebuildClicks, 1);
+  EXPECT_FALSE(views.timerEnabled);
+
+  // Later changes keep the orange state while inactive; active turns it active orange.
+  views.clear();
+  link.status[kOffActive + 1] = 1;
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "load 1,2 s_Active_Orange.gif"));
+  EXPECT_FALSE(has(views.log, "event 1,2 1"));
+}
+
+TEST_F(PollCycleTest, NodeImagesOnlyForMembersInTheTree) {
+  Monitor& m = started();
+  link.present(entryIndex(2, 2));  // a drive on no configured array
+  link.status[kOffRebuild + entryIndex(2, 2)] = 1;
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "event 2,2 2"));
+  // The other drives re-show their nodes; nothing lands on a node for card 2.
+  for (const auto& line : views.log) EXPECT_EQ(line.find("=-1"), std::string::npos) << line;
+}
+
+TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
+  Monitor& m = started();
+  link.failStatusReads = 1;
+  m.Sec_TimerTimer();
+  EXPECT_EQ(packet.unlocked().headerLength(), 0u);  // first 4 bytes cleared
+  EXPECT_TRUE(m.state().ScanActive);
+  EXPECT_EQ(m.state().ScanCounter, 0);
+  views.clear();
+  for (int i = 0; i < 5; ++i) m.Sec_TimerTimer();
+  EXPECT_EQ(views.progress, (std::vector<int>{2, 4, 6, 8, 11}));
+  EXPECT_TRUE(has(views.log, "scan show Hard Disk Scaning......"));
+  for (int i = 5; i < 46; ++i) m.Sec_TimerTimer();
+  EXPECT_EQ(m.state().ScanCounter, 46);
+  EXPECT_EQ(views.progress.back(), 102);
+  m.Sec_TimerTimer();  // no rescan was requested: keep waiting
+  EXPECT_TRUE(has(views.log, "scan caption Waiting...."));
+  EXPECT_TRUE(has(views.log, "scan close"));
+  EXPECT_EQ(link.rescans, 0);
+
+  m.state().RescanRequested = true;
+  m.Sec_TimerTimer();
+  EXPECT_EQ(link.rescans, 1);
+  EXPECT_FALSE(m.state().ScanActive);
+  EXPECT_TRUE(m.state().HoldOff);
+  for (int i = 0; i < 40; ++i) m.Sec_TimerTimer();
+  EXPECT_FALSE(m.state().HoldOff);
+  EXPECT_EQ(m.state().HoldOffCounter, 40);
+}
+
+TEST_F(PollCycleTest, FailedReadWithPlugChangeUsesTheAcceptedState) {
+  Monitor& m = started();
+  link.failStatusReads = 1;
+  link.plug[kOffPioStatus + plugSlot(1, 1)] = 0x33;
+  m.Sec_TimerTimer();
+  // The present drives are re-shown from the snapshot; nothing is reported missing.
+  EXPECT_TRUE(has(views.log, "load 1,1 s_Top_Green.gif"));
+  for (const auto& line : views.log) {
+    EXPECT_EQ(line.rfind("hide", 0), std::string::npos) << line;
+    EXPECT_EQ(line.rfind("event", 0), std::string::npos) << line;
+  }
+}
+
+TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
+  Monitor& m = started();
+  link.status[hotPlugOffset(1, 1)] = 1;  // card 1 primary channel in hot-plug mode
+  m.Sec_TimerTimer();
+  views.clear();
+  // Pulled: plug state 5, missing from the presence tables.
+  link.plug[kOffPioStatus + plugSlot(1, 2)] = 0x50;
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "event 1,2 1"));
+  EXPECT_TRUE(has(views.log, "load 1,2 s_Orange.gif"));
+  EXPECT_EQ(m.state().HotPlugMarker[0], 0x60);
+  EXPECT_TRUE(m.state().RescanRequested);
+  EXPECT_TRUE(m.state().ScanActive);
+  // Back and seen by both tables: configuration re-read, connected again.
+  views.clear();
+  link.plug[kOffExistTavrix + plugSlot(1, 2)] = 1;
+  link.plug[kOffExistFilter + plugSlot(1, 2)] = 1;
+  const int configReads = link.count(CTL_READ_CONFIG);
+  m.Sec_TimerTimer();
+  EXPECT_EQ(link.count(CTL_READ_CONFIG), configReads + 1);
+  EXPECT_TRUE(has(views.log, "event 1,2 1"));
+  EXPECT_TRUE(has(views.log, "load 1,2 s_Top_Green.gif"));
+  EXPECT_EQ(m.state().HotPlugMarker[0], 0x50);
+}
+
+TEST_F(PollCycleTest, PlugCheckIsSkippedOnThe9xFamily) {
+  Monitor& m = started(kOsFamily9x);
+  EXPECT_EQ(link.count(CTL_PLUG_BACKUP), 0);
+  EXPECT_EQ(m.plugCheck(), 0);
+  link.status[hotPlugOffset(1, 1)] = 1;  // ignored on this path
+  EXPECT_EQ(m.statusCheck(), kNoChange);
+}
+
+TEST_F(PollCycleTest, LoopTimeCommand) {
+  Monitor& m = started();
+  views.inputAnswers = {std::string("250"), std::string("abc"), std::nullopt, std::string(" -5")};
+  m.LOOPTIME1Click();
+  EXPECT_EQ(m.state().LoopTime, 250);
+  m.LOOPTIME1Click();
+  EXPECT_EQ(m.state().LoopTime, 250);
+  EXPECT_EQ(views.errors.back(), "'abc' is not a valid integer value");
+  m.LOOPTIME1Click();
+  EXPECT_EQ(m.state().LoopTime, 1000);  // cancelling returns the default text
+  m.LOOPTIME1Click();
+  EXPECT_EQ(m.state().LoopTime, -5);
+}
+
+TEST_F(PollCycleTest, AutoRebuildToggleWritesTheSecondFileOnly) {
+  Monitor& m = started();
+  m.Auto_Rebuild_OptionClick();
+  EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
+  EXPECT_TRUE(m.state().AutoRebuildOff);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "Tavrix.ini"));
+  m.Auto_Rebuild_OptionClick();
+  EXPECT_TRUE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
+  EXPECT_FALSE(m.state().AutoRebuildOff);
+}
+
+}  // namespace
+}  // namespace raidmon
