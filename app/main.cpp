@@ -1,0 +1,68 @@
+// raidmon: picks the controller (the emulator, or the platform's storage stack),
+// builds the core and the forms, and runs the message loop.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/app_options.h"
+#include "emulator/controller.h"
+#include "emulator/emulated_nt_storage.h"
+#include "emulator/scenario_parser.h"
+#include "link/direct_port_link.h"
+#include "link/shared_packet.h"
+#include "monitor/monitor.h"
+#include "platform/program_dir.h"
+#include "ui/forms.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);  // takes Qt's own options out of argv
+  QCoreApplication::setApplicationName(QStringLiteral("Graphics User Interface"));
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  std::vector<std::string> args;
+  for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
+  const char* env = std::getenv("K4_OS_FAMILY");
+  const auto parsed = raidmon::parseAppOptions(args, env ? std::optional<std::string>(env) : std::nullopt);
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "raidmon: %s\n%s", parsed.error.c_str(), raidmon::appUsage().c_str());
+    return 2;
+  }
+  const raidmon::AppOptions& options = parsed.options;
+  if (options.help) {
+    std::fputs(raidmon::appUsage().c_str(), stdout);
+    return 0;
+  }
+  if (options.osFamily == raidmon::kOsFamily9x) {
+    std::fputs("raidmon: the 9x family needs the ASPI bridge library, which this build does not include yet\n",
+               stderr);
+    return 2;
+  }
+
+  // Without --emulate there is no controller driver on this platform: the storage
+  // stack has no ports, and start-up says so.
+  std::unique_ptr<raidmon::emu::Controller> controller;
+  if (options.emulate) {
+    const raidmon::emu::ScenarioParse scenario =
+        options.scenarioPath.empty()
+            ? raidmon::emu::parseScenario(raidmon::emu::defaultScenarioText())
+            : raidmon::emu::loadScenarioFile(options.scenarioPath);
+    if (!scenario.ok()) {
+      std::fprintf(stderr, "raidmon: scenario %s: line %d: %s\n",
+                   options.scenarioPath.empty() ? "(built-in)" : options.scenarioPath.c_str(),
+                   scenario.errorLine, scenario.error.c_str());
+      return 2;
+    }
+    controller = std::make_unique<raidmon::emu::Controller>(scenario.scenario);
+  } else {
+    controller = std::make_unique<raidmon::emu::Controller>();
+  }
+  raidmon::emu::EmulatedNtStorage storage(*controller);
+  raidmon::DirectPortLink link(storage);
+  raidmon::SharedPacket packet;
+  raidmon::Monitor monitor(link, packet, options.osFamily, raidmon::programDirectory());
+
+  raidmon::Forms forms(monitor);
+  forms.showMain();
+  return app.exec();
+}

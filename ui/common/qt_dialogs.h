@@ -1,0 +1,27 @@
+// Modal message and input dialogs for the core, and the guard that keeps exceptions
+// from leaving a Qt event handler.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "monitor/monitor_views.h"
+
+namespace raidmon {
+
+class QtDialogs final : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  void errorBox(std::string_view text) override;
+  std::optional<std::string> inputBox(std::string_view caption, std::string_view prompt,
+                                      std::string_view defaultText) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// Runs a handler; an exception is shown in an error box instead of leaving the
+// event loop.
+void guarded(const std::function<void()>& handler);
+
+}  // namespace raidmon

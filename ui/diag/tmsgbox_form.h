@@ -1,0 +1,33 @@
+// The non-blocking notice window "Gui Message Box": three bold lines and an OK button.
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+
+namespace raidmon {
+
+class TMsgbox_form final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TMsgbox_form(QWidget* parent = nullptr);
+
+  QLabel* Msg1;
+  QLabel* Msg2;
+  QLabel* msg3;
+  QLabel* msg4;
+  QPushButton* OKBtn;
+  QPushButton* CancelBtn;
+
+  // Shows the box without waiting, above all windows, with the focus.
+  void showNotice();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void done(int r) override;
+
+ private:
+  void FormClose();
+};
+
+}  // namespace raidmon

@@ -1,0 +1,35 @@
+// The scan form "Scan Hard Disk ": the wait before a bus rescan, and the plug tables.
+#pragma once
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWidget>
+#include <array>
+
+#include "monitor/monitor_views.h"
+
+namespace raidmon {
+
+class TScanBus_Form final : public QWidget, public ScanFormView {
+  Q_OBJECT
+ public:
+  explicit TScanBus_Form(QWidget* parent = nullptr);
+
+  QLabel* ScanBus_form_Caption;
+  QProgressBar* ProgressBar1;
+  QPushButton* DisableHdd;
+  std::array<QLabel*, 8> panels{};  // Panel1 .. Panel8
+
+  void showScanForm(std::string_view caption) override;
+  void setScanCaption(std::string_view caption) override;
+  void setScanProgress(int value) override;
+  void closeScanForm() override;
+  // ScanBusFormClick: shows the form with its tables.
+  void showTables();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+};
+
+}  // namespace raidmon

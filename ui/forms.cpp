@@ -1,0 +1,46 @@
+#include "ui/forms.h"
+
+namespace raidmon {
+
+Forms::Forms(Monitor& monitor) : monitor_(monitor) {
+  Form1 = std::make_unique<TForm1>(monitor);
+  Msgbox_form = std::make_unique<TMsgbox_form>();
+  Flash_512_Update_form = std::make_unique<TFlash_512_Update_form>();
+  Debug_Form = std::make_unique<TDebug_Form>(monitor);
+  K4M_Info_form = std::make_unique<TK4M_Info_form>(monitor);
+  ScanBus_Form = std::make_unique<TScanBus_Form>();
+
+  MonitorViews views;
+  views.menu = Form1.get();
+  views.indicators = Form1.get();
+  views.window = Form1.get();
+  views.timer = &Form1->pollTimer();
+  views.dialogs = &Form1->dialogs();
+  views.tree = K4M_Info_form.get();
+  views.debug = Debug_Form.get();
+  views.scan = ScanBus_Form.get();
+  monitor.setViews(views);
+
+  TForm1::Commands commands;
+  commands.showMonitorDialog = [this] {
+    K4M_Info_form->show();
+    K4M_Info_form->raise();
+    K4M_Info_form->activateWindow();
+  };
+  commands.setMonitorPage = [this](int page) { K4M_Info_form->Info_Tab_Note->setCurrentIndex(page); };
+  commands.showFlashDialog = [this] {
+    Flash_512_Update_form->show();
+    Flash_512_Update_form->raise();
+  };
+  commands.showDebugForm = [this] { Debug_Form->DebugForm1Click(); };
+  commands.showScanTables = [this] { ScanBus_Form->showTables(); };
+  Form1->setCommands(std::move(commands));
+}
+
+Forms::~Forms() { Form1->Sec_Timer.stop(); }
+
+void Forms::showMain() {
+  if (!Form1->closing()) Form1->show();
+}
+
+}  // namespace raidmon

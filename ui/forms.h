@@ -1,0 +1,39 @@
+// The program's six forms, created once in the system's order and wired to the core;
+// they live until the program ends.
+#pragma once
+
+#include <memory>
+
+#include "monitor/monitor.h"
+#include "ui/diag/tdebug_form.h"
+#include "ui/diag/tmsgbox_form.h"
+#include "ui/diag/tscanbus_form.h"
+#include "ui/flash/tflash_512_update_form.h"
+#include "ui/main/tform1.h"
+#include "ui/monitor/tk4m_info_form.h"
+
+namespace raidmon {
+
+class Forms {
+ public:
+  // Creates Form1 (which runs start-up), then the message box, the flash dialog, the
+  // debugging form, the Monitor dialog and the scan form, and hands them to the core.
+  explicit Forms(Monitor& monitor);
+  ~Forms();
+
+  // Shows the status window unless start-up closed it; the first showing starts
+  // monitoring.
+  void showMain();
+
+  std::unique_ptr<TForm1> Form1;
+  std::unique_ptr<TMsgbox_form> Msgbox_form;
+  std::unique_ptr<TFlash_512_Update_form> Flash_512_Update_form;
+  std::unique_ptr<TDebug_Form> Debug_Form;
+  std::unique_ptr<TK4M_Info_form> K4M_Info_form;
+  std::unique_ptr<TScanBus_Form> ScanBus_Form;
+
+ private:
+  Monitor& monitor_;
+};
+
+}  // namespace raidmon
