@@ -63,8 +63,8 @@ Controller::Controller(const Scenario& s)
     p.contents = std::make_unique<DriveContents>(driveSeed(d.card, d.position),
                                                  d.identity.totalSectors);
     const std::uint8_t in = d.inserted ? 1 : 0;
+    // Drives start idle: the active byte tells of I/O in progress (the `active` event).
     status(kStatusPresent, d.card, d.position) = in;
-    status(kStatusActive, d.card, d.position) = in;
     plug(kPlugPioStatus, d.card, d.position) = d.inserted ? kPioPresent : 0;
     plug(kPlugExistTavrix, d.card, d.position) = in;
     plug(kPlugExistFilter, d.card, d.position) = in;
@@ -279,7 +279,6 @@ void Controller::rescanBus() {
       Position& p = positions_[entryIndex(card, pos)];
       if (!p.hasDrive) continue;
       p.configured = p.inserted;
-      if (p.inserted) status(kStatusActive, card, pos) = 1;
     }
   }
   rebuildChildTablesLocked();
@@ -358,11 +357,11 @@ void Controller::insertLocked(int card, int position) {
   p.inserted = true;
   status(kStatusPresent, card, position) = 1;
   if (hotPlugChannel(card, position)) {
+    // The hot-plug watch sees the drive arrive, as it saw it leave, and lists it again.
     plug(kPlugExistTavrix, card, position) = 1;
     plug(kPlugExistFilter, card, position) = 1;
+    p.configured = true;
   }
-  // A drive the driver still lists works at once; otherwise it waits for a rescan.
-  status(kStatusActive, card, position) = p.configured ? 1 : 0;
 }
 
 void Controller::applyLocked(const Event& e) {

@@ -21,7 +21,7 @@ controller 0x11223344 0x5566 1 2 3 4
 flash maker 0x1F device 0x01
 aspi 2 1
 hotplug 1 2
-active 2.3 0
+active 1.2 1
 hot 1.2 1
 rebuild 2.3 from 1.2
 rebuild-time 0x1234
@@ -55,7 +55,7 @@ TEST(ControllerBlocks, StatusBlockLayout) {
   std::array<std::uint8_t, 100> want{};
   want[0 + 1] = 1;       // 1.2 active
   want[16 + 1] = 1;      // 1.2 present
-  want[16 + 6] = 1;      // 2.3 present (made inactive)
+  want[16 + 6] = 1;      // 2.3 present, idle
   want[32 + 6] = 1;      // 2.3 rebuild target
   want[48 + 1] = 1;      // 1.2 rebuild source
   want[64] = 0x34;       // rebuild time, little-endian

@@ -1,0 +1,118 @@
+// Start-up, the start of monitoring and poll cycles through the real direct port link
+// against the emulated controller and its timeline.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "emulator/controller.h"
+#include "emulator/emulated_nt_storage.h"
+#include "emulator/scenario_parser.h"
+#include "link/direct_port_link.h"
+#include "monitor/monitor.h"
+#include "support/recording_views.h"
+
+namespace raidmon {
+namespace {
+
+class EmulatedRun {
+ public:
+  explicit EmulatedRun(const std::string& extraLines = "")
+      : controller_(parse(std::string(emu::defaultScenarioText()) + "\n" + extraLines)),
+        storage_(controller_),
+        link_(storage_),
+        dir_(std::filesystem::temp_directory_path() /
+             ("raidmon_it_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))),
+        monitor_(link_, packet_, kOsFamilyNt, (std::filesystem::create_directories(dir_), dir_.string() + "/")) {
+    monitor_.setViews(views.all());
+  }
+  ~EmulatedRun() { std::filesystem::remove_all(dir_); }
+
+  static emu::Scenario parse(const std::string& text) {
+    emu::ScenarioParse p = emu::parseScenario(text);
+    EXPECT_TRUE(p.ok()) << p.errorLine << ": " << p.error;
+    return p.scenario;
+  }
+  void start() {
+    monitor_.FormCreate();
+    monitor_.FormShow();
+  }
+  void cycles(int n) {
+    for (int i = 0; i < n; ++i) monitor_.Sec_TimerTimer();
+  }
+  bool logged(const std::string& line) const {
+    return std::find(views.log.begin(), views.log.end(), line) != views.log.end();
+  }
+
+  test::RecordingViews views;
+  emu::Controller controller_;
+  emu::EmulatedNtStorage storage_;
+  DirectPortLink link_;
+  SharedPacket packet_;
+  std::filesystem::path dir_;
+  Monitor monitor_;
+};
+
+TEST(StartupPollIntegration, FindsTheDriverPortAndBuildsTheModel) {
+  EmulatedRun run;
+  run.start();
+  const Monitor& m = run.monitor_;
+  EXPECT_TRUE(run.views.errors.empty());
+  EXPECT_TRUE(m.state().PortFoundByName);
+  EXPECT_EQ(m.state().ProbeResult, 1);
+  EXPECT_EQ(m.state().CardCount, 2);  // two ports carry the driver's name
+  EXPECT_EQ(m.portNames()[0], "\\IdePort");
+  EXPECT_EQ(m.portNames()[1], "tavrixRX");
+  EXPECT_EQ(run.storage_.portOfHandle(run.link_.handle()), 1);
+  EXPECT_EQ(run.storage_.openHandleCount(), 1u);
+  EXPECT_EQ(m.model().highestArray(), 2);
+  EXPECT_EQ(m.model().array(0).kind, kKindRaid1);
+  EXPECT_EQ(m.model().array(0).size, 156301488u);
+  EXPECT_EQ(m.model().array(2).memberCount(), 4);
+  EXPECT_EQ(m.model().array(1).memberIdentity[0].model().substr(0, 29), "Orvik OV080-UA133 DiskStar 80");
+  EXPECT_EQ(flashChipName(m.model().flashMaker(), m.model().flashDevice()).value(), "SyncMOS(F29C51001T)");
+  EXPECT_EQ(run.controller_.requestCount(CTL_PROBE), 1u);
+  EXPECT_EQ(run.controller_.requestCount(CTL_READ_STATUS), 1u);
+  EXPECT_EQ(run.controller_.requestCount(CTL_READ_CONFIG), 1u);
+}
+
+TEST(StartupPollIntegration, TheRoadOfOneEvent) {
+  // Card 1's Primary Slave is pulled before the fourth status read.
+  EmulatedRun run("at 4 pull 1.2\n");
+  run.start();
+  run.cycles(2);  // the first accepts the initial state, the second sees no change
+  EXPECT_EQ(run.monitor_.tables().I_NotHere[1], 0);
+  run.views.clear();
+  run.cycles(1);
+  const auto& traces = run.views.traces;
+  EXPECT_NE(std::find(traces.begin(), traces.end(), "DEVICE_IO_TRUE->IsHereHdd"), traces.end());
+  EXPECT_EQ(std::count(traces.begin(), traces.end(), "EyeSetting"), 1);
+  EXPECT_EQ(run.monitor_.tables().I_NotHere[1], 1);
+  EXPECT_TRUE(run.logged("hide 1,2"));
+  EXPECT_FALSE(run.logged("event 1,2 2"));  // a plain pull raises no notice
+  EXPECT_EQ(run.views.timerInterval, 1000);
+  EXPECT_TRUE(run.views.timerEnabled);
+  EXPECT_EQ(run.monitor_.snapshot().isHere(1), 0);
+  run.views.clear();
+  run.cycles(3);
+  EXPECT_FALSE(run.logged("hide 1,2"));  // hidden once
+}
+
+TEST(StartupPollIntegration, HotPlugPullRescanAndReinsert) {
+  EmulatedRun run("hotplug 1 1\nat 3 pull 1.2\nat 60 insert 1.2\n");
+  run.start();
+  run.cycles(3);  // the pull lands with the third status read; the next plug check sees it
+  EXPECT_TRUE(run.logged("event 1,2 1"));  // the pulled drive is announced
+  EXPECT_TRUE(run.monitor_.state().ScanActive);
+  EXPECT_EQ(run.monitor_.state().HotPlugMarker[0], kMarkerPulled);
+  run.cycles(47);  // the scan wait runs out and the bus is rescanned once
+  EXPECT_EQ(run.controller_.rescanCount(), 1u);
+  EXPECT_TRUE(run.monitor_.state().HoldOff);
+  run.views.clear();
+  run.cycles(15);  // re-inserted: configuration re-read, connected again
+  EXPECT_TRUE(run.logged("event 1,2 1"));
+  EXPECT_EQ(run.monitor_.state().HotPlugMarker[0], kMarkerBack);
+}
+
+}  // namespace
+}  // namespace raidmon
