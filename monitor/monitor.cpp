@@ -1,5 +1,6 @@
 #include "monitor/monitor.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/strict_int.h"
@@ -9,7 +10,8 @@ namespace raidmon {
 namespace {
 
 struct NullViews final : MenuView, IndicatorSink, MainWindowView, ModeTreeView, DebugView,
-                         ScanFormView, PollTimer, Dialogs, DriveEventSink, RebuildHooks {
+                         ScanFormView, PollTimer, Dialogs, NoticeView, EventGridView,
+                         RebuildHooks {
   void applyMenuItem(MenuItem, const MenuItemState&) override {}
   void loadAnimation(int, int, const std::string&) override {}
   void hideIndicator(int, int) override {}
@@ -29,6 +31,7 @@ struct NullViews final : MenuView, IndicatorSink, MainWindowView, ModeTreeView, 
   void setScanCaption(std::string_view) override {}
   void setScanProgress(int) override {}
   void closeScanForm() override {}
+  void setScanPanels(const std::array<std::string, 8>&) override {}
   void setInterval(int ms) override { interval_ = ms; }
   int interval() const override { return interval_; }
   void setEnabled(bool on) override { enabled_ = on; }
@@ -38,8 +41,10 @@ struct NullViews final : MenuView, IndicatorSink, MainWindowView, ModeTreeView, 
                                       std::string_view) override {
     return std::nullopt;
   }
-  void RaiseDriveEvent(int, int, int) override {}
-  void LogConnectionChanges() override {}
+  void setNoticeLine(int, std::string_view) override {}
+  void setNoticeOkVisible(bool) override {}
+  void showNotice() override {}
+  void addEventRow(std::string_view, std::string_view, std::string_view) override {}
   void ReportRebuildOutcome() override {}
   void AutoRebuildClick() override {}
   int interval_ = 0;
@@ -67,7 +72,8 @@ Monitor::Monitor(ControllerLink& link, SharedPacket& packet, std::uint8_t osFami
     : link_(link),
       packet_(packet),
       programDir_(std::move(programDir)),
-      display_(nullViews(), programDir_) {
+      display_(nullViews(), programDir_),
+      events_(nullViews(), nullViews()) {
   state_.OsFamily = osFamily;
   setViews({});
 }
@@ -81,10 +87,12 @@ void Monitor::setViews(const MonitorViews& views) {
   views_.scan = orNull(views.scan);
   views_.timer = orNull(views.timer);
   views_.dialogs = orNull(views.dialogs);
-  views_.events = orNull(views.events);
+  views_.notice = orNull(views.notice);
+  views_.grid = orNull(views.grid);
   views_.rebuild = orNull(views.rebuild);
   menu_.attach(views_.menu);
   display_.setSink(*views_.indicators);
+  events_.setViews(*views_.notice, *views_.grid);
 }
 
 void Monitor::trace(std::string_view line) { views_.debug->addTrace(line); }
@@ -278,17 +286,11 @@ void Monitor::Sec_TimerTimer() {
       views_.scan->setScanProgress(state_.ScanCounter * 100 / kScanTicks);
     } else {
       if (state_.RescanRequested) {
-        link_.rescanBus();
-        state_.HoldOff = true;
-        state_.ScanActive = false;
-        state_.RescanRequested = false;
-        state_.HoldOffCounter = 0;
-        state_.ScanCounter = 0;
-        views_.scan->setScanProgress(0);
+        rescanNow();
       } else {
         views_.scan->setScanCaption(kWaitCaption);
+        views_.scan->closeScanForm();
       }
-      views_.scan->closeScanForm();
     }
   }
 
@@ -297,7 +299,7 @@ void Monitor::Sec_TimerTimer() {
 
   if (plugResult != 0 || statusResult != 0) {
     computePresenceSums();
-    views_.events->LogConnectionChanges();
+    events_.LogConnectionChanges(latest_, tables_, state_.presenceSums, state_.previousSums);
     if (state_.RebuildState != kRebuildRunning) {
       trace("EyeSetting");
       for (int card = 1; card <= kCards; ++card) {
@@ -446,7 +448,43 @@ int Monitor::plugCheck() {
       }
     }
   }
+  views_.scan->setScanPanels(plugPanelTexts(now));
   return result;
+}
+
+std::array<std::string, 8> Monitor::plugPanelTexts(const PlugBlock& block) {
+  auto hex = [](std::uint32_t v) {
+    char buf[12];
+    std::snprintf(buf, sizeof buf, "%02X", v);
+    return std::string(buf);
+  };
+  std::array<std::string, 8> texts;
+  for (int card = 1; card <= kWatchedCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) {
+      texts[0] += "[" + hex(block.disableHdd(card, pos)) + "]";
+      texts[1] += "[" + hex(block.PioStatus(card, pos)) + "]";
+      texts[2] += "[" + hex(block.existTavrix(card, pos)) + "]";
+      texts[3] += "[" + hex(block.existFilter(card, pos)) + "]";
+    }
+  }
+  texts[4] = hex(block.tavrixATA());
+  for (int i = 0; i < 10; ++i) {
+    texts[5] += "[" + hex(block.childPdo(i)) + "]";
+    texts[6] += "[" + hex(block.targetId(i)) + "]";
+  }
+  texts[7] = hex(block.countPdo());
+  return texts;
+}
+
+void Monitor::rescanNow() {
+  link_.rescanBus();
+  state_.HoldOff = true;
+  state_.ScanActive = false;
+  state_.RescanRequested = false;
+  state_.HoldOffCounter = 0;
+  state_.ScanCounter = 0;
+  views_.scan->setScanProgress(0);
+  views_.scan->closeScanForm();
 }
 
 std::uint8_t& Monitor::marker(int card, int channel) {
@@ -498,7 +536,7 @@ void Monitor::evaluatePosition(int card, int position, int statusResult, int plu
     }
   }
   if (displayState != 0) display_.ShowPositionState(card, position, displayState);
-  if (event != 0) views_.events->RaiseDriveEvent(card, position, event);
+  if (event != 0) events_.RaiseDriveEvent(card, position, event);
 }
 
 bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event) {

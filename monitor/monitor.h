@@ -10,6 +10,7 @@
 #include "link/controller_link.h"
 #include "link/shared_packet.h"
 #include "monitor/config_files.h"
+#include "monitor/drive_events.h"
 #include "monitor/drive_model.h"
 #include "monitor/drive_status_display.h"
 #include "monitor/menu_model.h"
@@ -93,7 +94,8 @@ struct MonitorViews {
   ScanFormView* scan = nullptr;
   PollTimer* timer = nullptr;
   Dialogs* dialogs = nullptr;
-  DriveEventSink* events = nullptr;
+  NoticeView* notice = nullptr;
+  EventGridView* grid = nullptr;
   RebuildHooks* rebuild = nullptr;
 };
 
@@ -125,6 +127,12 @@ class Monitor {
   // read failed on a transport that reports it (the latest status is then unchanged).
   bool readStatus();
 
+  // Rescans the bus now and starts the quiet period (the scan form's "ScanBus" button
+  // and the "Scan Hard Disk " command).
+  void rescanNow();
+  // The scan form's panel texts for a plug block.
+  static std::array<std::string, 8> plugPanelTexts(const PlugBlock& block);
+
   // Menu commands of this unit.
   void LOOPTIME1Click();
   void Auto_Rebuild_OptionClick();
@@ -146,6 +154,7 @@ class Monitor {
   MenuModel& menu() { return menu_; }
   const MenuModel& menu() const { return menu_; }
   DriveStatusDisplay& display() { return display_; }
+  DriveEvents& events() { return events_; }
   TavrixGui& gui() { return gui_; }
   const TavrixGui& gui() const { return gui_; }
   const IdentificationTexts& texts() const { return texts_; }
@@ -183,6 +192,7 @@ class Monitor {
   ModeTree tree_;
   MenuModel menu_;
   DriveStatusDisplay display_;
+  DriveEvents events_;
   IdentificationTexts texts_;
   bool flashOption_ = false;
   std::int64_t rebuildSizeOverride_ = 0;

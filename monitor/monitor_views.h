@@ -2,6 +2,7 @@
 // implements them with widgets; tests implement them with recording fakes.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -96,6 +97,9 @@ class ScanFormView {
   virtual void setScanCaption(std::string_view caption) = 0;
   virtual void setScanProgress(int value) = 0;
   virtual void closeScanForm() = 0;
+  // The eight table panels: DisableHdd, PioStatus, ExistTavrix, ExistFilter,
+  // TavrixATA, ChildPdo, TargetId, CountPdo.
+  virtual void setScanPanels(const std::array<std::string, 8>& texts) = 0;
 };
 
 // The poll timer Sec_Timer.
@@ -118,12 +122,25 @@ class Dialogs {
                                               std::string_view defaultText) = 0;
 };
 
-// Drive events (notices and event-grid rows).
-class DriveEventSink {
+// The non-blocking notice box: three text lines, an OK button that may be hidden.
+class NoticeView {
  public:
-  virtual ~DriveEventSink() = default;
-  virtual void RaiseDriveEvent(int card, int position, int code) = 0;
-  virtual void LogConnectionChanges() = 0;
+  virtual ~NoticeView() = default;
+  // line 1..3 is Msg1, Msg2, msg3; other numbers are ignored.
+  virtual void setNoticeLine(int line, std::string_view text) = 0;
+  virtual void setNoticeOkVisible(bool visible) = 0;
+  // Shows the box above all windows with the focus, without waiting.
+  virtual void showNotice() = 0;
+};
+
+// The event grid Error_Grid. Every writer adds a row the same way: the cells of the
+// last (empty) row are written, then one row is added; the view supplies the date
+// and time of column 2 in the system's short date and long time formats.
+class EventGridView {
+ public:
+  virtual ~EventGridView() = default;
+  virtual void addEventRow(std::string_view location, std::string_view event,
+                           std::string_view lastColumn) = 0;
 };
 
 // The rebuild control's hand-offs from the poll cycle.

@@ -26,4 +26,4 @@ for fuzzer in build-fuzz/bin/fuzz_*; do
 done
 
 cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-label-summary -j"$(nproc)"

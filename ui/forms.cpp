@@ -19,7 +19,13 @@ Forms::Forms(Monitor& monitor) : monitor_(monitor) {
   views.tree = K4M_Info_form.get();
   views.debug = Debug_Form.get();
   views.scan = ScanBus_Form.get();
+  views.notice = Msgbox_form.get();
+  views.grid = K4M_Info_form.get();
   monitor.setViews(views);
+
+  ScanBus_Form->DisableHddClick = [&monitor] { monitor.rescanNow(); };
+  QObject::connect(Form1->action(MenuItem::ScanHdd), &QAction::triggered, Form1.get(),
+                   [&monitor] { guarded([&monitor] { monitor.rescanNow(); }); });
 
   TForm1::Commands commands;
   commands.showMonitorDialog = [this] {

@@ -89,7 +89,7 @@ TEST(StartupPollIntegration, TheRoadOfOneEvent) {
   EXPECT_EQ(std::count(traces.begin(), traces.end(), "EyeSetting"), 1);
   EXPECT_EQ(run.monitor_.tables().I_NotHere[1], 1);
   EXPECT_TRUE(run.logged("hide 1,2"));
-  EXPECT_FALSE(run.logged("event 1,2 2"));  // a plain pull raises no notice
+  EXPECT_FALSE(run.logged("row Card 1 Primary Slave|Diconnected|"));  // a plain pull raises no notice
   EXPECT_EQ(run.views.timerInterval, 1000);
   EXPECT_TRUE(run.views.timerEnabled);
   EXPECT_EQ(run.monitor_.snapshot().isHere(1), 0);
@@ -99,19 +99,41 @@ TEST(StartupPollIntegration, TheRoadOfOneEvent) {
 }
 
 TEST(StartupPollIntegration, HotPlugPullRescanAndReinsert) {
+  const std::string notice =
+      "notice A Hard Disk has been connected to|RAID controller !|( location : Card 1 Primary Slave)";
   EmulatedRun run("hotplug 1 1\nat 3 pull 1.2\nat 60 insert 1.2\n");
   run.start();
   run.cycles(3);  // the pull lands with the third status read; the next plug check sees it
-  EXPECT_TRUE(run.logged("event 1,2 1"));  // the pulled drive is announced
+  EXPECT_TRUE(run.logged(notice));
+  EXPECT_TRUE(run.logged("row Card 1 Primary Slave|Connected|"));
+  EXPECT_TRUE(run.logged("load 1,2 s_Orange.gif"));
   EXPECT_TRUE(run.monitor_.state().ScanActive);
+  EXPECT_TRUE(run.monitor_.state().RescanRequested);
   EXPECT_EQ(run.monitor_.state().HotPlugMarker[0], kMarkerPulled);
-  run.cycles(47);  // the scan wait runs out and the bus is rescanned once
+
+  // 46 cycles of waiting, then the rescan reaches the controller once.
+  run.cycles(46);
+  EXPECT_TRUE(run.logged("scan show Hard Disk Scaning......"));
+  EXPECT_EQ(run.controller_.rescanCount(), 0u);
+  EXPECT_EQ(run.views.progress.back(), 102);
+  run.cycles(1);
   EXPECT_EQ(run.controller_.rescanCount(), 1u);
   EXPECT_TRUE(run.monitor_.state().HoldOff);
+  EXPECT_FALSE(run.monitor_.state().ScanActive);
+  EXPECT_TRUE(run.logged("scan close"));
+
+  // Re-inserted during the quiet period: seen by both tables, configuration re-read,
+  // connected again; the wait does not restart and nothing is rescanned again.
   run.views.clear();
-  run.cycles(15);  // re-inserted: configuration re-read, connected again
-  EXPECT_TRUE(run.logged("event 1,2 1"));
+  const auto configReads = run.controller_.requestCount(CTL_READ_CONFIG);
+  run.cycles(12);
+  EXPECT_TRUE(run.logged(notice));
+  EXPECT_TRUE(run.logged("load 1,2 s_Top_Green.gif"));
+  EXPECT_EQ(run.controller_.requestCount(CTL_READ_CONFIG), configReads + 1);
   EXPECT_EQ(run.monitor_.state().HotPlugMarker[0], kMarkerBack);
+  run.cycles(40);
+  EXPECT_FALSE(run.monitor_.state().HoldOff);
+  EXPECT_EQ(run.controller_.rescanCount(), 1u);
 }
 
 }  // namespace

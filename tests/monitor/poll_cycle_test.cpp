@@ -250,7 +250,7 @@ TEST_F(PollCycleTest, RebuildTargetAppearingAndStarting) {
   link.status[kOffRebuild + 1] = 1;
   m.Sec_TimerTimer();
   EXPECT_TRUE(has(views.log, "hide 1,2"));
-  EXPECT_TRUE(has(views.log, "event 1,2 2"));
+  EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Diconnected|"));
   EXPECT_TRUE(has(views.log, "node 2=-1"));
   EXPECT_EQ(m.tables().I_Hot[1], 1);
 
@@ -261,7 +261,7 @@ TEST_F(PollCycleTest, RebuildTargetAppearingAndStarting) {
   link.status[kOffRunRTime] = 1;
   m.Sec_TimerTimer();
   EXPECT_TRUE(has(views.log, "load 1,2 s_Orange.gif"));
-  EXPECT_TRUE(has(views.log, "event 1,2 1"));
+  EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "node 2=2"));
   EXPECT_TRUE(has(views.log, "page 2"));
   EXPECT_EQ(m.tables().I_Rebuild[1], 1);
@@ -275,7 +275,20 @@ TEST_F(PollCycleTest, RebuildTargetAppearingAndStarting) {
   link.status[kOffActive + 1] = 1;
   m.Sec_TimerTimer();
   EXPECT_TRUE(has(views.log, "load 1,2 s_Active_Orange.gif"));
-  EXPECT_FALSE(has(views.log, "event 1,2 1"));
+  EXPECT_FALSE(has(views.log,
+                   "notice A Hard Disk has been connected to|RAID controller !|( location : Card 1 Primary Slave)"));
+  // The connection log records the drive's presence sum falling back.
+  EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
+}
+
+TEST_F(PollCycleTest, TwoEventsInOneCycleGiveTwoRowsAndTheSecondNotice) {
+  Monitor& m = started();
+  link.status[kOffRebuild + entryIndex(1, 1)] = 1;  // two targets appear at once
+  link.status[kOffRebuild + entryIndex(1, 3)] = 1;
+  m.Sec_TimerTimer();
+  EXPECT_EQ(views.rows, (std::vector<std::string>{"Card 1 Primary Master|Diconnected|",
+                                                  "Card 1 Secondary Master|Diconnected|"}));
+  EXPECT_EQ(views.noticeLines[2], "( location : Card 1 Secondary Master)");
 }
 
 TEST_F(PollCycleTest, NodeImagesOnlyForMembersInTheTree) {
@@ -283,7 +296,7 @@ TEST_F(PollCycleTest, NodeImagesOnlyForMembersInTheTree) {
   link.present(entryIndex(2, 2));  // a drive on no configured array
   link.status[kOffRebuild + entryIndex(2, 2)] = 1;
   m.Sec_TimerTimer();
-  EXPECT_TRUE(has(views.log, "event 2,2 2"));
+  EXPECT_TRUE(has(views.log, "row Card 2 Primary Slave|Diconnected|"));
   // The other drives re-show their nodes; nothing lands on a node for card 2.
   for (const auto& line : views.log) EXPECT_EQ(line.find("=-1"), std::string::npos) << line;
 }
@@ -338,7 +351,7 @@ TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
   // Pulled: plug state 5, missing from the presence tables.
   link.plug[kOffPioStatus + plugSlot(1, 2)] = 0x50;
   m.Sec_TimerTimer();
-  EXPECT_TRUE(has(views.log, "event 1,2 1"));
+  EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "load 1,2 s_Orange.gif"));
   EXPECT_EQ(m.state().HotPlugMarker[0], 0x60);
   EXPECT_TRUE(m.state().RescanRequested);
@@ -350,7 +363,7 @@ TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
   const int configReads = link.count(CTL_READ_CONFIG);
   m.Sec_TimerTimer();
   EXPECT_EQ(link.count(CTL_READ_CONFIG), configReads + 1);
-  EXPECT_TRUE(has(views.log, "event 1,2 1"));
+  EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "load 1,2 s_Top_Green.gif"));
   EXPECT_EQ(m.state().HotPlugMarker[0], 0x50);
 }

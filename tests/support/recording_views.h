@@ -12,8 +12,8 @@ namespace raidmon::test {
 
 class RecordingViews : public MenuView, public IndicatorSink, public MainWindowView,
                        public ModeTreeView, public DebugView, public ScanFormView,
-                       public PollTimer, public Dialogs, public DriveEventSink,
-                       public RebuildHooks {
+                       public PollTimer, public Dialogs, public NoticeView,
+                       public EventGridView, public RebuildHooks {
  public:
   std::vector<std::string> log;        // indicator, window, tree, scan and event calls
   std::vector<std::string> traces;
@@ -24,12 +24,17 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
   bool timerEnabled = false;
   int autoRebuildClicks = 0;
   int outcomeReports = 0;
+  std::array<std::string, 3> noticeLines;
+  bool noticeOk = true;
+  std::vector<std::string> rows;
+  std::array<std::string, 8> panels;
 
   MonitorViews all() {
-    return {this, this, this, this, this, this, this, this, this, this};
+    return {this, this, this, this, this, this, this, this, this, this, this};
   }
   void clear() {
     log.clear();
+    rows.clear();
     traces.clear();
     errors.clear();
     progress.clear();
@@ -81,11 +86,20 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
     inputAnswers.pop_front();
     return a;
   }
-  void RaiseDriveEvent(int c, int p, int code) override {
-    log.push_back("event " + std::to_string(c) + "," + std::to_string(p) + " " +
-                  std::to_string(code));
+  // Notices log "notice <Msg1>|<Msg2>|<msg3>" when shown; rows "row <cells>".
+  void setNoticeLine(int line, std::string_view text) override {
+    if (line >= 1 && line <= 3) noticeLines[static_cast<std::size_t>(line - 1)] = std::string(text);
   }
-  void LogConnectionChanges() override {}
+  void setNoticeOkVisible(bool visible) override { noticeOk = visible; }
+  void showNotice() override {
+    log.push_back("notice " + noticeLines[0] + "|" + noticeLines[1] + "|" + noticeLines[2]);
+  }
+  void addEventRow(std::string_view location, std::string_view event,
+                   std::string_view last) override {
+    rows.push_back(std::string(location) + "|" + std::string(event) + "|" + std::string(last));
+    log.push_back("row " + rows.back());
+  }
+  void setScanPanels(const std::array<std::string, 8>& texts) override { panels = texts; }
   void ReportRebuildOutcome() override { ++outcomeReports; }
   void AutoRebuildClick() override { ++autoRebuildClicks; }
 };

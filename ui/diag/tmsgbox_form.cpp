@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "ui/common/qt_text.h"
+
 namespace raidmon {
 
 TMsgbox_form::TMsgbox_form(QWidget* parent)
@@ -42,6 +44,11 @@ TMsgbox_form::TMsgbox_form(QWidget* parent)
   CancelBtn->setObjectName("Cancel");
   CancelBtn->hide();
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void TMsgbox_form::setNoticeLine(int line, std::string_view text) {
+  QLabel* labels[] = {Msg1, Msg2, msg3};
+  if (line >= 1 && line <= 3) labels[line - 1]->setText(qs(text));
 }
 
 void TMsgbox_form::showNotice() {

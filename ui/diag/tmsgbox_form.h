@@ -5,9 +5,11 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "monitor/monitor_views.h"
+
 namespace raidmon {
 
-class TMsgbox_form final : public QDialog {
+class TMsgbox_form final : public QDialog, public NoticeView {
   Q_OBJECT
  public:
   explicit TMsgbox_form(QWidget* parent = nullptr);
@@ -19,8 +21,10 @@ class TMsgbox_form final : public QDialog {
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
 
+  void setNoticeLine(int line, std::string_view text) override;
+  void setNoticeOkVisible(bool visible) override { OKBtn->setVisible(visible); }
   // Shows the box without waiting, above all windows, with the focus.
-  void showNotice();
+  void showNotice() override;
 
  protected:
   void closeEvent(QCloseEvent* e) override;

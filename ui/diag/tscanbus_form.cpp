@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 
+#include "ui/common/qt_dialogs.h"
 #include "ui/common/qt_text.h"
 
 namespace raidmon {
@@ -21,6 +22,9 @@ TScanBus_Form::TScanBus_Form(QWidget* parent) : QWidget(parent, Qt::Window | Qt:
   DisableHdd = new QPushButton(QStringLiteral("ScanBus"), this);
   DisableHdd->setObjectName("DisableHdd");
   DisableHdd->setGeometry(4, 284, 80, 25);
+  connect(DisableHdd, &QPushButton::clicked, this, [this] {
+    if (DisableHddClick) guarded(DisableHddClick);
+  });
   static const char* kNames[] = {"DisableHdd", "PioStatus", "ExistTavrix", "ExistFilter",
                                  "TavrixATA",  "ChildPdo",  "TargetId",    "CountPdo"};
   for (int i = 0; i < 8; ++i) {
@@ -43,6 +47,10 @@ void TScanBus_Form::showScanForm(std::string_view caption) {
 void TScanBus_Form::setScanCaption(std::string_view caption) { ScanBus_form_Caption->setText(qs(caption)); }
 void TScanBus_Form::setScanProgress(int value) { ProgressBar1->setValue(std::clamp(value, 0, 100)); }
 void TScanBus_Form::closeScanForm() { close(); }
+
+void TScanBus_Form::setScanPanels(const std::array<std::string, 8>& texts) {
+  for (std::size_t i = 0; i < panels.size(); ++i) panels[i]->setText(qs(texts[i]));
+}
 
 void TScanBus_Form::showTables() {
   show();

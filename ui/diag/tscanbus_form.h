@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "monitor/monitor_views.h"
 
@@ -25,6 +26,9 @@ class TScanBus_Form final : public QWidget, public ScanFormView {
   void setScanCaption(std::string_view caption) override;
   void setScanProgress(int value) override;
   void closeScanForm() override;
+  void setScanPanels(const std::array<std::string, 8>& texts) override;
+  // DisableHddClick: the core's rescan-now.
+  std::function<void()> DisableHddClick;
   // ScanBusFormClick: shows the form with its tables.
   void showTables();
 

@@ -1,6 +1,8 @@
 #include "ui/monitor/tk4m_info_form.h"
 
+#include <QDateTime>
 #include <QHeaderView>
+#include <QLocale>
 #include <QVBoxLayout>
 
 #include "ui/common/qt_text.h"
@@ -30,6 +32,7 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
   Error_Grid->setObjectName("Error_Grid");
   Error_Grid->setGeometry(8, 20, 608, 120);
   Error_Grid->verticalHeader()->hide();
+  Error_Grid->verticalHeader()->setMinimumSectionSize(15);
   Error_Grid->verticalHeader()->setDefaultSectionSize(15);
   for (int c = 0; c < 4; ++c) Error_Grid->setColumnWidth(c, 142);
 }
@@ -49,6 +52,18 @@ void TK4M_Info_form::rebuildTree() {
 
 void TK4M_Info_form::setNodeImages(int, int) {
   // Node images arrive with the image list of the dialog's tree.
+}
+
+void TK4M_Info_form::addEventRow(std::string_view location, std::string_view event,
+                                 std::string_view lastColumn) {
+  const int row = Error_Grid->rowCount() - 1;
+  const QLocale locale = QLocale::system();
+  const QDateTime now = QDateTime::currentDateTime();
+  const QString when = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                       locale.toString(now.time(), QLocale::LongFormat);
+  const QString cells[] = {qs(location), qs(event), when, qs(lastColumn)};
+  for (int c = 0; c < 4; ++c) Error_Grid->setItem(row, c, new QTableWidgetItem(cells[c]));
+  Error_Grid->setRowCount(row + 2);
 }
 
 QTreeWidgetItem* TK4M_Info_form::nodeAt(int index) const {

@@ -12,7 +12,7 @@
 
 namespace raidmon {
 
-class TK4M_Info_form final : public QDialog, public ModeTreeView {
+class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGridView {
   Q_OBJECT
  public:
   explicit TK4M_Info_form(Monitor& monitor, QWidget* parent = nullptr);
@@ -24,6 +24,9 @@ class TK4M_Info_form final : public QDialog, public ModeTreeView {
 
   void rebuildTree() override;  // FillModeTree's widget side
   void setNodeImages(int nodeIndex, int image) override;
+  // Writes the last (empty) row of Error_Grid, then adds one row.
+  void addEventRow(std::string_view location, std::string_view event,
+                   std::string_view lastColumn) override;
   // The node at an absolute index (counted over all nodes, top to bottom).
   QTreeWidgetItem* nodeAt(int index) const;
 

@@ -1,0 +1,53 @@
+#include "monitor/drive_events.h"
+
+#include <string>
+
+#include "monitor/drive_position.h"
+
+namespace raidmon {
+
+std::string_view eventSentence(int code) {
+  switch (code) {
+    case 1: return "A Hard Disk has been connected to";
+    case 2: return "A Hard Disk has been disconnected from";
+    case 3: return "Hard Disk Error ( OFF -> ON )";
+    default: return {};
+  }
+}
+
+std::string_view eventGridText(int code) {
+  switch (code) {
+    case 1: return "Connected";
+    case 2: return "Diconnected";
+    case 3: return "51 ERROR ";
+    default: return {};
+  }
+}
+
+void DriveEvents::RaiseDriveEvent(int card, int position, int code) {
+  const std::string location = locationText(card, position);
+  if (!location.empty()) notice_->setNoticeLine(3, "( location : " + location + ")");
+  if (code >= 1 && code <= 3) notice_->setNoticeLine(1, eventSentence(code));
+  grid_->addEventRow(location, eventGridText(code), "");
+  notice_->setNoticeLine(2, kNoticeSecondLine);
+  notice_->showNotice();
+}
+
+void DriveEvents::LogConnectionChanges(const StatusBlock& latest, const DisplayTables& tables,
+                                       const std::array<std::uint32_t, 8>& sums,
+                                       const std::array<std::uint32_t, 8>& previous) {
+  for (int card = 1; card <= kWatchedCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) {
+      const int e = entryIndex(card, pos);
+      const auto ue = static_cast<std::size_t>(e);
+      if (latest.isHere(e) != 1 || sums[ue] == previous[ue]) continue;
+      if (latest.hot(e) == 1 && tables.I_Hot[ue] == 1) {
+        grid_->addEventRow(locationText(card, pos), eventGridText(2), "");
+      } else if (tables.I_Here[ue] == 1 || (latest.rebuild(e) == 1 && tables.I_Rebuild[ue] == 1)) {
+        grid_->addEventRow(locationText(card, pos), eventGridText(1), "");
+      }
+    }
+  }
+}
+
+}  // namespace raidmon
