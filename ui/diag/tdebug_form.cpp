@@ -18,13 +18,23 @@ TDebug_Form::TDebug_Form(Monitor& monitor, QWidget* parent)
   Grid = new QTableWidget(50, 11, this);
   Grid->setObjectName("Grid");
   Grid->setGeometry(8, 8, 745, 330);
+  Grid->verticalHeader()->setMinimumSectionSize(24);
   Grid->verticalHeader()->setDefaultSectionSize(24);
+  Grid->horizontalHeader()->setMinimumSectionSize(20);
+  Grid->setColumnWidth(0, 76);
+  for (int c = 1; c < 11; ++c) Grid->setColumnWidth(c, 65);
   Rebuild_Grid = new QTableWidget(10, 4, this);
   Rebuild_Grid->setObjectName("Rebuild_Grid");
   Rebuild_Grid->setGeometry(8, 346, 420, 250);
+  Rebuild_Grid->verticalHeader()->setMinimumSectionSize(24);
+  Rebuild_Grid->verticalHeader()->setDefaultSectionSize(24);
+  for (int c = 0; c < 4; ++c) Rebuild_Grid->setColumnWidth(c, 100);
   Query_Grid = new QTableWidget(10, 1, this);
   Query_Grid->setObjectName("Query_Grid");
   Query_Grid->setGeometry(440, 370, 150, 226);
+  Query_Grid->verticalHeader()->setMinimumSectionSize(22);
+  Query_Grid->verticalHeader()->setDefaultSectionSize(22);
+  Query_Grid->setColumnWidth(0, 130);
   for (QTableWidget* t : {Grid, Rebuild_Grid, Query_Grid}) {
     t->horizontalHeader()->hide();
     t->verticalHeader()->hide();
