@@ -1,0 +1,239 @@
+#include "skin/bmp_image.h"
+
+#include <array>
+#include <bit>
+#include <fstream>
+#include <iterator>
+
+#include "platform/raidmon_error.h"
+
+namespace raidmon {
+
+namespace {
+
+[[noreturn]] void notValid() { throw RaidmonError(kBitmapNotValid); }
+
+// A bounds-checked little-endian reader over the file's bytes.
+class Reader {
+ public:
+  explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::uint8_t u8(std::size_t at) const {
+    if (at >= bytes_.size()) notValid();
+    return bytes_[at];
+  }
+  std::uint16_t u16(std::size_t at) const {
+    return static_cast<std::uint16_t>(u8(at) | (u8(at + 1) << 8));
+  }
+  std::uint32_t u32(std::size_t at) const {
+    return static_cast<std::uint32_t>(u16(at)) | (static_cast<std::uint32_t>(u16(at + 2)) << 16);
+  }
+  std::int32_t i32(std::size_t at) const { return static_cast<std::int32_t>(u32(at)); }
+  std::size_t size() const { return bytes_.size(); }
+  const std::uint8_t* data() const { return bytes_.data(); }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+// One channel described by a bit mask, scaled to 0..255.
+struct Channel {
+  std::uint32_t mask = 0;
+  int shift = 0;
+  std::uint32_t max = 0;
+
+  static Channel of(std::uint32_t mask) {
+    Channel c;
+    c.mask = mask;
+    if (mask == 0) return c;
+    c.shift = std::countr_zero(mask);
+    c.max = mask >> c.shift;
+    if ((c.max & (c.max + 1)) != 0) notValid();  // the mask's bits must be contiguous
+    return c;
+  }
+  std::uint32_t value(std::uint32_t pixel) const {
+    if (mask == 0) return 0;
+    const std::uint32_t v = (pixel & mask) >> shift;
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(v) * 255u + max / 2) / max);
+  }
+};
+
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::uint32_t kBiAlphaBitfields = 6;
+
+}  // namespace
+
+RgbImage RgbImage::filled(std::int32_t width, std::int32_t height, std::uint32_t rgb) {
+  RgbImage image;
+  image.width = width;
+  image.height = height;
+  image.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                      rgb & 0xFFFFFFu);
+  return image;
+}
+
+RgbImage decodeBmp(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() > kMaxBmpFileSize) notValid();
+  const Reader r(bytes);
+  if (r.u8(0) != 'B' || r.u8(1) != 'M') notValid();
+  const std::uint32_t pixelOffset = r.u32(10);
+  const std::uint32_t headerSize = r.u32(14);
+  constexpr std::size_t kInfo = 14;
+
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+  std::uint32_t bits = 0;
+  std::uint32_t compression = kBiRgb;
+  std::uint32_t paletteUsed = 0;
+  std::size_t paletteEntry = 4;
+  std::array<std::uint32_t, 3> masks{};
+  if (headerSize == 12) {  // core header: 16-bit sizes, 3-byte palette entries
+    width = r.u16(kInfo + 4);
+    height = static_cast<std::int16_t>(r.u16(kInfo + 6));
+    if (r.u16(kInfo + 8) != 1) notValid();
+    bits = r.u16(kInfo + 10);
+    paletteEntry = 3;
+  } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
+             headerSize == 124) {
+    width = r.i32(kInfo + 4);
+    height = r.i32(kInfo + 8);
+    if (r.u16(kInfo + 12) != 1) notValid();
+    bits = r.u16(kInfo + 14);
+    compression = r.u32(kInfo + 16);
+    paletteUsed = r.u32(kInfo + 32);
+    if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
+      // The masks follow a 40-byte header, or sit inside the larger headers.
+      for (std::size_t i = 0; i < 3; ++i) masks[i] = r.u32(kInfo + 40 + 4 * i);
+    }
+  } else {
+    notValid();
+  }
+
+  const bool topDown = height < 0;
+  if (topDown) height = -height;
+  if (width <= 0 || height <= 0 || width > kMaxBmpSide || height > kMaxBmpSide ||
+      width * height > kMaxBmpPixels) {
+    notValid();
+  }
+  const bool paletted = bits == 1 || bits == 4 || bits == 8;
+  if (!paletted && bits != 16 && bits != 24 && bits != 32) notValid();
+  const bool fields = compression == kBiBitfields || compression == kBiAlphaBitfields;
+  if (compression != kBiRgb && !(fields && (bits == 16 || bits == 32))) notValid();
+  if (!fields) {
+    if (bits == 16) masks = {0x7C00u, 0x03E0u, 0x001Fu};
+    if (bits == 32) masks = {0xFF0000u, 0x00FF00u, 0x0000FFu};
+  }
+  const std::array<Channel, 3> channels = {Channel::of(masks[0]), Channel::of(masks[1]),
+                                           Channel::of(masks[2])};
+
+  // The palette follows the info header (and a 40-byte header's bit-field masks).
+  std::vector<std::uint32_t> palette;
+  if (paletted) {
+    const std::uint32_t maxColours = 1u << bits;
+    const std::uint32_t colours = paletteUsed == 0 ? maxColours : paletteUsed;
+    if (colours > maxColours) notValid();
+    const std::size_t start = kInfo + headerSize;
+    palette.resize(colours);
+    for (std::uint32_t i = 0; i < colours; ++i) {
+      const std::size_t at = start + i * paletteEntry;
+      palette[i] = (static_cast<std::uint32_t>(r.u8(at + 2)) << 16) |
+                   (static_cast<std::uint32_t>(r.u8(at + 1)) << 8) | r.u8(at);
+    }
+  }
+
+  const auto w = static_cast<std::size_t>(width);
+  const auto h = static_cast<std::size_t>(height);
+  const std::size_t stride = ((w * bits + 31) / 32) * 4;
+  // The pixel rows must all lie inside the file (the last row may lack its padding).
+  const std::size_t rowBytes = (w * bits + 7) / 8;
+  if (pixelOffset > bytes.size() || (bytes.size() - pixelOffset) < stride * (h - 1) + rowBytes) {
+    notValid();
+  }
+
+  RgbImage image;
+  image.width = static_cast<std::int32_t>(width);
+  image.height = static_cast<std::int32_t>(height);
+  image.pixels.resize(w * h);
+  const std::uint8_t* base = r.data() + pixelOffset;
+  for (std::size_t row = 0; row < h; ++row) {
+    const std::uint8_t* src = base + stride * row;
+    const std::size_t y = topDown ? row : h - 1 - row;
+    std::uint32_t* dst = image.pixels.data() + y * w;
+    for (std::size_t x = 0; x < w; ++x) {
+      std::uint32_t rgb = 0;
+      if (paletted) {
+        const std::size_t bit = x * bits;
+        const std::uint32_t index = (src[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+        if (index >= palette.size()) notValid();
+        rgb = palette[index];
+      } else if (bits == 24) {
+        const std::uint8_t* p = src + 3 * x;
+        rgb = (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[1]) << 8) | p[0];
+      } else {
+        const std::uint8_t* p = src + (bits / 8) * x;
+        const std::uint32_t raw = bits == 16 ? static_cast<std::uint32_t>(p[0] | (p[1] << 8))
+                                             : static_cast<std::uint32_t>(p[0]) | (p[1] << 8) |
+                                                   (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+        rgb = (channels[0].value(raw) << 16) | (channels[1].value(raw) << 8) | channels[2].value(raw);
+      }
+      dst[x] = rgb;
+    }
+  }
+  return image;
+}
+
+RgbImage loadBmpFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw RaidmonError("Cannot open file \"" + path + "\"");
+  std::vector<std::uint8_t> bytes;
+  char buffer[65536];
+  while (in) {
+    in.read(buffer, sizeof buffer);
+    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+    if (bytes.size() > kMaxBmpFileSize) break;
+  }
+  if (in.bad()) throw RaidmonError("Cannot open file \"" + path + "\"");
+  try {
+    return decodeBmp(bytes);
+  } catch (const RaidmonError&) {
+    throw RaidmonError(std::string(kBitmapNotValid) + ": " + path);
+  }
+}
+
+std::vector<std::uint8_t> encodeBmp24(const RgbImage& image) {
+  const auto w = static_cast<std::size_t>(image.width);
+  const auto h = static_cast<std::size_t>(image.height);
+  const std::size_t stride = ((w * 3 + 3) / 4) * 4;
+  const std::size_t size = 54 + stride * h;
+  std::vector<std::uint8_t> out(size, 0);
+  auto put16 = [&](std::size_t at, std::uint32_t v) {
+    out[at] = static_cast<std::uint8_t>(v);
+    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+  };
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    put16(at, v & 0xFFFF);
+    put16(at + 2, v >> 16);
+  };
+  out[0] = 'B';
+  out[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(size));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<std::uint32_t>(image.width));
+  put32(22, static_cast<std::uint32_t>(image.height));
+  put16(26, 1);
+  put16(28, 24);
+  put32(34, static_cast<std::uint32_t>(stride * h));
+  for (std::size_t y = 0; y < h; ++y) {
+    std::uint8_t* row = out.data() + 54 + stride * (h - 1 - y);
+    for (std::size_t x = 0; x < w; ++x) {
+      const std::uint32_t p = image.pixels[y * w + x];
+      row[3 * x] = static_cast<std::uint8_t>(p);
+      row[3 * x + 1] = static_cast<std::uint8_t>(p >> 8);
+      row[3 * x + 2] = static_cast<std::uint8_t>(p >> 16);
+    }
+  }
+  return out;
+}
+
+}  // namespace raidmon

@@ -1,0 +1,43 @@
+#include "skin/skin_loader.h"
+
+#include <algorithm>
+#include <climits>
+#include <map>
+
+namespace raidmon {
+
+LoadedSkin loadSkinFiles(const std::string& iniPath) {
+  LoadedSkin skin;
+  skin.description = readSkinFile(iniPath);
+  const SkinDescription& d = skin.description;
+
+  std::map<std::string, SkinImage> cache;
+  auto load = [&cache](const std::string& path) -> SkinImage {
+    auto it = cache.find(path);
+    if (it == cache.end()) it = cache.emplace(path, std::make_shared<const RgbImage>(loadBmpFile(path))).first;
+    return it->second;
+  };
+  skin.mask = load(d.MaskBitmap);
+  skin.mouseUp = load(d.MouseUpBitmap);
+  skin.mouseOn = load(d.MouseOnBitmap);
+  skin.mouseDown = load(d.MouseDownBitmap);
+
+  for (const TrackBarEntry& e : d.TrackBars) {
+    LoadedTrackBar bar;
+    bar.thumb = load(e.ThumbFile);
+    bar.pressedThumb = load(e.PressedThumbFile);
+    bar.info.ID = e.ID;
+    bar.info.Left = e.Left;
+    bar.info.Top = e.Top;
+    const std::int64_t travel = static_cast<std::int64_t>(e.Length) - bar.thumb->width;
+    bar.info.Travel = static_cast<std::int32_t>(std::clamp<std::int64_t>(travel, INT32_MIN, INT32_MAX));
+    bar.info.Horizontal = e.Horizontal;
+    bar.info.Position = e.Position;
+    bar.info.ThumbWidth = bar.thumb->width;
+    bar.info.ThumbHeight = bar.thumb->height;
+    skin.trackBars.push_back(std::move(bar));
+  }
+  return skin;
+}
+
+}  // namespace raidmon
