@@ -1,0 +1,100 @@
+#include "aspilink/bridge_state.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "aspilink/aspilink.h"
+
+namespace raidmon::bridge {
+
+namespace {
+
+constexpr std::uint8_t kVendorCdb = 0x77;
+constexpr std::uint8_t kCdbLength = 6;
+constexpr long long kMaxTimeoutMs = 86'400'000;
+
+}  // namespace
+
+std::unique_ptr<BridgeState> BridgeState::attach(const std::string& directory,
+                                                 std::string_view word, AttachFailure& failure,
+                                                 std::string& error) {
+  failure = AttachFailure::None;
+  const std::string path = directory + aspi::kLibraryFile;
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    failure = AttachFailure::AspiLibraryMissing;
+    const char* why = dlerror();
+    error = "cannot load " + path + (why ? std::string(": ") + why : std::string());
+    return nullptr;
+  }
+  std::unique_ptr<BridgeState> s(new BridgeState);
+  s->aspiLibrary_ = library;
+  s->getSupportInfo_ =
+      reinterpret_cast<aspi::GetASPI32SupportInfoFn>(dlsym(library, "GetASPI32SupportInfo"));
+  s->sendCommand_ = reinterpret_cast<aspi::SendASPI32CommandFn>(dlsym(library, "SendASPI32Command"));
+  if (s->getSupportInfo_ == nullptr || s->sendCommand_ == nullptr) {
+    failure = AttachFailure::AspiEntryMissing;
+    error = path + " lacks the ASPI entry points";
+  } else {
+    s->view_ = SharedView::create(word, kViewSize, error);
+    if (!s->view_) failure = AttachFailure::ViewFailed;
+  }
+  if (failure != AttachFailure::None) {
+    dlclose(library);  // the rest goes with `s`
+    return nullptr;
+  }
+  s->request_ = std::make_unique<aspi::ExecRequest>();
+  s->event_ = std::make_unique<ManualResetEvent>();
+  return s;
+}
+
+BridgeState::~BridgeState() = default;
+
+void BridgeState::touchSupportInfo() { (void)getSupportInfo_(); }
+
+bool BridgeState::send(std::uint8_t adapter, std::uint8_t target, std::uint32_t length,
+                       std::chrono::milliseconds timeout) {
+  aspi::ExecRequest& r = *request_;
+  r = aspi::ExecRequest{};
+  r.srb.SRB_Cmd = aspi::SC_EXEC_SCSI_CMD;
+  r.srb.SRB_HaId = adapter;
+  r.srb.SRB_Flags = aspi::SRB_DIR_IN | aspi::SRB_EVENT_NOTIFY;
+  r.srb.SRB_Target = target;
+  r.srb.SRB_BufLen = length;
+  r.srb.SRB_CDBLen = kCdbLength;
+  r.srb.CDBByte[0] = kVendorCdb;
+  r.bufPointer = view_->data();
+  r.postProc = event_.get();
+
+  event_->reset();  // a stray signal must not end the next wait early
+  const std::uint32_t status = sendCommand_(&r);
+  if (status != aspi::SS_PENDING) return status == aspi::SS_COMP;
+  if (!event_->waitFor(timeout)) {
+    // Not completed in time: take it back. Once the abort returns the layer has either
+    // completed the request or will never touch the view or the block again.
+    aspi::AbortRequest abort{};
+    abort.srb.SRB_Cmd = aspi::SC_ABORT_SRB;
+    abort.srb.SRB_HaId = adapter;
+    abort.toAbort = &r;
+    sendCommand_(&abort);
+  }
+  event_->reset();
+  return r.srb.SRB_Status == aspi::SS_COMP;
+}
+
+std::chrono::milliseconds requestTimeout(std::uint32_t packetTimeoutSeconds) {
+  const std::chrono::milliseconds fallback{std::int64_t{packetTimeoutSeconds} * 1000};
+  const char* text = std::getenv(kAspiTimeoutVariable);
+  if (text == nullptr || *text == '\0') return fallback;
+  long long ms = 0;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return fallback;
+    ms = ms * 10 + (*p - '0');
+    if (ms > kMaxTimeoutMs) return fallback;
+  }
+  return ms >= 1 ? std::chrono::milliseconds{ms} : fallback;
+}
+
+}  // namespace raidmon::bridge
