@@ -336,6 +336,9 @@ bool Monitor::readStatus() {
   auto ex = packet_.exchange();
   const bool ok = link_.readStatus(ex.packet());
   if (!ok && link_.checksStatusRead()) return false;
+  // The bridge's status read is not judged, but one that did not go through left no
+  // status in the packet (only what the last exchange put there): keep the last one.
+  if (!ok) return true;
   latest_ = StatusBlock::fromPacket(ex.packet());
   if (!link_.hasHotPlug()) {
     for (int card = 1; card <= kCards; ++card) {

@@ -125,6 +125,7 @@ class Monitor {
   void evaluatePosition(int card, int position, int statusResult, int plugResult);
   // Sends CTL_READ_STATUS and takes the answer as the latest status; false when the
   // read failed on a transport that reports it (the latest status is then unchanged).
+  // On the bridge a failed read returns true and also leaves the latest status as it was.
   bool readStatus();
 
   // Rescans the bus now and starts the quiet period (the scan form's "ScanBus" button
@@ -132,6 +133,9 @@ class Monitor {
   void rescanNow();
   // The scan form's panel texts for a plug block.
   static std::array<std::string, 8> plugPanelTexts(const PlugBlock& block);
+
+  // Writes a line to the debugging form's trace.
+  void traceNote(std::string_view line) { trace(line); }
 
   // Menu commands of this unit.
   void LOOPTIME1Click();
