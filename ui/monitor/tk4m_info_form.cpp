@@ -1,57 +1,264 @@
 #include "ui/monitor/tk4m_info_form.h"
 
 #include <QDateTime>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLocale>
-#include <QVBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
 
+#include "ui/common/qt_dialogs.h"
 #include "ui/common/qt_text.h"
 
 namespace raidmon {
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
+  QLabel::mouseReleaseEvent(e);
+  if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
+}
+
+namespace {
+
+QLabel* valueField(QWidget* parent, const char* name, int x, int y, int w) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(name);
+  l->setFrameShape(QFrame::Panel);
+  l->setFrameShadow(QFrame::Sunken);
+  l->setGeometry(x, y, w, 20);
+  return l;
+}
+
+QLabel* caption(QWidget* parent, const char* text, int x, int y, int w = 150) {
+  auto* l = new QLabel(QString::fromLatin1(text), parent);
+  l->setGeometry(x, y, w, 20);
+  return l;
+}
+
+// A fallback face for a node image when its file is missing: a small lamp.
+QPixmap lamp(QColor colour) {
+  QPixmap pm(16, 16);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(colour.darker(180));
+  p.setBrush(colour);
+  p.drawEllipse(QRectF(3, 3, 10, 10));
+  return pm;
+}
+
+}  // namespace
 
 TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
     : QDialog(parent, Qt::Window), monitor_(monitor) {
   setObjectName("K4M_Info_form");
   setWindowTitle(QStringLiteral("Monitor"));
   setModal(false);
-  resize(640, 470);
+  setFixedSize(660, 540);
+  openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+  loadImages();
+
+  OEM_L_Image = new ClickLabel(this);
+  OEM_L_Image->setObjectName("OEM_L_Image");
+  OEM_L_Image->setGeometry(8, 8, 250, 40);
+  OEM_L_Image->setCursor(Qt::PointingHandCursor);
+  OEM_L_Image->setScaledContents(false);
+  const QPixmap logo(qs(monitor_.texts().logoFile));
+  if (!logo.isNull()) OEM_L_Image->setPixmap(logo.scaled(250, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  connect(OEM_L_Image, &ClickLabel::clicked, this, [this] { guarded([this] { OEM_L_ImageClick(); }); });
+
   Mode_TreeView = new QTreeWidget(this);
   Mode_TreeView->setObjectName("Mode_TreeView");
   Mode_TreeView->setHeaderHidden(true);
   Mode_TreeView->setIndentation(25);
-  Mode_TreeView->setGeometry(8, 8, 260, 300);
+  Mode_TreeView->setGeometry(8, 56, 250, 308);
+  Mode_TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Mode_TreeView->setMouseTracking(true);  // hot tracking
+  Mode_TreeView->setTextElideMode(Qt::ElideNone);
+  Mode_TreeView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  Mode_TreeView->header()->setStretchLastSection(false);
+  QPalette pal = Mode_TreeView->palette();  // selection stays visible without focus
+  pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+  Mode_TreeView->setPalette(pal);
+  connect(Mode_TreeView, &QTreeWidget::itemClicked, this, [this] { guarded([this] { RefreshSelection(); }); });
+  connect(Mode_TreeView, &QTreeWidget::currentItemChanged, this, [this] { guarded([this] { RefreshSelection(); }); });
+
   Info_Tab_Note = new QTabWidget(this);
   Info_Tab_Note->setObjectName("Info_Tab_Note");
-  Info_Tab_Note->setGeometry(276, 8, 356, 300);
-  for (const char* caption : {"   Mode Info   ", "    HDD  Info    ", " HDD Rebuild ", "    About    "}) {
-    Info_Tab_Note->addTab(new QWidget, QString::fromLatin1(caption));
-  }
+  Info_Tab_Note->setGeometry(266, 8, 386, 356);
+  auto* modePage = new QWidget;
+  auto* hddPage = new QWidget;
+  RebuildPage = new QWidget;
+  auto* aboutPage = new QWidget;
+  Info_Tab_Note->addTab(modePage, QStringLiteral("   Mode Info   "));
+  Info_Tab_Note->addTab(hddPage, QStringLiteral("    HDD  Info    "));
+  Info_Tab_Note->addTab(RebuildPage, QStringLiteral(" HDD Rebuild "));
+  Info_Tab_Note->addTab(aboutPage, QStringLiteral("    About    "));
+  buildModePage(modePage);
+  buildHddPage(hddPage);
+  buildAboutPage(aboutPage);
+
   StatusGroup = new QGroupBox(QStringLiteral(" Status "), this);
-  StatusGroup->setGeometry(8, 314, 624, 148);
+  StatusGroup->setGeometry(8, 370, 644, 162);
   Error_Grid = new QTableWidget(1, 4, StatusGroup);
   Error_Grid->setObjectName("Error_Grid");
-  Error_Grid->setGeometry(8, 20, 608, 120);
+  Error_Grid->setGeometry(8, 20, 628, 134);
   Error_Grid->verticalHeader()->hide();
   Error_Grid->verticalHeader()->setMinimumSectionSize(15);
   Error_Grid->verticalHeader()->setDefaultSectionSize(15);
+  Error_Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  Error_Grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  Error_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   for (int c = 0; c < 4; ++c) Error_Grid->setColumnWidth(c, 142);
+  ClearModeInfo();
+}
+
+void TK4M_Info_form::buildModePage(QWidget* page) {
+  static const char* kCaptions[] = {"RAID Mode               :", "Array capacity          :",
+                                    "HDD base capacity :", "HDD Number           :",
+                                    "Array Number           :"};
+  static const char* kNames[] = {"RaidMode_L", "TotalSize_L", "BaseSize_L", "Order_L", "Physical_L"};
+  QLabel** fields[] = {&RaidMode_L, &TotalSize_L, &BaseSize_L, &Order_L, &Physical_L};
+  for (int i = 0; i < 5; ++i) {
+    caption(page, kCaptions[i], 12, 12 + 26 * i);
+    *fields[i] = valueField(page, kNames[i], 170, 12 + 26 * i, 190);
+  }
+  auto* rule = new QFrame(page);
+  rule->setFrameShape(QFrame::HLine);
+  rule->setFrameShadow(QFrame::Sunken);
+  rule->setGeometry(8, 146, 362, 4);
+
+  Raid_VIew = caption(page, "RAID 0 :", 6, 172, 52);
+  Raid_VIew->setObjectName("Raid_VIew");
+  Raid_View2 = caption(page, "RAID 1 :", 6, 244, 52);
+  Raid_View2->setObjectName("Raid_View2");
+  for (int i = 0; i < 8; ++i) {
+    const int col = i % 4;
+    auto* box = new QLabel(page);
+    box->setObjectName(QStringLiteral("Raid%1_%2").arg(i / 4).arg(col + 1));
+    box->setFrameShape(QFrame::Box);
+    box->setAlignment(Qt::AlignCenter);
+    box->setStyleSheet(QStringLiteral("background:#fff8dc;"));
+    box->setGeometry(60 + 76 * col, i < 4 ? 170 : 242, 72, 24);
+    boxes[static_cast<std::size_t>(i)] = box;
+  }
+  for (int i = 0; i < 4; ++i) {
+    auto* arrow = new QLabel(QStringLiteral("\u2193"), page);
+    arrow->setObjectName(QStringLiteral("ArrowDown%1").arg(i + 1));
+    arrow->setAlignment(Qt::AlignCenter);
+    QFont f = arrow->font();
+    f.setPixelSize(22);
+    f.setBold(true);
+    arrow->setFont(f);
+    arrow->setGeometry(60 + 76 * i, 196, 72, 44);
+    arrows[static_cast<std::size_t>(i)] = arrow;
+  }
+  Raid_View_Center_1 = caption(page, "RAID 1", 116, 208, 56);
+  Raid_View_Center_1->setObjectName("Raid_View_Center_1");
+  Raid_View_Center_1->setAlignment(Qt::AlignCenter);
+  Raid_View_Center_2 = caption(page, "RAID 1", 192, 208, 56);
+  Raid_View_Center_2->setObjectName("Raid_View_Center_2");
+  Raid_View_Center_2->setAlignment(Qt::AlignCenter);
+}
+
+void TK4M_Info_form::buildHddPage(QWidget* page) {
+  static const char* kCaptions[] = {"Card Number   :", "IDE Channel     :", "Cylinders          :",
+                                    "Heads               :", "Sectors             :", "Model               :",
+                                    "Serial Number  :", "HDD Size          :", "UDMA Support :"};
+  static const char* kNames[] = {"Card_NuM_L", "IDE_L", "Cylinders_L", "Heads_L", "Sectors_L",
+                                 "Model_L", "Serial_L", "Hdd_L", "UDMA_L"};
+  QLabel** fields[] = {&Card_NuM_L, &IDE_L, &Cylinders_L, &Heads_L, &Sectors_L,
+                       &Model_L, &Serial_L, &Hdd_L, &UDMA_L};
+  for (int i = 0; i < 9; ++i) {
+    caption(page, kCaptions[i], 12, 12 + 30 * i, 110);
+    *fields[i] = valueField(page, kNames[i], 124, 12 + 30 * i, 246);
+  }
+}
+
+void TK4M_Info_form::buildAboutPage(QWidget* page) {
+  caption(page, "RAID Controller : ", 16, 24, 120);
+  OEM_P_Label = caption(page, "", 140, 24, 220);
+  OEM_P_Label->setObjectName("OEM_P_Label");
+  QFont big = OEM_P_Label->font();
+  big.setBold(true);
+  OEM_P_Label->setFont(big);
+  OEM_C_Label = caption(page, "Korvane", 16, 64, 230);
+  OEM_C_Label->setObjectName("OEM_C_Label");
+  auto* picture = new QLabel(page);
+  picture->setGeometry(256, 52, 110, 44);
+  picture->setAlignment(Qt::AlignCenter);
+  const QPixmap logo(qs(monitor_.texts().logoFile));
+  if (!logo.isNull()) picture->setPixmap(logo.scaled(110, 44, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  OEM_H_Label = new ClickLabel(page);
+  OEM_H_Label->setObjectName("OEM_H_Label");
+  OEM_H_Label->setGeometry(16, 104, 350, 20);
+  OEM_H_Label->setCursor(Qt::PointingHandCursor);
+  OEM_H_Label->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
+  connect(OEM_H_Label, &ClickLabel::clicked, this, [this] { guarded([this] { OEM_H_LabelClick(); }); });
+  OEM_G_Label = caption(page, "GUI Version    ", 16, 144, 350);
+  OEM_G_Label->setObjectName("OEM_G_Label");
+  caption(page, "FLASH ROM   : ", 16, 184, 100);
+  BIOS_LABEL = caption(page, "", 120, 184, 240);
+  BIOS_LABEL->setObjectName("BIOS_LABEL");
+}
+
+void TK4M_Info_form::loadImages() {
+  // The node images: hard disk, dark green, orange, bright green and red lamps, disc.
+  static const QColor kLamps[] = {QColor(40, 110, 40), QColor(240, 140, 20), QColor(60, 230, 60),
+                                  QColor(220, 40, 30)};
+  for (int i = 0; i < 6; ++i) {
+    QPixmap pm(qs(monitor_.programDir()) + QStringLiteral("ImageList1/node%1.bmp").arg(i));
+    if (pm.isNull() && i >= 1 && i <= 4) pm = lamp(kLamps[i - 1]);
+    if (pm.isNull()) pm = lamp(i == 0 ? QColor(150, 150, 160) : QColor(200, 200, 230));
+    if (pm.toImage().pixelColor(0, 0) == QColor(255, 0, 255)) pm.setMask(pm.createMaskFromColor(QColor(255, 0, 255)));
+    ImageList1[static_cast<std::size_t>(i)] = QIcon(pm);
+  }
+}
+
+QIcon TK4M_Info_form::nodeIcon(int image, int selectedImage) const {
+  QIcon icon;
+  if (image >= 0 && image < 6) {
+    icon.addPixmap(ImageList1[static_cast<std::size_t>(image)].pixmap(16, 16), QIcon::Normal);
+  }
+  if (selectedImage >= 0 && selectedImage < 6) {
+    icon.addPixmap(ImageList1[static_cast<std::size_t>(selectedImage)].pixmap(16, 16), QIcon::Selected);
+  }
+  return icon;
 }
 
 void TK4M_Info_form::rebuildTree() {
+  const QSignalBlocker block(Mode_TreeView);
   Mode_TreeView->clear();
   nodes_.clear();
   for (const ModeTreeNode& n : monitor_.modeTree().nodes()) {
-    QTreeWidgetItem* item = n.parent < 0
-                                ? new QTreeWidgetItem(Mode_TreeView)
-                                : new QTreeWidgetItem(nodes_[static_cast<std::size_t>(n.parent)]);
+    QTreeWidgetItem* item = n.parent < 0 ? new QTreeWidgetItem(Mode_TreeView)
+                                         : new QTreeWidgetItem(nodes_[static_cast<std::size_t>(n.parent)]);
     item->setText(0, latin(n.label));
+    item->setIcon(0, nodeIcon(n.image, n.selectedImage));
+    item->setData(0, Qt::UserRole, n.array);  // the array a top-level node stands for
     nodes_.push_back(item);
   }
   Mode_TreeView->expandAll();
+  FillAboutLabels();
 }
 
-void TK4M_Info_form::setNodeImages(int, int) {
-  // Node images arrive with the image list of the dialog's tree.
+void TK4M_Info_form::FillAboutLabels() {
+  const DriveModel& model = monitor_.model();
+  if (const auto chip = flashChipName(model.flashMaker(), model.flashDevice())) {
+    BIOS_LABEL->setText(qs(*chip));
+  }
+  const IdentificationTexts& t = monitor_.texts();
+  OEM_H_Label->setText(qs(t.homepage));
+  OEM_P_Label->setText(qs(t.product));
+  OEM_G_Label->setText(qs(t.guiVersion));
+  OEM_C_Label->setText(qs(t.company));
+}
+
+void TK4M_Info_form::setNodeImages(int nodeIndex, int image) {
+  if (QTreeWidgetItem* item = nodeAt(nodeIndex)) item->setIcon(0, nodeIcon(image, image));
 }
 
 void TK4M_Info_form::addEventRow(std::string_view location, std::string_view event,
@@ -64,6 +271,7 @@ void TK4M_Info_form::addEventRow(std::string_view location, std::string_view eve
   const QString cells[] = {qs(location), qs(event), when, qs(lastColumn)};
   for (int c = 0; c < 4; ++c) Error_Grid->setItem(row, c, new QTableWidgetItem(cells[c]));
   Error_Grid->setRowCount(row + 2);
+  Error_Grid->scrollToBottom();
 }
 
 QTreeWidgetItem* TK4M_Info_form::nodeAt(int index) const {
@@ -71,9 +279,118 @@ QTreeWidgetItem* TK4M_Info_form::nodeAt(int index) const {
   return nodes_[static_cast<std::size_t>(index)];
 }
 
+int TK4M_Info_form::absoluteIndex(const QTreeWidgetItem* item) const {
+  for (std::size_t i = 0; i < nodes_.size(); ++i) {
+    if (nodes_[i] == item) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void TK4M_Info_form::RefreshSelection() {
+  QTreeWidgetItem* selected = Mode_TreeView->currentItem();
+  const int abs = absoluteIndex(selected);
+  if (abs < 0) return;
+  QTreeWidgetItem* top = selected;
+  while (top->parent()) top = top->parent();
+  const int array = top->data(0, Qt::UserRole).toInt();
+  if (array < 0 || array >= kArrayRecords) return;
+  const int arrayNode = monitor_.model().array(array).arrayNodeIndex;
+  if (Info_Tab_Note->currentIndex() != kRebuildPage) {
+    Info_Tab_Note->setCurrentIndex(abs == arrayNode ? kModePage : kHddPage);
+  }
+  switch (Info_Tab_Note->currentIndex()) {
+    case kModePage:
+      RaidMode_L->setText(QLatin1Char(' ') + top->text(0));
+      ShowModeInfo(abs, arrayNode, array);
+      ClearHddInfo();
+      break;
+    case kHddPage:
+      ClearModeInfo();
+      ShowHddInfo(abs, arrayNode, array);
+      break;
+    case kRebuildPage:
+      if (onRebuildSelection) onRebuildSelection(abs, arrayNode, str(selected->text(0)), array);
+      break;
+    default:
+      break;
+  }
+}
+
+void TK4M_Info_form::ShowModeInfo(int absoluteIndex, int arrayNodeIndex, int arrayNumber) {
+  if (absoluteIndex != arrayNodeIndex) return;
+  const ModeInfo info = modeInfo(monitor_.model().array(arrayNumber));
+  Order_L->setText(qs(info.order));
+  TotalSize_L->setText(qs(info.totalSize));
+  BaseSize_L->setText(qs(info.baseSize));
+  Physical_L->setText(qs(info.physical));
+  ShowArrayLayout(arrayNumber);
+}
+
+void TK4M_Info_form::ShowArrayLayout(int arrayNumber) {
+  const ArrayLayout l = arrayLayout(monitor_.model().array(arrayNumber));
+  Raid_VIew->setVisible(l.rowLabel1.visible);
+  if (l.rowLabel1.visible) Raid_VIew->setText(qs(l.rowLabel1.text));
+  Raid_View2->setVisible(l.rowLabel2.visible);
+  if (l.rowLabel2.visible) Raid_View2->setText(qs(l.rowLabel2.text));
+  if (l.rowLabel2TextEmptied) Raid_View2->clear();
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    boxes[i]->setVisible(l.boxes[i].visible);
+    if (l.boxes[i].visible) boxes[i]->setText(qs(l.boxes[i].text));
+  }
+  for (std::size_t i = 0; i < arrows.size(); ++i) arrows[i]->setVisible(l.arrows[i]);
+  Raid_View_Center_1->setVisible(l.centres[0]);
+  Raid_View_Center_2->setVisible(l.centres[1]);
+}
+
+void TK4M_Info_form::ShowHddInfo(int absoluteIndex, int arrayNodeIndex, int arrayNumber) {
+  if (absoluteIndex == arrayNodeIndex) return;
+  const QTreeWidgetItem* item = nodeAt(absoluteIndex);
+  if (!item || !item->parent()) return;
+  const int slot = item->parent()->indexOfChild(const_cast<QTreeWidgetItem*>(item));
+  const HddInfo info = hddInfo(monitor_.model().array(arrayNumber), slot);
+  Card_NuM_L->setText(qs(info.card));
+  IDE_L->setText(qs(info.channel));
+  Cylinders_L->setText(qs(info.cylinders));
+  Heads_L->setText(qs(info.heads));
+  Sectors_L->setText(qs(info.sectors));
+  Model_L->setText(latin(info.model));
+  Serial_L->setText(latin(info.serial));
+  Hdd_L->setText(qs(info.size));
+  // A drive without Ultra DMA says so rather than keeping the previous drive's mode.
+  UDMA_L->setText(qs(info.udma.value_or(" None")));
+}
+
+void TK4M_Info_form::ClearModeInfo() {
+  for (QLabel* l : {RaidMode_L, Order_L, TotalSize_L, BaseSize_L, Physical_L}) l->clear();
+  for (QLabel* l : boxes) l->hide();
+  for (QLabel* l : arrows) l->hide();
+  for (QLabel* l : {Raid_VIew, Raid_View2, Raid_View_Center_1, Raid_View_Center_2}) l->hide();
+}
+
+void TK4M_Info_form::ClearHddInfo() {
+  for (QLabel* l : {Card_NuM_L, IDE_L, Cylinders_L, Heads_L, Sectors_L, Model_L, Serial_L, Hdd_L, UDMA_L}) {
+    l->clear();
+  }
+}
+
+void TK4M_Info_form::OEM_L_ImageClick() { Info_Tab_Note->setCurrentIndex(kAboutPage); }
+
+void TK4M_Info_form::OEM_H_LabelClick() {
+  // Only web addresses are opened: the text comes from a file anyone may edit.
+  const QString text = OEM_H_Label->text().trimmed();
+  const QUrl url(text, QUrl::StrictMode);
+  const QString scheme = url.scheme().toLower();
+  if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+      !url.host().isEmpty()) {
+    openUrl(url.toString());
+  } else {
+    monitor_.traceNote("Homepage not opened: " + str(text));
+  }
+}
+
 void TK4M_Info_form::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  Info_Tab_Note->setCurrentIndex(0);
+  Info_Tab_Note->setCurrentIndex(kModePage);
   static const char* kHeaders[] = {"     HDD Location", "            Event", "             TIME",
                                    "              LBA"};
   QStringList headers;

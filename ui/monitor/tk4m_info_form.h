@@ -4,36 +4,97 @@
 
 #include <QDialog>
 #include <QGroupBox>
+#include <QLabel>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <array>
+#include <functional>
+#include <vector>
 
+#include "monitor/array_info.h"
 #include "monitor/monitor.h"
 
 namespace raidmon {
 
+// A label that reports clicks (the logo and the home page link).
+class ClickLabel final : public QLabel {
+  Q_OBJECT
+ public:
+  using QLabel::QLabel;
+ signals:
+  void clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* e) override;
+};
+
 class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGridView {
   Q_OBJECT
  public:
+  static constexpr int kModePage = 0;
+  static constexpr int kHddPage = 1;
+  static constexpr int kRebuildPage = 2;
+  static constexpr int kAboutPage = 3;
+
   explicit TK4M_Info_form(Monitor& monitor, QWidget* parent = nullptr);
 
+  ClickLabel* OEM_L_Image;
   QTreeWidget* Mode_TreeView;
   QTabWidget* Info_Tab_Note;
+  std::array<QIcon, 6> ImageList1;
   QGroupBox* StatusGroup;
   QTableWidget* Error_Grid;
+  // Mode Info page.
+  QLabel *RaidMode_L, *TotalSize_L, *BaseSize_L, *Order_L, *Physical_L;
+  QLabel *Raid_VIew, *Raid_View2, *Raid_View_Center_1, *Raid_View_Center_2;
+  std::array<QLabel*, 8> boxes{};   // Raid0_1..Raid0_4, Raid1_1..Raid1_4
+  std::array<QLabel*, 4> arrows{};  // ArrowDown1..ArrowDown4
+  // HDD Info page.
+  QLabel *Card_NuM_L, *IDE_L, *Cylinders_L, *Heads_L, *Sectors_L, *Model_L, *Serial_L, *Hdd_L, *UDMA_L;
+  // About page.
+  QLabel *OEM_P_Label, *OEM_C_Label, *OEM_G_Label, *BIOS_LABEL;
+  ClickLabel* OEM_H_Label;
+  // The rebuild page's container; the rebuild control fills it.
+  QWidget* RebuildPage;
 
-  void rebuildTree() override;  // FillModeTree's widget side
+  // Called with (absolute index, array node index, node label, array number) when a
+  // node is selected while the rebuild page shows.
+  std::function<void(int, int, const std::string&, int)> onRebuildSelection;
+  // Opens an address with the desktop's handler; replaceable in tests.
+  std::function<void(const QString&)> openUrl;
+
+  // ModeTreeView: FillModeTree's widget side (nodes, images, About labels).
+  void rebuildTree() override;
   void setNodeImages(int nodeIndex, int image) override;
-  // Writes the last (empty) row of Error_Grid, then adds one row.
+  // EventGridView: writes the last (empty) row of Error_Grid, then adds one row.
   void addEventRow(std::string_view location, std::string_view event,
                    std::string_view lastColumn) override;
+
   // The node at an absolute index (counted over all nodes, top to bottom).
   QTreeWidgetItem* nodeAt(int index) const;
+  int absoluteIndex(const QTreeWidgetItem* item) const;
+
+  void RefreshSelection();
+  void ShowModeInfo(int absoluteIndex, int arrayNodeIndex, int arrayNumber);
+  void ShowHddInfo(int absoluteIndex, int arrayNodeIndex, int arrayNumber);
+  void ShowArrayLayout(int arrayNumber);
+  void ClearModeInfo();
+  void ClearHddInfo();
+  void OEM_L_ImageClick();
+  void OEM_H_LabelClick();
 
  protected:
   void showEvent(QShowEvent* e) override;
 
  private:
+  void buildModePage(QWidget* page);
+  void buildHddPage(QWidget* page);
+  void buildAboutPage(QWidget* page);
+  void loadImages();
+  QIcon nodeIcon(int image, int selectedImage) const;
+  void FillAboutLabels();
+
   Monitor& monitor_;
   std::vector<QTreeWidgetItem*> nodes_;
 };
