@@ -1,5 +1,5 @@
-// raidmon: picks the controller (the emulator, or the platform's storage stack),
-// builds the core and the forms, and runs the message loop.
+// raidmon: picks the controller (the emulator, or the platform's storage stack) and
+// the link the OS family uses, builds the core and the forms, and runs the message loop.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +9,12 @@
 #include "emulator/controller.h"
 #include "emulator/emulated_nt_storage.h"
 #include "emulator/scenario_parser.h"
+#include "aspilink/aspilink.h"
+#include "link/bridge_link.h"
 #include "link/direct_port_link.h"
 #include "link/shared_packet.h"
 #include "monitor/monitor.h"
+#include "platform/aspi_standin.h"
 #include "platform/program_dir.h"
 #include "ui/forms.h"
 
@@ -33,11 +36,6 @@ int main(int argc, char* argv[]) {
     std::fputs(raidmon::appUsage().c_str(), stdout);
     return 0;
   }
-  if (options.osFamily == raidmon::kOsFamily9x) {
-    std::fputs("raidmon: the 9x family needs the ASPI bridge library, which this build does not include yet\n",
-               stderr);
-    return 2;
-  }
 
   // Without --emulate there is no controller driver on this platform: the storage
   // stack has no ports, and start-up says so.
@@ -58,9 +56,27 @@ int main(int argc, char* argv[]) {
     controller = std::make_unique<raidmon::emu::Controller>();
   }
   raidmon::emu::EmulatedNtStorage storage(*controller);
-  raidmon::DirectPortLink link(storage);
+
+  // The bridge library was loaded with the program (and loaded the ASPI layer beside
+  // it); on the 9x family every request goes through it, and the ASPI layer delivers
+  // to the controller behind its host adapters.
+  std::unique_ptr<raidmon::AspiStandIn> aspiLayer;
+  std::unique_ptr<raidmon::ControllerLink> link;
+  if (options.osFamily == raidmon::kOsFamily9x) {
+    std::string error;
+    aspiLayer = raidmon::AspiStandIn::open(raidmon::programDirectory(), error);
+    if (!aspiLayer) {
+      std::fprintf(stderr, "raidmon: %s\n", error.c_str());
+      return 2;
+    }
+    aspiLayer->attachDevice(*controller);
+    link = std::make_unique<raidmon::BridgeLink>(
+        raidmon::BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});
+  } else {
+    link = std::make_unique<raidmon::DirectPortLink>(storage);
+  }
   raidmon::SharedPacket packet;
-  raidmon::Monitor monitor(link, packet, options.osFamily, raidmon::programDirectory());
+  raidmon::Monitor monitor(*link, packet, options.osFamily, raidmon::programDirectory());
 
   raidmon::Forms forms(monitor);
   forms.showMain();
