@@ -2,11 +2,17 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QLinearGradient>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
 
+#include "monitor/skin_choice.h"
+#include "platform/raidmon_error.h"
 #include "ui/common/qt_text.h"
 
 namespace raidmon {
@@ -17,8 +23,38 @@ constexpr std::array<const char*, 8> kIndicatorNames = {"C1_PM", "C1_PS", "C1_SM
                                                         "C2_PM", "C2_PS", "C2_SM", "C2_SS"};
 constexpr int kDesignWidth = 158;
 constexpr int kDesignHeight = 450;
+
+// Design positions (the large skins' layout): the indicators' sockets, two rows of four.
+constexpr std::array<int, 4> kLargeLeft = {16, 52, 88, 121};
+constexpr std::array<int, 4> kLargeWidth = {29, 30, 29, 28};
+constexpr std::array<int, 2> kLargeTop = {144, 180};
+constexpr int kLargeHeight = 29;
+
+// The small layout: one 112 x 19 panel per card, 15 x 15 sockets.
 constexpr int kPanelWidth = 112;
 constexpr int kPanelHeight = 19;
+constexpr std::array<int, 4> kSmallLeft = {9, 35, 64, 90};
+constexpr std::array<int, 2> kSmallTop = {3, 20};
+
+struct AreaPlace {
+  const char* name;
+  QRect rect;
+};
+// The invisible mouse areas over the large skins; all lie outside the small skins'
+// panels, so they never take a click meant for a card there.
+constexpr std::array<AreaPlace, 4> kM3 = {{{"M3_Mch0", {16, 126, 29, 16}},
+                                           {"M3_Mch1", {88, 126, 29, 16}},
+                                           {"M3_Sch0", {52, 126, 30, 16}},
+                                           {"M3_Sch1", {121, 126, 28, 16}}}};
+constexpr std::array<AreaPlace, 4> kM4 = {{{"M4_Mch0", {16, 209, 29, 5}},
+                                           {"M4_Mch1", {88, 209, 29, 5}},
+                                           {"M4_Sch0", {52, 209, 30, 5}},
+                                           {"M4_Sch1", {121, 209, 28, 5}}}};
+constexpr QRect kSM2(8, 80, 120, 18);
+constexpr QRect kImage18(0, 103, 149, 8);
+constexpr QRect kImage19(0, 214, 149, 6);
+constexpr QRect kImage11(133, 4, 12, 12);
+constexpr QRect kImage16(133, 115, 12, 12);
 
 struct MenuEntry {
   MenuItem item;
@@ -44,26 +80,34 @@ constexpr std::array<MenuEntry, kMenuItemCount> kMenu = {{
     {MenuItem::DebugForm1, "DebugForm1", "Shift+Alt+Backspace"},
 }};
 
+void run(const std::function<void()>& hook) {
+  if (hook) hook();
+}
+
 }  // namespace
 
 TForm1::TForm1(Monitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      SkinForm1(new TSkinForm(this)),
       PopupMenu1(new QMenu(this)),
-      Card1(new QWidget(this)),
-      card2(new QWidget(this)),
       monitor_(monitor),
       pollTimer_(Sec_Timer),
-      dialogs_(this) {
+      dialogs_(this),
+      trayAvailable_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }) {
   setObjectName("Form1");
   setWindowTitle(QStringLiteral("Graphics User Interface"));
   resize(kDesignWidth, kDesignHeight);
-  Card1->setObjectName("Card1");
-  card2->setObjectName("card2");
-  for (QWidget* panel : {Card1, card2}) panel->setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::StrongFocus);
+  buildMouseAreas();
   for (std::size_t i = 0; i < indicators.size(); ++i) {
     indicators[i] = new TGifPlay(kIndicatorNames[i], this);
-    indicators[i]->setGeometry(16 + 36 * static_cast<int>(i % 4), 144 + 36 * static_cast<int>(i / 4), 29, 29);
+    const std::size_t col = i % 4;
+    indicators[i]->setGeometry(kLargeLeft[col], kLargeTop[i / 4], kLargeWidth[col], kLargeHeight);
+    connectDrag(indicators[i], DragKind::Card);
+    connect(indicators[i], &TGifPlay::clicked, this, [this] { guarded([this] { card1DblClick(); }); });
   }
+  connect(SkinForm1, &TSkinForm::clicked, this, [this] { guarded([this] { card1DblClick(); }); });
+  connect(SkinForm1, &TSkinForm::doubleClicked, this, [this] { guarded([this] { SkinForm1DblClick(); }); });
   buildMenu();
 
   Sec_Timer.setObjectName("Sec_Timer");
@@ -80,7 +124,66 @@ TForm1::TForm1(Monitor& monitor, QWidget* parent)
   guarded([this] { monitor_.FormCreate(); });
 }
 
-TForm1::~TForm1() { Sec_Timer.stop(); }
+TForm1::~TForm1() {
+  Sec_Timer.stop();
+  removeTrayIcon();
+}
+
+void TForm1::buildMouseAreas() {
+  Card1 = new TMouseArea("Card1", this);
+  card2 = new TMouseArea("card2", this);
+  Card1->setGeometry(0, 0, 149, 103);
+  card2->setGeometry(0, 111, 149, 103);
+  connectDrag(Card1, DragKind::Card);
+  connectDrag(card2, DragKind::Panel);
+  connect(Card1, &TMouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
+  connect(card2, &TMouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
+
+  Image18 = new TMouseArea("Image18", this);
+  Image19 = new TMouseArea("Image19", this);
+  Image18->setGeometry(kImage18);
+  Image19->setGeometry(kImage19);
+  connectDrag(Image18, DragKind::Panel);
+  connectDrag(Image19, DragKind::Panel);
+
+  for (std::size_t i = 0; i < 4; ++i) {
+    M3[i] = new TMouseArea(kM3[i].name, this);
+    M3[i]->setGeometry(kM3[i].rect);
+    connectDrag(M3[i], DragKind::Form);
+    M4[i] = new TMouseArea(kM4[i].name, this);
+    M4[i]->setGeometry(kM4[i].rect);
+    connectDrag(M4[i], DragKind::Form);
+  }
+  SM2 = new TMouseArea("SM2", this);
+  SM2->setGeometry(kSM2);
+  connectDrag(SM2, DragKind::Form);
+  connect(SM2, &TMouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
+
+  Image11 = new TMouseArea("Image11", this);
+  Image16 = new TMouseArea("Image16", this);
+  Image11->setGeometry(kImage11);
+  Image16->setGeometry(kImage16);
+  for (TMouseArea* trayIn : {Image11, Image16}) {
+    trayIn->setToolTip(QString::fromLatin1(kTrayInHint));
+    trayIn->setCursor(Qt::PointingHandCursor);
+    connect(trayIn, &TMouseArea::clicked, this, [this] { guarded([this] { U_buttonClick(); }); });
+  }
+}
+
+void TForm1::connectDrag(QObject* source, DragKind kind) {
+  auto down = [this](Qt::MouseButton b, QPoint at) { guarded([&] { dragDown(b, at.x(), at.y()); }); };
+  auto move = [this, kind](QPoint at) { guarded([&] { dragMove(kind, at.x(), at.y()); }); };
+  auto up = [this](Qt::MouseButton b, QPoint) { guarded([&] { dragUp(b); }); };
+  if (auto* area = qobject_cast<TMouseArea*>(source)) {
+    connect(area, &TMouseArea::pressed, this, down);
+    connect(area, &TMouseArea::moved, this, move);
+    connect(area, &TMouseArea::released, this, up);
+  } else if (auto* gif = qobject_cast<TGifPlay*>(source)) {
+    connect(gif, &TGifPlay::pressed, this, down);
+    connect(gif, &TGifPlay::moved, this, move);
+    connect(gif, &TGifPlay::released, this, up);
+  }
+}
 
 void TForm1::buildMenu() {
   for (const MenuEntry& e : kMenu) {
@@ -90,8 +193,9 @@ void TForm1::buildMenu() {
     if (e.shortcut) {
       act->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
       act->setShortcutVisibleInContextMenu(true);
-      // Hidden items stay reachable by their keys while this window has the focus.
+      // Hidden items stay reachable by their keys while this window has the focus
       // (a hidden QAction ignores its shortcut, so the key calls the handler itself).
+      act->setShortcutContext(Qt::WidgetShortcut);
       auto* key = new QShortcut(QKeySequence(QString::fromLatin1(e.shortcut)), this);
       connect(key, &QShortcut::activated, this, [this, item = e.item] {
         if (monitor_.menu().item(item).enabled) emit actions_[item]->triggered(false);
@@ -111,17 +215,16 @@ void TForm1::buildMenu() {
   });
   on(MenuItem::Auto_Rebuild_Option, [this] { monitor_.Auto_Rebuild_OptionClick(); });
   on(MenuItem::Alwaysontop, [this] { AlwaysontopClick(); });
-  on(MenuItem::FlashFileUpdate5, [this] {
-    if (commands_.showFlashDialog) commands_.showFlashDialog();
-  });
+  on(MenuItem::FlashFileUpdate5, [this] { run(commands_.showFlashDialog); });
+  on(MenuItem::ScanHdd, [this] { run(commands_.scanHdd); });
+  on(MenuItem::GUITrayIcon1, [this] { GUITrayIcon1Click(); });
   on(MenuItem::Exit1, [this] { Exit1Click(); });
-  on(MenuItem::ScanBusForm, [this] {
-    if (commands_.showScanTables) commands_.showScanTables();
-  });
+  on(MenuItem::RebuildComplete1, [this] { run(commands_.rebuildComplete); });
+  on(MenuItem::ScanBusForm, [this] { run(commands_.showScanTables); });
   on(MenuItem::LOOPTIME1, [this] { monitor_.LOOPTIME1Click(); });
-  on(MenuItem::DebugForm1, [this] {
-    if (commands_.showDebugForm) commands_.showDebugForm();
-  });
+  on(MenuItem::RebuildSizeValue1, [this] { run(commands_.rebuildSizeValue); });
+  on(MenuItem::RebuildSizeCheck1, [this] { run(commands_.rebuildSizeCheck); });
+  on(MenuItem::DebugForm1, [this] { run(commands_.showDebugForm); });
 }
 
 TGifPlay* TForm1::indicator(int card, int position) const {
@@ -142,39 +245,138 @@ void TForm1::closeMainWindow() {
   close();
 }
 
-void TForm1::selectSmallSkin(int cardCount) {
+// ------------------------------------------------------------------ skins and layout
+
+void TForm1::SelectSmallSkin(int cardCount) {
   monitor_.gui().Gui_Small = 1;
-  if (cardCount < 1 || cardCount > 4) return;
-  setFixedSize(kPanelWidth, kPanelHeight * cardCount);
+  const std::string_view file = smallSkinFile(cardCount);
+  if (!file.empty()) {
+    const std::string path = monitor_.programDir() + std::string(kSkinDirectory) + std::string(file);
+    try {
+      SkinForm1->LoadSkin(qs(path));
+    } catch (const std::exception& e) {
+      // Start-up goes on with the skin in force; the operator sees why.
+      showSkinError(QString::fromUtf8(e.what()));
+    }
+  }
   ArrangeCardPanels();
-  FormResize();
-  update();
+}
+
+void TForm1::SelectArraySkin(int modeCode, int model) {
+  const ArraySkinChoice choice = chooseArraySkin(modeCode, model, monitor_.gui().Gui_Small == 1);
+  if (!choice.file.empty()) {
+    SkinForm1->LoadSkin(qs(monitor_.programDir() + std::string(kSkinDirectory) + std::string(choice.file)));
+  }
+  applyArraySkinMenu(monitor_.menu(), choice);
+}
+
+void TForm1::showSkinError(const QString& text) {
+  auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, this);
+  box->setObjectName("SkinErrorBox");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowFlag(Qt::WindowStaysOnTopHint);
+  box->setWindowModality(Qt::NonModal);  // start-up and monitoring go on meanwhile
+  box->show();
 }
 
 void TForm1::ArrangeCardPanels() {
+  auto place = [](QWidget* w, int left, int top, int width, int height) { w->setGeometry(left, top, width, height); };
   if (monitor_.gui().Gui_Small == 1) {
-    Card1->setGeometry(0, 0, kPanelWidth, kPanelHeight);
-    card2->setGeometry(0, kPanelHeight, kPanelWidth, kPanelHeight);
-    constexpr std::array<int, 4> kLeft = {9, 35, 64, 90};
-    for (int i = 0; i < 8; ++i) {
-      indicators[static_cast<std::size_t>(i)]->setGeometry(kLeft[static_cast<std::size_t>(i % 4)],
-                                                           i < 4 ? 3 : 20, 15, 15);
+    place(Card1, 0, 0, kPanelWidth, kPanelHeight);
+    place(card2, 0, kPanelHeight, kPanelWidth, kPanelHeight);
+    for (std::size_t i = 0; i < indicators.size(); ++i) {
+      place(indicators[i], kSmallLeft[i % 4], kSmallTop[i / 4], 15, 15);
     }
   } else {
-    Card1->setGeometry(0, 0, 149, 103);
-    card2->setGeometry(0, 111, 149, 103);
+    place(Card1, 0, 0, 149, 103);
+    place(card2, 0, 111, 149, 103);
   }
 }
 
 void TForm1::FormResize() { move(screenWidth() - 150, y()); }
 
-void TForm1::showMonitorDialog() {
-  if (commands_.showMonitorDialog) commands_.showMonitorDialog();
+void TForm1::U_buttonClick() {
+  if (!trayInPrepare(monitor_, pollTimer_)) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), qs(kRebuildProcessing), QMessageBox::Ok, this);
+    box.setObjectName("RebuildProcessingBox");
+    box.exec();
+    return;
+  }
+  SelectArraySkin(monitor_.gui().Mode[0], monitor_.gui().Model);
+  ArrangeCardPanels();
 }
+
+// ------------------------------------------------------------------ commands
+
+void TForm1::showMonitorDialog() { run(commands_.showMonitorDialog); }
 
 void TForm1::setMonitorPage(int page) {
   if (commands_.setMonitorPage) commands_.setMonitorPage(page);
 }
+
+void TForm1::card1DblClick() {
+  // The click that ends a card drag opens nothing.
+  if (monitor_.gui().Card_Click) {
+    monitor_.gui().Card_Click = 0;
+    return;
+  }
+  showMonitorDialog();
+}
+
+void TForm1::SkinForm1DblClick() { showMonitorDialog(); }
+
+void TForm1::AlwaysontopClick() {
+  const bool onTop = !monitor_.menu().checked(MenuItem::Alwaysontop);
+  monitor_.menu().setChecked(MenuItem::Alwaysontop, onTop);
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+  if (visible) show();
+}
+
+void TForm1::GUITrayIcon1Click() {
+  const QString path = qs(monitor_.programDir()) + QStringLiteral("tavrix.ico");
+  if (!QFileInfo(path).isFile()) throw RaidmonError("Cannot open file \"" + str(path) + "\"");
+  const QIcon icon(path);
+  if (icon.availableSizes().isEmpty()) throw RaidmonError("Icon image is not valid: " + str(path));
+  // Without a notification area the window would be gone with no icon to bring it back.
+  if (!trayAvailable_()) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Monitor"), QString::fromLatin1(kNoNotificationArea),
+                    QMessageBox::Ok, this);
+    box.setObjectName("NoTrayBox");
+    box.exec();
+    return;
+  }
+  if (!trayIcon_) {
+    trayIcon_ = new QSystemTrayIcon(this);
+    connect(trayIcon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) { guarded([&] { trayIconActivated(r); }); });
+  }
+  trayIcon_->setIcon(icon);
+  trayIcon_->setToolTip(QString::fromLatin1(kTrayTip));
+  hide();
+  trayIcon_->show();
+}
+
+void TForm1::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
+  if (reason == QSystemTrayIcon::Trigger) {
+    removeTrayIcon();
+    show();
+    raise();
+  } else if (reason == QSystemTrayIcon::Context) {
+    PopupMenu1->popup(QCursor::pos());
+  }
+}
+
+void TForm1::removeTrayIcon() {
+  if (trayIcon_) trayIcon_->hide();
+}
+
+void TForm1::Exit1Click() {
+  removeTrayIcon();
+  closeMainWindow();
+}
+
+// ------------------------------------------------------------------ indicators and menu
 
 void TForm1::loadAnimation(int card, int position, const std::string& gifPath) {
   if (TGifPlay* g = indicator(card, position)) g->load(qs(gifPath));
@@ -208,15 +410,48 @@ void TForm1::applyMenuItem(MenuItem item, const MenuItemState& state) {
   act->setChecked(state.checked);
 }
 
-void TForm1::AlwaysontopClick() {
-  const bool onTop = !monitor_.menu().checked(MenuItem::Alwaysontop);
-  monitor_.menu().setChecked(MenuItem::Alwaysontop, onTop);
-  const bool visible = isVisible();
-  setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-  if (visible) show();
+// ------------------------------------------------------------------ window drags
+
+void TForm1::dragDown(Qt::MouseButton button, int x, int y) {
+  if (button != Qt::LeftButton) return;
+  dragging_ = true;
+  dragStart_ = QPoint(x, y);
 }
 
-void TForm1::Exit1Click() { closeMainWindow(); }
+void TForm1::dragMove(DragKind kind, int x, int y) {
+  if (!dragging_) return;
+  if (kind == DragKind::Form) {
+    x = std::max(0, x);
+    y = std::max(0, y);
+  }
+  if (kind == DragKind::Card) monitor_.gui().Card_Click = 1;
+  move(this->x() + x - dragStart_.x(), this->y() + y - dragStart_.y());
+  repaint();
+}
+
+void TForm1::dragUp(Qt::MouseButton button) {
+  if (button != Qt::LeftButton || !dragging_) return;
+  dragging_ = false;
+  dragStart_ = QPoint(0, 0);
+}
+
+void TForm1::FormMouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void TForm1::FormMouseMove(int x, int y) { dragMove(DragKind::Form, x, y); }
+void TForm1::FormMouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void TForm1::Card1MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void TForm1::Card1MouseMove(int x, int y) { dragMove(DragKind::Card, x, y); }
+void TForm1::Card1MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void TForm1::card2MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void TForm1::card2MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
+void TForm1::card2MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void TForm1::Image18MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void TForm1::Image18MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
+void TForm1::Image18MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void TForm1::Image19MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void TForm1::Image19MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
+void TForm1::Image19MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+
+// ------------------------------------------------------------------ events
 
 void TForm1::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
@@ -227,57 +462,43 @@ void TForm1::closeEvent(QCloseEvent* e) {
   // The status window is the main form: closing it ends the program.
   closing_ = true;
   Sec_Timer.stop();
+  removeTrayIcon();
   QWidget::closeEvent(e);
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
+void TForm1::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  guarded([this] { FormResize(); });
+}
+
 void TForm1::paintEvent(QPaintEvent*) {
-  // The face until a skin is loaded: one dark panel per card with its position slots.
+  if (SkinForm1->loaded()) return;  // the skin paints the whole face
+  // Without a skin (no cards found): a plain dark face of the design size.
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  const int cards = std::max(1, height() / kPanelHeight);
-  for (int c = 0; c < cards && c < 4; ++c) {
-    const QRect r(0, c * kPanelHeight, width(), kPanelHeight);
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, QColor(72, 78, 90));
-    g.setColorAt(1, QColor(32, 35, 42));
-    p.fillRect(r, g);
-    p.setPen(QColor(110, 118, 132));
-    p.drawLine(r.topLeft(), r.topRight());
-    p.setPen(QColor(12, 12, 16));
-    p.drawLine(r.bottomLeft(), r.bottomRight());
-    for (int x : {9, 35, 64, 90}) {
-      p.setPen(QColor(18, 20, 24));
-      p.setBrush(QColor(24, 26, 31));
-      p.drawEllipse(QRect(x, r.top() + 3, 14, 14));
-    }
-  }
+  QLinearGradient g(rect().topLeft(), rect().bottomLeft());
+  g.setColorAt(0, QColor(58, 62, 70));
+  g.setColorAt(1, QColor(30, 32, 38));
+  p.fillRect(rect(), g);
+  p.setPen(QColor(96, 102, 114));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->globalPos()); }
 
 void TForm1::mousePressEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) {
-    dragging_ = true;
-    dragStart_ = e->position().toPoint();
-  }
+  const QPoint at = e->position().toPoint();
+  FormMouseDown(e->button(), at.x(), at.y());
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* e) {
-  if (!dragging_) return;
-  QPoint at = e->position().toPoint();
-  at.setX(std::max(0, at.x()));
-  at.setY(std::max(0, at.y()));
-  move(pos() + at - dragStart_);
+  const QPoint at = e->position().toPoint();
+  FormMouseMove(at.x(), at.y());
 }
 
 void TForm1::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton && dragging_) {
-    dragging_ = false;
-    dragStart_ = {};
-  }
+  const QPoint at = e->position().toPoint();
+  FormMouseUp(e->button(), at.x(), at.y());
 }
-
-void TForm1::mouseDoubleClickEvent(QMouseEvent*) { showMonitorDialog(); }
 
 }  // namespace raidmon

@@ -1,8 +1,11 @@
-// The status window Form1: a borderless, always-on-top window with the eight drive
-// indicators, the pop-up menu and the poll timer; the core's Monitor does the work.
+// The status window Form1: a borderless, always-on-top window shaped and painted by its
+// skin, with the eight drive indicators, the mouse areas, the pop-up menu, the tray
+// icon and the poll timer; the core's Monitor does the monitoring.
 #pragma once
 
 #include <QMenu>
+#include <QPointer>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -11,7 +14,9 @@
 
 #include "monitor/monitor.h"
 #include "ui/common/qt_dialogs.h"
+#include "ui/main/mouse_area.h"
 #include "ui/main/tgif_play.h"
+#include "ui/skin/tskin_form.h"
 
 namespace raidmon {
 
@@ -28,6 +33,13 @@ class QtPollTimer final : public PollTimer {
   QTimer& timer_;
 };
 
+// Texts the status window shows.
+inline constexpr const char* kTrayTip = "Monitor";
+inline constexpr const char* kTrayInHint = "Tray In";
+inline constexpr const char* kNoNotificationArea =
+    "This desktop has no notification area, so the window cannot go to a tray icon. "
+    "It stays shown.";
+
 class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink, public MenuView {
   Q_OBJECT
  public:
@@ -35,7 +47,8 @@ class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink
   explicit TForm1(Monitor& monitor, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Commands other forms provide, wired once those forms exist.
+  // Commands other forms and subsystems provide, wired once those exist. A hook left
+  // empty makes its menu item do nothing.
   struct Commands {
     std::function<void()> showMonitorDialog;
     std::function<void(int)> setMonitorPage;
@@ -43,25 +56,41 @@ class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink
     std::function<void()> showDebugForm;
     std::function<void()> showScanTables;
     std::function<void()> treeChanged;
+    std::function<void()> scanHdd;            // ScanHddClick: bus rescan
+    std::function<void()> rebuildComplete;    // RebuildComplete1Click: rebuild-end request
+    std::function<void()> rebuildSizeValue;   // RebuildSizeValue1Click: ask for the size limit
+    std::function<void()> rebuildSizeCheck;   // RebuildSizeCheck1Click: limit on or off
   };
   void setCommands(Commands commands) { commands_ = std::move(commands); }
 
+  // Where the desktop's notification area is asked for (replaceable for tests).
+  void setTrayAvailableCheck(std::function<bool()> check) { trayAvailable_ = std::move(check); }
+
   QTimer Sec_Timer;
+  TSkinForm* SkinForm1;
   QMenu* PopupMenu1;
   std::array<TGifPlay*, 8> indicators{};  // C1_PM .. C2_SS
-  QWidget* Card1;
-  QWidget* card2;
+  TMouseArea* Card1;
+  TMouseArea* card2;
+  std::array<TMouseArea*, 4> M3{};  // M3_Mch0, M3_Mch1, M3_Sch0, M3_Sch1
+  std::array<TMouseArea*, 4> M4{};  // M4_Mch0, M4_Mch1, M4_Sch0, M4_Sch1
+  TMouseArea* SM2;
+  TMouseArea* Image18;
+  TMouseArea* Image19;
+  TMouseArea* Image11;  // Tray In
+  TMouseArea* Image16;  // Tray In
 
   TGifPlay* indicator(int card, int position) const;
   QAction* action(MenuItem item) const { return actions_.at(item); }
   QtPollTimer& pollTimer() { return pollTimer_; }
   QtDialogs& dialogs() { return dialogs_; }
+  QSystemTrayIcon* trayIcon() const { return trayIcon_; }
 
   // MainWindowView
   int screenWidth() const override;
   void placeWindow(int left, int top) override;
   void closeMainWindow() override;
-  void selectSmallSkin(int cardCount) override;
+  void selectSmallSkin(int cardCount) override { SelectSmallSkin(cardCount); }
   void showMonitorDialog() override;
   void setMonitorPage(int page) override;
   // IndicatorSink
@@ -73,30 +102,70 @@ class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink
 
   bool closing() const { return closing_; }
 
-  // Menu handlers.
+  // Skin choice and layout. SelectSmallSkin loads the small skin for 1..4 cards (other
+  // counts load nothing), shows a failed load in a non-blocking error box (keeping the
+  // skin in force) and arranges the card panels. SelectArraySkin loads the array skin
+  // of the table and sets the menu; a failed load throws RaidmonError before the menu
+  // is touched, the skin in force staying.
+  void SelectSmallSkin(int cardCount);
+  void SelectArraySkin(int modeCode, int model);
+  void ArrangeCardPanels();
+  void FormResize();
+
+  // Commands. Handlers that may fail throw; the event edge shows the error.
+  void U_buttonClick();
+  void card1DblClick();
+  void SkinForm1DblClick();
   void AlwaysontopClick();
+  void GUITrayIcon1Click();
+  void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
   void Exit1Click();
+
+  // Window drags, in the coordinates of the control that got the press.
+  void FormMouseDown(Qt::MouseButton button, int x, int y);
+  void FormMouseMove(int x, int y);
+  void FormMouseUp(Qt::MouseButton button, int x, int y);
+  void Card1MouseDown(Qt::MouseButton button, int x, int y);
+  void Card1MouseMove(int x, int y);
+  void Card1MouseUp(Qt::MouseButton button, int x, int y);
+  void card2MouseDown(Qt::MouseButton button, int x, int y);
+  void card2MouseMove(int x, int y);
+  void card2MouseUp(Qt::MouseButton button, int x, int y);
+  void Image18MouseDown(Qt::MouseButton button, int x, int y);
+  void Image18MouseMove(int x, int y);
+  void Image18MouseUp(Qt::MouseButton button, int x, int y);
+  void Image19MouseDown(Qt::MouseButton button, int x, int y);
+  void Image19MouseMove(int x, int y);
+  void Image19MouseUp(Qt::MouseButton button, int x, int y);
 
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
-  void mouseDoubleClickEvent(QMouseEvent* e) override;
 
  private:
+  enum class DragKind { Form, Card, Panel };
   void buildMenu();
-  void ArrangeCardPanels();
-  void FormResize();
+  void buildMouseAreas();
+  void connectDrag(QObject* source, DragKind kind);
+  void dragDown(Qt::MouseButton button, int x, int y);
+  void dragMove(DragKind kind, int x, int y);
+  void dragUp(Qt::MouseButton button);
+  void showSkinError(const QString& text);
+  void removeTrayIcon();
 
   Monitor& monitor_;
   QtPollTimer pollTimer_;
   QtDialogs dialogs_;
   Commands commands_;
   std::map<MenuItem, QAction*> actions_;
+  QSystemTrayIcon* trayIcon_ = nullptr;
+  std::function<bool()> trayAvailable_;
   bool dragging_ = false;
   QPoint dragStart_;
   bool closing_ = false;

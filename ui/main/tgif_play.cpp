@@ -6,7 +6,8 @@ namespace raidmon {
 
 TGifPlay::TGifPlay(const QString& name, QWidget* parent) : QLabel(parent) {
   setObjectName(name);
-  setScaledContents(true);
+  // The animation keeps its own size, centred: no scaling blur in the larger sockets.
+  setAlignment(Qt::AlignCenter);
   setAttribute(Qt::WA_TranslucentBackground);
 }
 
@@ -22,7 +23,10 @@ bool TGifPlay::load(const QString& path) {
 }
 
 void TGifPlay::play() {
-  if (movie_ && movie_->isValid()) movie_->start();
+  if (!movie_ || !movie_->isValid()) return;
+  // A state chosen again restarts its animation.
+  if (movie_->state() != QMovie::NotRunning) movie_->stop();
+  movie_->start();
 }
 
 void TGifPlay::stop() {
@@ -32,21 +36,23 @@ void TGifPlay::stop() {
 bool TGifPlay::playing() const { return movie_ && movie_->state() == QMovie::Running; }
 
 void TGifPlay::mousePressEvent(QMouseEvent* e) {
-  emit pressed(e->position().toPoint());
-  QLabel::mousePressEvent(e);
+  clickPending_ = e->button() == Qt::LeftButton;
+  emit pressed(e->button(), e->position().toPoint());
 }
-void TGifPlay::mouseMoveEvent(QMouseEvent* e) {
-  emit moved(e->position().toPoint());
-  QLabel::mouseMoveEvent(e);
-}
+
+void TGifPlay::mouseMoveEvent(QMouseEvent* e) { emit moved(e->position().toPoint()); }
+
 void TGifPlay::mouseReleaseEvent(QMouseEvent* e) {
-  emit released();
-  if (rect().contains(e->position().toPoint())) emit clicked();
-  QLabel::mouseReleaseEvent(e);
+  const bool click = clickPending_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+  clickPending_ = false;
+  emit released(e->button(), e->position().toPoint());
+  if (click) emit clicked();
 }
+
 void TGifPlay::mouseDoubleClickEvent(QMouseEvent* e) {
-  emit doubleClicked();
-  QLabel::mouseDoubleClickEvent(e);
+  if (e->button() == Qt::LeftButton) emit doubleClicked();
+  clickPending_ = false;
+  emit pressed(e->button(), e->position().toPoint());
 }
 
 }  // namespace raidmon

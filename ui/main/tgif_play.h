@@ -1,4 +1,5 @@
-// An animated-GIF indicator: loads a GIF file by path, plays, stops, shows, hides.
+// An animated-GIF indicator over QMovie: loads a GIF file by path, plays, stops,
+// shows, hides, repaints, and reports the mouse like the status window's mouse areas.
 #pragma once
 
 #include <QLabel>
@@ -12,8 +13,8 @@ class TGifPlay final : public QLabel {
  public:
   explicit TGifPlay(const QString& name, QWidget* parent = nullptr);
 
-  // Gives the indicator a new animation; returns false when the file is no GIF
-  // (the indicator then shows nothing).
+  // Gives the indicator a new animation (stopped, on its first frame); returns false
+  // when the file is missing or no GIF (the indicator then shows nothing).
   bool load(const QString& path);
   void play();
   void stop();
@@ -21,10 +22,10 @@ class TGifPlay final : public QLabel {
   bool playing() const;
 
  signals:
-  void clicked();
-  void pressed(QPoint pos);
+  void pressed(Qt::MouseButton button, QPoint pos);
   void moved(QPoint pos);
-  void released();
+  void released(Qt::MouseButton button, QPoint pos);
+  void clicked();
   void doubleClicked();
 
  protected:
@@ -36,6 +37,7 @@ class TGifPlay final : public QLabel {
  private:
   std::unique_ptr<QMovie> movie_;
   QString file_;
+  bool clickPending_ = false;
 };
 
 }  // namespace raidmon

@@ -1,0 +1,23 @@
+// The window region built from the skin model's mask runs: each batch of at most
+// 2000 rectangles becomes one QRegion, OR-combined into the result.
+#pragma once
+
+#include <QColor>
+#include <QRegion>
+
+#include "skin/bmp_image.h"
+#include "skin/mask_region.h"
+
+namespace raidmon {
+
+// The colour's red, green and blue bytes.
+inline Rgb toRgb(const QColor& c) {
+  return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+             static_cast<std::uint8_t>(c.blue())};
+}
+
+// The opaque part of `mask`: pixels outside [key, key + tolerance] per channel. An
+// all-transparent mask gives an empty region, as does a mask without pixels.
+QRegion maskToRegion(const RgbImage& mask, Rgb key, Rgb tolerance);
+
+}  // namespace raidmon
