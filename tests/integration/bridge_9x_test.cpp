@@ -37,6 +37,8 @@ std::vector<std::string> rowsWithoutClock(const std::vector<std::string>& rows) 
   return out;
 }
 
+// One run of the monitor on a family. The ASPI layer has one device behind it per
+// process, so only one 9x run may exist at a time.
 class FamilyRun {
  public:
   FamilyRun(std::uint8_t family, const std::string& scenarioText)
@@ -179,6 +181,56 @@ TEST(Bridge9xIntegration, PollCyclesMatchTheNtPath) {
   EXPECT_EQ(x9.controller().requestCount(CTL_PLUG_BACKUP), 0u);
   EXPECT_EQ(x9.controller().requestCount(CTL_READ_STATUS), nt.controller().requestCount(CTL_READ_STATUS));
   EXPECT_EQ(x9.monitor().tables().I_Hot[1], 1);  // the rebuild target was announced
+}
+
+// On the 9x family the card count comes from the first status (cards with a drive
+// present) and then from every configuration parse (the highest card with a
+// configured drive); the controller here answers at adapter 0, target 2.
+TEST(Bridge9xIntegration, CardCountRulesOnThe9xFamily) {
+  const std::string scenario =
+      "aspi 0 2\n"
+      "drive 1.1 model \"A\" sectors 1000\n"
+      "drive 3.2 model \"B\" sectors 1000\n"
+      "array 1 0 1.1\n"
+      "array 1 1 3.2\n";
+  FamilyRun x9(kOsFamily9x, scenario);
+  x9.monitor();
+  const_cast<Monitor&>(x9.monitor()).FormCreate();
+  EXPECT_EQ(x9.monitor().state().AspiAdapter, 0);
+  EXPECT_EQ(x9.monitor().state().AspiTarget, 2);
+  EXPECT_EQ(x9.monitor().state().CardCount, 2);  // cards 1 and 3 have a drive present
+  const_cast<Monitor&>(x9.monitor()).FormShow();
+  EXPECT_EQ(x9.monitor().state().CardCount, 3);  // the highest card with a configured drive
+  EXPECT_TRUE(std::count(x9.views.log.begin(), x9.views.log.end(), "skin 3"));
+}
+
+// A status read that fails on the way (the ASPI layer reports an error) leaves the
+// monitor's last status in place: the cycle then sees exactly what a good read of the
+// same controller shows, never the configuration block the packet still holds.
+TEST(Bridge9xIntegration, FailedStatusReadKeepsTheLastStatus) {
+  // One 9x run at a time: the ASPI layer has one device behind it per process.
+  const std::string base(emu::defaultScenarioText());
+  StatusBlock goodSnapshot;
+  DisplayTables goodTables;
+  std::vector<std::string> goodTraces;
+  {
+    FamilyRun good(kOsFamily9x, base);
+    good.start();
+    good.cycles(1);
+    goodSnapshot = good.monitor().snapshot();
+    goodTables = good.monitor().tables();
+    goodTraces = good.views.traces;
+  }
+  FamilyRun failing(kOsFamily9x, base + "\nat 2 fail-status 1\n");
+  failing.start();
+  failing.cycles(1);
+  EXPECT_EQ(failing.controller().statusTick(), 2u);
+  EXPECT_EQ(failing.monitor().snapshot().bytes, goodSnapshot.bytes);
+  EXPECT_EQ(failing.monitor().tables().I_NotHere, goodTables.I_NotHere);
+  EXPECT_EQ(failing.views.traces, goodTraces);
+  failing.cycles(1);  // and the next read goes through again
+  EXPECT_EQ(failing.controller().statusTick(), 3u);
+  EXPECT_EQ(failing.monitor().snapshot().bytes, goodSnapshot.bytes);
 }
 
 // No controller behind any adapter: start-up says so and the window closes.
