@@ -37,6 +37,8 @@ struct NullViews final : MenuView, IndicatorSink, MainWindowView, ModeTreeView, 
   void setEnabled(bool on) override { enabled_ = on; }
   bool enabled() const override { return enabled_; }
   void errorBox(std::string_view) override {}
+  bool confirmBox(std::string_view, bool) override { return false; }
+  void messageBox(std::string_view) override {}
   std::optional<std::string> inputBox(std::string_view, std::string_view,
                                       std::string_view) override {
     return std::nullopt;

@@ -167,6 +167,8 @@ class Monitor {
   bool flashOption() const { return flashOption_; }
   std::int64_t& rebuildSizeOverride() { return rebuildSizeOverride_; }
   ControllerLink& link() { return link_; }
+  // The views the monitor drives (never null), for the other core units.
+  const MonitorViews& views() const { return views_; }
   SharedPacket& packet() { return packet_; }
 
  private:

@@ -117,6 +117,10 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
   virtual void errorBox(std::string_view text) = 0;  // error icon, OK button
+  // Confirmation box: OK alone, or OK and Cancel; true when OK was chosen.
+  virtual bool confirmBox(std::string_view text, bool withCancel) = 0;
+  // Plain message with an OK button.
+  virtual void messageBox(std::string_view text) = 0;
   // Input box; nullopt when cancelled.
   virtual std::optional<std::string> inputBox(std::string_view caption, std::string_view prompt,
                                               std::string_view defaultText) = 0;
@@ -141,6 +145,23 @@ class EventGridView {
   virtual ~EventGridView() = default;
   virtual void addEventRow(std::string_view location, std::string_view event,
                            std::string_view lastColumn) = 0;
+};
+
+// The Monitor dialog's rebuild page (" HDD Rebuild ").
+class RebuildPageView {
+ public:
+  virtual ~RebuildPageView() = default;
+  virtual void setSourceText(std::string_view text) = 0;  // Source_label
+  virtual void setTargetText(std::string_view text) = 0;  // Target_label
+  virtual void setPrompt(std::string_view text) = 0;      // Rebuild_Label
+  virtual void setPromptVisible(bool visible) = 0;
+  // Tops of Source_L, Source_label, Target_L, Target_label.
+  virtual void setTops(int sourceL, int sourceLabel, int targetL, int targetLabel) = 0;
+  virtual void setStartVisible(bool visible) = 0;  // Rebuild_Start
+  virtual void setStartEnabled(bool enabled) = 0;
+  virtual void setStartCaption(std::string_view caption) = 0;
+  virtual void setProgress(int value) = 0;            // Hdd_ProgressBar, repainted
+  virtual void setStatusText(std::string_view text) = 0;  // Rebuild_StatusBar
 };
 
 // The rebuild control's hand-offs from the poll cycle.

@@ -19,6 +19,7 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
   std::vector<std::string> traces;
   std::vector<std::string> errors;
   std::deque<std::optional<std::string>> inputAnswers;
+  std::deque<bool> confirmAnswers;
   std::vector<int> progress;
   int timerInterval = 0;
   bool timerEnabled = false;
@@ -79,6 +80,15 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
   void setEnabled(bool on) override { timerEnabled = on; }
   bool enabled() const override { return timerEnabled; }
   void errorBox(std::string_view text) override { errors.emplace_back(text); }
+  // Boxes log "box <text>"; confirmations answer from `confirmAnswers` (default OK).
+  bool confirmBox(std::string_view text, bool) override {
+    log.push_back("box " + std::string(text));
+    if (confirmAnswers.empty()) return true;
+    const bool a = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return a;
+  }
+  void messageBox(std::string_view text) override { log.push_back("message " + std::string(text)); }
   std::optional<std::string> inputBox(std::string_view, std::string_view,
                                       std::string_view) override {
     if (inputAnswers.empty()) return std::nullopt;

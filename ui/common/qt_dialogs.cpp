@@ -14,6 +14,18 @@ void QtDialogs::errorBox(std::string_view text) {
   box.exec();
 }
 
+bool QtDialogs::confirmBox(std::string_view text, bool withCancel) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), qs(text),
+                  withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, parent_);
+  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  return box.exec() == QMessageBox::Ok;
+}
+
+void QtDialogs::messageBox(std::string_view text) {
+  QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), qs(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
 std::optional<std::string> QtDialogs::inputBox(std::string_view caption, std::string_view prompt,
                                                std::string_view defaultText) {
   bool ok = false;

@@ -13,6 +13,8 @@ class QtDialogs final : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
   void errorBox(std::string_view text) override;
+  bool confirmBox(std::string_view text, bool withCancel) override;
+  void messageBox(std::string_view text) override;
   std::optional<std::string> inputBox(std::string_view caption, std::string_view prompt,
                                       std::string_view defaultText) override;
 

@@ -1,0 +1,102 @@
+// The rebuild worker K4M_Rebuild: walks a mirror's sector range in 128-sector
+// CTL_TRANSFER requests on its own thread, then ends the rebuild or is cancelled.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/controller_link.h"
+#include "link/shared_packet.h"
+#include "rebuild/gui_executor.h"
+
+namespace raidmon {
+
+inline constexpr int kTransferAttempts = 5;
+inline constexpr std::string_view kDmaFailed = "TAVRIX DMA Failed!";
+
+// What the worker hands to the GUI thread. Every call arrives there through the
+// executor; the worker never touches a widget.
+class RebuildWorkerHost {
+ public:
+  virtual ~RebuildWorkerHost() = default;
+  // The latest progress (text and bar value); updates are coalesced, so some are
+  // never shown, but the last one always is.
+  virtual void rebuildProgress(const std::string& text, int percent) = 0;
+  // Shows "TAVRIX DMA Failed!" and returns when the operator dismissed it; the
+  // worker waits meanwhile. `Rebuild_Start` is enabled and the state is already 4.
+  virtual void rebuildTransferFailed() = 0;
+  // The end steps after CTL_REBUILD_END went out: page, state 2, snapshot, row, timer.
+  virtual void rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) = 0;
+  // The cancellation path's page changes (labels " None", status cleared, bar 0).
+  virtual void rebuildCancelled() = 0;
+};
+
+struct RebuildRequest {
+  std::uint8_t sourceCard = 1;  // card numbers 1..4
+  std::uint8_t sourcePos = 0;   // position indexes 0..3
+  std::uint8_t targetCard = 1;
+  std::uint8_t targetPos = 0;
+  std::uint64_t size = 0;       // sectors, from sector 0
+};
+
+class K4M_Rebuild {
+ public:
+  // Starts the walk at once on a new thread. `rebuildState` is the monitor's
+  // RebuildState (already 1); the worker sets 3 on cancellation and 4 on a failed
+  // transfer, which it then keeps.
+  K4M_Rebuild(ControllerLink& link, SharedPacket& packet, std::atomic<std::uint8_t>& rebuildState,
+              GuiExecutor& gui, RebuildWorkerHost& host, const RebuildRequest& request);
+  // Requests termination and waits for the thread (any thread but the worker's).
+  ~K4M_Rebuild();
+
+  K4M_Rebuild(const K4M_Rebuild&) = delete;
+  K4M_Rebuild& operator=(const K4M_Rebuild&) = delete;
+
+  // The termination request; takes effect at the next chunk step.
+  void Terminate() { thread_.request_stop(); }
+  bool running() const { return running_.load(); }
+  // Waits until the walk has ended (for tests and shutdown).
+  void join();
+
+  // Fields, in the worker's own terms (indexes 0..3).
+  std::uint8_t sourceCardIndex() const { return sourceCard_; }
+  std::uint8_t sourcePosIndex() const { return sourcePos_; }
+  std::uint8_t targetCardIndex() const { return targetCard_; }
+  std::uint8_t targetPosIndex() const { return targetPos_; }
+  std::uint64_t size() const { return size_; }
+  std::uint64_t currentLba() const { return currentLba_.load(); }
+
+ private:
+  void Execute(std::stop_token stop);
+  bool transferChunk(std::uint64_t lba, std::uint16_t count);
+  void reportProgress(std::uint64_t lba, bool atEnd);
+  void waitForFailureBox(const std::stop_token& stop);
+
+  ControllerLink& link_;
+  SharedPacket& packet_;
+  std::atomic<std::uint8_t>& rebuildState_;
+  GuiExecutor& gui_;
+  RebuildWorkerHost& host_;
+  const std::uint8_t sourceCard_, sourcePos_, targetCard_, targetPos_;
+  const std::uint64_t size_;
+  std::atomic<std::uint64_t> currentLba_{0};
+  std::atomic<bool> running_{true};
+
+  // Progress coalescing: the latest values, and whether an update is already queued.
+  // Shared with the queued update, which may run after this object is gone.
+  struct ProgressSlot {
+    std::mutex mutex;
+    std::string text;
+    int percent = 0;
+    bool queued = false;
+  };
+  std::shared_ptr<ProgressSlot> progress_ = std::make_shared<ProgressSlot>();
+
+  std::jthread thread_;  // last: starts after every field above exists
+};
+
+}  // namespace raidmon

@@ -1,0 +1,411 @@
+#include "rebuild/rebuild_control.h"
+
+#include "monitor/array_info.h"
+#include "platform/strict_int.h"
+
+namespace raidmon {
+
+namespace {
+
+struct NullPage final : RebuildPageView {
+  void setSourceText(std::string_view) override {}
+  void setTargetText(std::string_view) override {}
+  void setPrompt(std::string_view) override {}
+  void setPromptVisible(bool) override {}
+  void setTops(int, int, int, int) override {}
+  void setStartVisible(bool) override {}
+  void setStartEnabled(bool) override {}
+  void setStartCaption(std::string_view) override {}
+  void setProgress(int) override {}
+  void setStatusText(std::string_view) override {}
+};
+
+NullPage& nullPage() {
+  static NullPage page;
+  return page;
+}
+
+constexpr std::string_view kPromptSource = "Select Source HDD from list on left side";
+constexpr std::string_view kPromptSourceAfterReset = "Select Source HDD from left-side list";
+constexpr std::string_view kPromptTarget = "Select Target HDD from list on left side";
+constexpr std::string_view kConfirmStart = "Press OK to start REBUILD";
+constexpr std::string_view kSizeZero = "Rebuild Size Zero";
+constexpr std::string_view kConfirmCancel = "Are you sure to finish rebuilding ? ";
+
+bool mirrored(std::uint8_t kind) {
+  return kind == kKindRaid1 || kind == kKindRaid01Four || kind == kKindRaid01Eight;
+}
+
+// Member slot of the mirror partner of slot k, by kind.
+int partnerSlot(std::uint8_t kind, int k) {
+  switch (kind) {
+    case kKindRaid1: return k == 0 ? 1 : k - 1;
+    case kKindRaid01Four: return k < 2 ? k + 2 : k - 2;
+    case kKindRaid01Eight: return k < 4 ? k + 4 : k - 4;
+    default: return -1;
+  }
+}
+
+std::string modelText(const ArrayRecord& r, int slot) {
+  return r.memberIdentity[static_cast<std::size_t>(slot)].model().substr(0, 40);
+}
+
+}  // namespace
+
+RebuildControl::RebuildControl(Monitor& monitor, GuiExecutor& gui)
+    : monitor_(monitor), gui_(gui), page_(&nullPage()) {}
+
+RebuildControl::~RebuildControl() = default;
+
+void RebuildControl::ShowSelectionLayout() {
+  page_->setPromptVisible(true);
+  page_->setTops(64, 62, 103, 102);
+  page_->setStartVisible(false);
+}
+
+void RebuildControl::ShowStartLayout() {
+  page_->setTops(29, 27, 68, 67);
+  page_->setStartVisible(true);
+  page_->setPromptVisible(false);
+}
+
+void RebuildControl::UpdateStartCaption() {
+  page_->setStartCaption(RebuildIdle ? kStartCaption : kCancelCaption);
+}
+
+void RebuildControl::preparePage() {
+  SourceCard = SourcePos = TargetCard = TargetPos = 0;
+  if (monitor_.state().RebuildState == kRebuildIdle) {
+    RebuildIdle = true;
+    page_->setSourceText(kNone);
+    page_->setTargetText(kNone);
+    page_->setPrompt(kPromptSource);
+    page_->setPromptVisible(true);
+    ShowSelectionLayout();
+  }
+  UpdateStartCaption();
+}
+
+void RebuildControl::SelectRebuildSource(int absoluteIndex, int arrayNodeIndex,
+                                         const std::string& nodeLabel, int arrayNumber) {
+  if (arrayNumber < 0 || arrayNumber >= kArrayRecords) return;
+  const ArrayRecord& rec = monitor_.model().array(arrayNumber);
+  if (!mirrored(rec.kind)) {
+    monitor_.views().dialogs->messageBox("only raid1 or raid 0+1 hdd select");
+    return;
+  }
+  if (absoluteIndex < 0 || absoluteIndex == arrayNodeIndex) return;
+  const int k = absoluteIndex - arrayNodeIndex - 1;  // the drive's place under its array
+  const int members = rec.memberCount();
+  if (k < 0 || k >= members) return;
+  SourcePos = rec.memberPosition[static_cast<std::size_t>(k)];
+  SourceCard = rec.memberCard[static_cast<std::size_t>(k)];
+  page_->setSourceText(" " + nodeLabel);
+  RebuildArray = static_cast<std::uint8_t>(arrayNumber);
+  page_->setPrompt(kPromptTarget);
+  page_->setPromptVisible(true);
+  ShowSelectionLayout();
+  const int target = partnerSlot(rec.kind, k);
+  if (target < 0 || target >= members) {
+    // A mirror missing its partner: nothing to copy onto.
+    TargetCard = TargetPos = 0;
+    page_->setTargetText(kNone);
+    return;
+  }
+  TargetPos = rec.memberPosition[static_cast<std::size_t>(target)];
+  TargetCard = rec.memberCard[static_cast<std::size_t>(target)];
+  ShowStartLayout();
+  page_->setTargetText(" " + modelText(rec, target));
+}
+
+bool RebuildControl::sendRebuildBegin() {
+  auto ex = monitor_.packet().exchange();
+  const bool sent = monitor_.link().rebuildBegin(ex.packet());
+  // A request that did not go through is no acceptance either.
+  return sent && ex.packet().returnCode() == 1;
+}
+
+void RebuildControl::evaluateEveryPosition() {
+  for (int card = 1; card <= kCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) monitor_.evaluatePosition(card, pos, kChanged, 1);
+  }
+}
+
+std::uint64_t RebuildControl::applySizeOverride(std::uint64_t size) const {
+  const std::int64_t over = monitor_.rebuildSizeOverride();
+  if (monitor_.menu().checked(MenuItem::RebuildSizeCheck1) && over > 9999) {
+    return static_cast<std::uint64_t>(over);
+  }
+  return size;
+}
+
+void RebuildControl::startWorker(std::uint64_t size) {
+  monitor_.state().RebuildState = kRebuildRunning;
+  RebuildWorker.reset();  // a finished worker from before
+  RebuildWorker = std::make_unique<K4M_Rebuild>(
+      monitor_.link(), monitor_.packet(), monitor_.state().RebuildState, gui_, *this,
+      RebuildRequest{SourceCard, SourcePos, TargetCard, TargetPos, size});
+}
+
+void RebuildControl::Rebuild_StartClick() {
+  const MonitorViews& v = monitor_.views();
+  if (!RebuildIdle) {
+    Rebuild_CancelClick();
+    return;
+  }
+  if (!v.dialogs->confirmBox(kConfirmStart, true)) return;
+  const std::uint64_t size = monitor_.model().array(RebuildArray).size;
+  if (size == 0) {
+    v.dialogs->confirmBox(kSizeZero, false);
+    return;
+  }
+  if (!sendRebuildBegin()) {
+    evaluateEveryPosition();
+    v.timer->setInterval(monitor_.state().LoopTime);
+    v.timer->setEnabled(true);
+    page_->setStartEnabled(true);
+    monitor_.state().RebuildState = kRebuildCancelled;
+    v.dialogs->confirmBox("Reset Failed!!!", false);
+    return;
+  }
+  v.timer->setEnabled(false);
+  RebuildIdle = false;
+  UpdateStartCaption();
+  for (int card = 1; card <= kWatchedCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) RefreshRebuildIndicator(card, pos);
+  }
+  MarkRebuildIndicators();
+  AddRebuildEvent(SourcePos, TargetPos, "Rebuild Start");
+  startWorker(applySizeOverride(size));
+}
+
+void RebuildControl::AutoRebuildClick() {
+  const MonitorViews& v = monitor_.views();
+  v.timer->setEnabled(false);
+  monitor_.state().AutoRebuildOff = true;
+  monitor_.readStatus();
+  const StatusBlock& status = monitor_.latestStatus();
+
+  std::uint64_t size = 0;
+  bool haveTarget = false, haveSource = false;
+  for (int card = 1; card <= kCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) {
+      const int e = entryIndex(card, pos);
+      const bool isTarget = !haveTarget && status.rebuild(e) == 1;
+      const bool isSource = !haveSource && status.source(e) == 1;
+      if (!isTarget && !isSource) continue;
+      const auto member = monitor_.model().memberAt(e);
+      if (!member) continue;
+      const ArrayRecord& rec = monitor_.model().array(member->array);
+      const auto slot = static_cast<std::size_t>(member->slot);
+      if (isTarget) {
+        haveTarget = true;
+        TargetCard = rec.memberCard[slot];
+        TargetPos = rec.memberPosition[slot];
+        page_->setTargetText(modelText(rec, member->slot));
+      }
+      if (isSource) {
+        haveSource = true;
+        SourceCard = rec.memberCard[slot];
+        SourcePos = rec.memberPosition[slot];
+        page_->setSourceText(modelText(rec, member->slot));
+        size = rec.size;
+      }
+    }
+  }
+  if (size == 0) {
+    v.dialogs->confirmBox(kSizeZero, false);
+    v.timer->setEnabled(true);
+    return;
+  }
+  if (!v.dialogs->confirmBox(kConfirmStart, true)) {
+    v.timer->setEnabled(true);
+    return;
+  }
+  if (!sendRebuildBegin()) {
+    for (int card = 1; card <= kCards; ++card) {
+      for (int pos = 1; pos <= kPositions; ++pos) {
+        monitor_.tables().I_Rebuild[static_cast<std::size_t>(entryIndex(card, pos))] = 0;
+        monitor_.evaluatePosition(card, pos, kChanged, 1);
+      }
+    }
+    v.timer->setInterval(monitor_.state().LoopTime);
+    v.timer->setEnabled(true);
+    page_->setStartEnabled(true);
+    monitor_.state().RebuildState = kRebuildCancelled;
+    v.dialogs->confirmBox("Reset Failed!", false);
+    return;
+  }
+  v.timer->setEnabled(false);
+  RebuildIdle = false;
+  ShowStartLayout();
+  UpdateStartCaption();
+  page_->setStartVisible(true);
+  for (int card = 1; card <= kWatchedCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) RefreshRebuildIndicator(card, pos);
+  }
+  MarkRebuildIndicators();
+  AddRebuildEvent(SourcePos, TargetPos, "Rebuild Start");
+  startWorker(applySizeOverride(size));
+}
+
+void RebuildControl::Rebuild_CancelClick() {
+  const MonitorViews& v = monitor_.views();
+  if (!v.dialogs->confirmBox(kConfirmCancel, true)) return;
+  // The worker is told first, so that it stops after the chunk in flight however fast
+  // the controller answers while the steps below run.
+  if (RebuildWorker && RebuildWorker->running()) RebuildWorker->Terminate();
+  monitor_.readStatus();
+  for (int card = 1; card <= kWatchedCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) RefreshRebuildIndicator(card, pos);
+  }
+  // The row below forgets the cards of the pair: keep the target's place first.
+  const int targetCard = TargetCard;
+  const int targetPos = TargetPos;
+  AddRebuildEvent(SourcePos, TargetPos, "Rebuild Cancel");
+  ShowSelectionLayout();
+  RebuildIdle = true;
+  UpdateStartCaption();
+  page_->setProgress(0);
+  page_->setStartEnabled(true);
+  if (validCard(targetCard) && targetPos >= 0 && targetPos < kPositions) {
+    const int e = entryIndex(targetCard, targetPos + 1);
+    monitor_.snapshot().setSource(e, 1);
+    monitor_.tables().I_Rebuild[static_cast<std::size_t>(e)] = 0;
+  }
+  monitor_.state().RebuildState = kRebuildCancelled;
+  SourceCard = SourcePos = TargetCard = TargetPos = 0;
+  page_->setSourceText(kNone);
+  page_->setTargetText(kNone);
+  v.timer->setInterval(monitor_.state().LoopTime);
+  v.timer->setEnabled(true);
+  page_->setStatusText("");
+  page_->setProgress(0);
+}
+
+void RebuildControl::dialogClosing() {
+  if (!RebuildIdle) Rebuild_StartClick();
+}
+
+void RebuildControl::AddRebuildEvent(std::uint8_t sourcePos, std::uint8_t targetPos,
+                                     std::string_view message) {
+  const std::string location = "Card" + std::to_string(SourceCard) + " S:" +
+                               std::string(positionShortName(sourcePos)) + " Card" +
+                               std::to_string(TargetCard) + " T:" +
+                               std::string(positionShortName(targetPos));
+  monitor_.views().grid->addEventRow(location, message, "");
+  if (message != "Rebuild Start") SourceCard = TargetCard = 0;
+}
+
+void RebuildControl::RefreshRebuildIndicator(int card, int position) {
+  const MonitorViews& v = monitor_.views();
+  v.debug->fillDebugGrid();
+  v.debug->addTrace("Eye_Stop");
+  if (card < 1 || card > 2 || !validPosition(position)) return;
+  const int e = entryIndex(card, position);
+  if (monitor_.latestStatus().isHere(e) != 1) return;
+  const std::string_view file = monitor_.latestStatus().rebuild(e) == 1 ? kGifOrange : kGifTopGreen;
+  v.indicators->loadAnimation(card, position, monitor_.programDir() + std::string(file));
+  v.indicators->showAndPlay(card, position);
+}
+
+void RebuildControl::MarkRebuildIndicators() {
+  monitor_.display().markRebuildPair(SourceCard, SourcePos, TargetCard, TargetPos);
+}
+
+void RebuildControl::ReportRebuildOutcome() {
+  const std::uint8_t state = monitor_.state().RebuildState;
+  std::string_view line;
+  switch (state) {
+    case kRebuildCompleted: line = "Rebuild Process Complete!"; break;
+    case kRebuildCancelled: line = "Rebuild Process Cancel!"; break;
+    case kRebuildFailed: line = "Rebuild Process Fail!"; break;
+    default: return;
+  }
+  NoticeView& box = *monitor_.views().notice;
+  box.setNoticeLine(1, "");
+  box.setNoticeLine(2, line);
+  box.setNoticeLine(3, "");
+  if (state == kRebuildCompleted) box.setNoticeOkVisible(true);
+  box.showNotice();
+  monitor_.state().RebuildState = kRebuildIdle;
+  ResetRebuildPage();
+}
+
+void RebuildControl::ResetRebuildPage() {
+  ShowSelectionLayout();
+  RebuildIdle = true;
+  page_->setProgress(0);
+  page_->setSourceText(kNone);
+  page_->setTargetText(kNone);
+  page_->setPrompt(kPromptSourceAfterReset);
+  UpdateStartCaption();
+  const StatusBlock& f = monitor_.latestStatus();
+  StatusBlock& b = monitor_.snapshot();
+  for (int card = 1; card <= kWatchedCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) {
+      const int e = entryIndex(card, pos);
+      b.setActive(e, f.active(e));
+      b.setIsHere(e, f.isHere(e));
+      b.setRebuild(e, f.rebuild(e));
+      b.setSource(e, f.source(e));
+      b.setHot(e, f.rebuild(e));  // the rebuild flag, as the controller pairs them
+      monitor_.tables().I_Hot[static_cast<std::size_t>(e)] = 0;
+    }
+  }
+  b.setRunRTime(f.runRTime());
+}
+
+void RebuildControl::RebuildComplete1Click() {
+  auto ex = monitor_.packet().exchange();
+  monitor_.link().rebuildEnd(ex.packet(), SourcePos, TargetPos);
+}
+
+void RebuildControl::RebuildSizeValue1Click() {
+  const MonitorViews& v = monitor_.views();
+  const std::string answer = v.dialogs->inputBox("Rebuild", "Rebuild Size", "10000").value_or("10000");
+  if (const auto value = parseWholeNumber(answer)) {
+    monitor_.rebuildSizeOverride() = *value;  // sign-extended
+  } else {
+    v.dialogs->errorBox(conversionErrorMessage(answer));
+  }
+}
+
+void RebuildControl::RebuildSizeCheck1Click() {
+  MenuModel& menu = monitor_.menu();
+  const bool on = !menu.checked(MenuItem::RebuildSizeCheck1);
+  menu.setChecked(MenuItem::RebuildSizeCheck1, on);
+  menu.setVisible(MenuItem::RebuildSizeValue1, on);
+  menu.setVisible(MenuItem::RebuildSizeCheck1, on);
+}
+
+void RebuildControl::rebuildProgress(const std::string& text, int percent) {
+  page_->setStatusText(text);
+  page_->setProgress(percent);
+}
+
+void RebuildControl::rebuildTransferFailed() {
+  page_->setStartEnabled(true);
+  monitor_.views().dialogs->confirmBox(kDmaFailed, false);
+}
+
+void RebuildControl::rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) {
+  page_->setStartEnabled(true);
+  page_->setStatusText("");
+  RebuildIdle = true;
+  ShowSelectionLayout();
+  page_->setProgress(0);
+  monitor_.state().RebuildState = kRebuildCompleted;
+  for (int e = 0; e < kEntries; ++e) monitor_.snapshot().setRebuild(e, 1);
+  AddRebuildEvent(sourcePos, targetPos, "Rebuild End");
+  monitor_.views().timer->setEnabled(true);
+}
+
+void RebuildControl::rebuildCancelled() {
+  page_->setSourceText(kNone);
+  page_->setTargetText(kNone);
+  page_->setStatusText("");
+  page_->setProgress(0);
+}
+
+}  // namespace raidmon

@@ -1,0 +1,77 @@
+// The operator's side of a mirror rebuild: the rebuild page, choosing source and
+// mirror partner, starting (by hand or automatically), cancelling, and reporting.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "monitor/monitor.h"
+#include "rebuild/gui_executor.h"
+#include "rebuild/k4m_rebuild.h"
+
+namespace raidmon {
+
+inline constexpr std::string_view kStartCaption = "START [&S]";
+inline constexpr std::string_view kCancelCaption = "CANCEL [&C]";
+inline constexpr std::string_view kNone = " None";
+
+// GUI thread only (the worker's reports arrive through the executor).
+class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
+ public:
+  RebuildControl(Monitor& monitor, GuiExecutor& gui);
+  ~RebuildControl() override;
+
+  void setPage(RebuildPageView& page) { page_ = &page; }
+
+  // Page preparation when the Monitor dialog is shown.
+  void preparePage();
+  // A node chosen in the tree while the rebuild page shows.
+  void SelectRebuildSource(int absoluteIndex, int arrayNodeIndex, const std::string& nodeLabel,
+                           int arrayNumber);
+  void Rebuild_StartClick();
+  void AutoRebuildClick() override;
+  void Rebuild_CancelClick();
+  void ReportRebuildOutcome() override;
+  void ResetRebuildPage();
+  // The Monitor dialog closing: a running rebuild asks whether to cancel.
+  void dialogClosing();
+
+  void AddRebuildEvent(std::uint8_t sourcePos, std::uint8_t targetPos, std::string_view message);
+  void RefreshRebuildIndicator(int card, int position);
+  void MarkRebuildIndicators();
+  void ShowSelectionLayout();
+  void ShowStartLayout();
+  void UpdateStartCaption();
+
+  // Hidden main-window commands.
+  void RebuildComplete1Click();
+  void RebuildSizeValue1Click();
+  void RebuildSizeCheck1Click();
+
+  // RebuildWorkerHost: the worker's reports, on the GUI thread.
+  void rebuildProgress(const std::string& text, int percent) override;
+  void rebuildTransferFailed() override;
+  void rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) override;
+  void rebuildCancelled() override;
+
+  // Selection state.
+  std::uint8_t SourceCard = 0, SourcePos = 0, TargetCard = 0, TargetPos = 0;
+  std::uint8_t RebuildArray = 0;
+  bool RebuildIdle = true;
+  K4M_Rebuild* worker() { return RebuildWorker.get(); }
+
+ private:
+  bool sendRebuildBegin();  // true when the controller accepted
+  void startWorker(std::uint64_t size);
+  std::uint64_t applySizeOverride(std::uint64_t size) const;
+  void evaluateEveryPosition();
+
+  Monitor& monitor_;
+  GuiExecutor& gui_;
+  RebuildPageView* page_;
+  std::unique_ptr<K4M_Rebuild> RebuildWorker;
+};
+
+}  // namespace raidmon
