@@ -1,0 +1,137 @@
+// Choosing the pair, the size, and the automatic start on the rebuild page.
+#include <gtest/gtest.h>
+
+#include "rebuild_fixture.h"
+
+namespace raidmon {
+namespace {
+
+using test::LinkKind;
+using test::RebuildRig;
+using test::mirrorScenario;
+
+bool logged(const test::RecordingViews& v, const std::string& line) {
+  return std::find(v.log.begin(), v.log.end(), line) != v.log.end();
+}
+
+TEST(RebuildControlTest, PartnerSlotsAndLayouts) {
+  RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
+  EXPECT_EQ(rig.page.prompt, "Select Source HDD from list on left side");
+  EXPECT_EQ(rig.page.tops, (std::array<int, 4>{64, 62, 103, 102}));
+  EXPECT_FALSE(rig.page.startVisible);
+
+  rig.select(0, 0);  // RAID1: slot 0 pairs with slot 1
+  EXPECT_EQ(rig.control->TargetPos, 1);
+  EXPECT_EQ(rig.page.source.substr(0, 9), " SRC DISK");
+  EXPECT_EQ(rig.page.tops, (std::array<int, 4>{29, 27, 68, 67}));
+  EXPECT_TRUE(rig.page.startVisible);
+  EXPECT_FALSE(rig.page.promptVisible);
+  rig.select(0, 1);
+  EXPECT_EQ(rig.control->TargetPos, 0);
+
+  rig.select(2, 3);  // RAID 0+1 of four: slot 3 pairs with slot 1
+  EXPECT_EQ(rig.control->SourceCard, 2);
+  EXPECT_EQ(rig.control->SourcePos, 3);
+  EXPECT_EQ(rig.control->TargetPos, 1);
+  rig.select(2, 0);
+  EXPECT_EQ(rig.control->TargetPos, 2);
+
+  // The array node itself changes nothing; a JBOD drive is refused.
+  const auto before = rig.page.source;
+  const ArrayRecord& mirror = rig.monitor->model().array(0);
+  rig.control->SelectRebuildSource(mirror.arrayNodeIndex, mirror.arrayNodeIndex, "RAID1", 0);
+  EXPECT_EQ(rig.page.source, before);
+  rig.select(1, 0);
+  EXPECT_TRUE(logged(rig.views, "message only raid1 or raid 0+1 hdd select"));
+  EXPECT_EQ(rig.page.source, before);
+}
+
+TEST(RebuildControlTest, EightDriveMirrorPairs) {
+  std::string s = "port 1 driver \\Device\\tavrixRX0\n";
+  for (int c = 1; c <= 2; ++c)
+    for (int p = 1; p <= 4; ++p) s += "drive " + std::to_string(c) + "." + std::to_string(p) + " model \"D\" sectors 100\n";
+  s += "array 6 0 1.1 1.2 1.3 1.4 2.1 2.2 2.3 2.4\ncapacity 100\n";
+  RebuildRig rig(LinkKind::Direct, s);
+  rig.select(0, 5);
+  EXPECT_EQ(rig.control->TargetCard, 1);
+  EXPECT_EQ(rig.control->TargetPos, 1);
+  rig.select(0, 2);
+  EXPECT_EQ(rig.control->TargetCard, 2);
+  EXPECT_EQ(rig.control->TargetPos, 2);
+}
+
+TEST(RebuildControlTest, SizeOverride) {
+  struct Case {
+    bool checked;
+    std::int64_t override;
+    std::uint64_t expected;
+  };
+  for (const Case c : {Case{true, 9999, 1000}, Case{true, 10000, 10000}, Case{true, -20000, 1000},
+                       Case{false, 50000, 1000}}) {
+    RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
+    if (c.checked) rig.control->RebuildSizeCheck1Click();
+    EXPECT_EQ(rig.monitor->menu().item(MenuItem::RebuildSizeValue1).visible, c.checked);
+    rig.monitor->rebuildSizeOverride() = c.override;
+    rig.select(0, 0);
+    rig.control->Rebuild_StartClick();
+    EXPECT_EQ(rig.control->worker()->size(), c.expected);
+    ASSERT_TRUE(rig.waitForState(kRebuildCompleted));
+  }
+}
+
+TEST(RebuildControlTest, SizeValueCommand) {
+  RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
+  rig.views.inputAnswers = {std::string("-5"), std::string("12x"), std::nullopt};
+  rig.control->RebuildSizeValue1Click();
+  EXPECT_EQ(rig.monitor->rebuildSizeOverride(), -5);
+  rig.control->RebuildSizeValue1Click();
+  EXPECT_EQ(rig.monitor->rebuildSizeOverride(), -5);
+  EXPECT_EQ(rig.views.errors.back(), "'12x' is not a valid integer value");
+  rig.control->RebuildSizeValue1Click();
+  EXPECT_EQ(rig.monitor->rebuildSizeOverride(), 10000);
+  rig.control->RebuildSizeCheck1Click();
+  rig.control->RebuildSizeCheck1Click();
+  EXPECT_FALSE(rig.monitor->menu().checked(MenuItem::RebuildSizeCheck1));
+  EXPECT_FALSE(rig.monitor->menu().item(MenuItem::RebuildSizeCheck1).visible);
+}
+
+TEST(RebuildControlTest, AutomaticRebuildFromTheControllersFlags) {
+  // The controller flags 1.2 as target; two sources, the lower card and position wins.
+  RebuildRig rig(LinkKind::Direct,
+                 mirrorScenario(2000, "at 4 rebuild 1.2 from 1.1\nat 4 status-byte 54 1\nat 5 rebuild-time 1\n"));
+  rig.monitor->Sec_TimerTimer();  // tick 3: nothing
+  rig.monitor->Sec_TimerTimer();  // tick 4: target appears, reported disconnected
+  EXPECT_TRUE(logged(rig.views, "notice A Hard Disk has been disconnected from|RAID controller !|( location : Card 1 Primary Slave)"));
+  rig.monitor->Sec_TimerTimer();  // tick 5: the rebuild starts, handed over at the end
+  EXPECT_TRUE(logged(rig.views, "page 2"));
+  EXPECT_TRUE(logged(rig.views, "box Press OK to start REBUILD"));
+  EXPECT_EQ(rig.control->SourceCard, 1);
+  EXPECT_EQ(rig.control->SourcePos, 0);
+  EXPECT_EQ(rig.control->TargetPos, 1);
+  EXPECT_EQ(rig.page.target.substr(0, 8), "TGT DISK");  // no leading blank here
+  ASSERT_TRUE(rig.waitForState(kRebuildCompleted));
+  EXPECT_TRUE(rig.controller->rangeEqual(1, 1, 1, 2, 0, 2000));
+  EXPECT_EQ(rig.views.rows.back(), "Card1 S:PM Card1 T:PS|Rebuild End|");
+}
+
+TEST(RebuildControlTest, AutomaticRebuildOfAnEmptySizeKeepsPolling) {
+  RebuildRig rig(LinkKind::Direct, mirrorScenario(0, "at 4 rebuild 1.2 from 1.1\n"));
+  rig.views.timerEnabled = false;
+  rig.control->AutoRebuildClick();
+  EXPECT_TRUE(logged(rig.views, "box Rebuild Size Zero"));
+  EXPECT_TRUE(rig.views.timerEnabled);
+  EXPECT_EQ(rig.control->worker(), nullptr);
+  EXPECT_EQ(rig.monitor->state().RebuildState, kRebuildIdle);
+}
+
+TEST(RebuildControlTest, DeclinedStartSendsNothing) {
+  RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
+  rig.select(0, 0);
+  rig.views.confirmAnswers = {false};
+  rig.control->Rebuild_StartClick();
+  EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_BEGIN), 0u);
+  EXPECT_TRUE(rig.control->RebuildIdle);
+}
+
+}  // namespace
+}  // namespace raidmon
