@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "link/bridge_link.h"
@@ -25,27 +24,20 @@ inline std::string bridgeLibraryPath(const std::string& word) {
 // One build of the bridge library, loaded with dlopen (its load attaches it).
 class LoadedBridge {
  public:
-  explicit LoadedBridge(const std::string& word) {
-    handle_ = dlopen(bridgeLibraryPath(word).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-      const char* why = dlerror();
-      error_ = why ? why : "dlopen failed";
-      return;
-    }
-    if (auto e = bridgeExportsOf(handle_, error_)) exports_ = *e;
+  explicit LoadedBridge(const std::string& word)
+      : handle_(dlopen(bridgeLibraryPath(word).c_str(), RTLD_NOW | RTLD_LOCAL)) {
+    if (handle_ == nullptr) error_ = dlerror();
+    else if (auto e = bridgeExportsOf(handle_, error_)) exports_ = *e;
   }
   ~LoadedBridge() {
     if (handle_ != nullptr) dlclose(handle_);
   }
-  LoadedBridge(const LoadedBridge&) = delete;
-  LoadedBridge& operator=(const LoadedBridge&) = delete;
-
   bool ok() const { return exports_.TavrixIoControl != nullptr; }
   const std::string& error() const { return error_; }
   const BridgeExports& exports() const { return exports_; }
 
  private:
-  void* handle_ = nullptr;
+  void* handle_;
   BridgeExports exports_;
   std::string error_;
 };
@@ -55,15 +47,13 @@ struct RecordedRequest {
   std::uint8_t adapter = 0;
   std::uint8_t target = 0;
   aspi::SRB_ExecSCSICmd srb{};
-  std::vector<std::uint8_t> buffer;  // as it arrived, SRB_BufLen bytes
+  std::vector<std::uint8_t> buffer;  // SRB_BufLen bytes as they arrived
 };
 
-// A backend that records every request and then answers it: through `device` when
-// set (the emulated controller), otherwise with `answer` (which may be empty: the
-// buffer goes back as it came). `succeed` = 0 makes the device fail the request.
+// Records every request, then lets `answer` (if any) write into the buffer; returns
+// `succeed` (0: the device fails the request).
 class RecordingBackend {
  public:
-  std::function<bool(std::uint8_t, std::uint8_t, std::uint8_t*, std::uint32_t)> device;
   std::function<void(std::uint8_t*, std::uint32_t)> answer;
   int succeed = 1;
 
@@ -72,18 +62,11 @@ class RecordingBackend {
     auto* self = static_cast<RecordingBackend*>(ctx);
     {
       std::lock_guard lock(self->mu_);
-      RecordedRequest r;
-      r.adapter = adapter;
-      r.target = target;
-      std::memcpy(&r.srb, srb, sizeof r.srb);
-      r.buffer.assign(buffer, buffer + length);
-      self->requests_.push_back(std::move(r));
+      self->requests_.push_back({adapter, target, *srb, {buffer, buffer + length}});
     }
-    if (self->device) return self->device(adapter, target, buffer, length) ? 1 : 0;
     if (self->answer) self->answer(buffer, length);
     return self->succeed;
   }
-
   std::vector<RecordedRequest> requests() const {
     std::lock_guard lock(mu_);
     return requests_;
@@ -98,14 +81,11 @@ class RecordingBackend {
   std::vector<RecordedRequest> requests_;
 };
 
-// The stand-in with a backend attached for the fixture's lifetime; every switch back
-// to normal when it goes.
+// The stand-in for a fixture's lifetime; switches back to normal and detached after.
 class AttachedStandIn {
  public:
-  AttachedStandIn() {
-    std::string error;
-    standIn_ = AspiStandIn::open(programDirectory(), error);
-    EXPECT_TRUE(standIn_) << error;
+  AttachedStandIn() : standIn_(AspiStandIn::open(programDirectory(), error_)) {
+    EXPECT_TRUE(standIn_) << error_;
   }
   ~AttachedStandIn() {
     if (!standIn_) return;
@@ -113,11 +93,11 @@ class AttachedStandIn {
     standIn_->setImmediateStatus(0);
     standIn_->detach();
   }
-  AspiStandIn& operator*() { return *standIn_; }
   AspiStandIn* operator->() { return standIn_.get(); }
   explicit operator bool() const { return standIn_ != nullptr; }
 
  private:
+  std::string error_;
   std::unique_ptr<AspiStandIn> standIn_;
 };
 
