@@ -1,7 +1,9 @@
 #include "emulator/controller.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "link/byte_order.h"
 #include "link/control_packet.h"
@@ -51,6 +53,7 @@ Controller::Controller(const Scenario& s)
       ports_(s.ports),
       aspiAdapter_(s.aspiAdapter),
       aspiTarget_(s.aspiTarget),
+      transferMicros_(s.transferMicros),
       timeline_(s.timeline) {
   for (int i = 0; i < kPositionCount; ++i) positions_[i].entry = s.entries[i];
   for (const ScenarioDrive& d : s.drives) {
@@ -135,6 +138,10 @@ bool Controller::answer(Transport transport, int port, int adapter, int target,
     hook = stallHook_;
   }
   if (hook) (*hook)(code);
+  if (code == CTL_TRANSFER && transferMicros_ > 0) {
+    // A transfer takes as long as the disks need, without holding up other requests.
+    std::this_thread::sleep_for(std::chrono::microseconds(transferMicros_));
+  }
 
   std::lock_guard lock(mu_);
   RequestRecord rec;

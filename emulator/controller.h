@@ -161,6 +161,7 @@ class Controller {
   std::vector<ScenarioPort> ports_;
   std::optional<int> aspiAdapter_;
   int aspiTarget_ = 0;
+  std::uint32_t transferMicros_ = 0;
 
   std::vector<TimedEvent> timeline_;  // sorted by tick
   std::size_t nextEvent_ = 0;

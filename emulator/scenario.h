@@ -100,6 +100,7 @@ struct Scenario {
   std::uint8_t flashDevice = 0;
   std::optional<int> aspiAdapter;  // where the controller answers CDB 0x77
   int aspiTarget = 0;
+  std::uint32_t transferMicros = 0;  // how long each sector transfer takes
   std::vector<Event> initialEvents;  // applied once when the controller is built
   std::vector<TimedEvent> timeline;  // in file order; the controller sorts by tick
 };

@@ -537,6 +537,9 @@ bool Parser::line(const std::vector<Token>& tokens) {
       controllerLine(c);
     } else if (cmd == "aspi") {
       aspiLine(c);
+    } else if (cmd == "transfer-time") {
+      auto micros = c.number("microseconds", 0, 1000000);
+      if (c.finish()) s_.transferMicros = static_cast<std::uint32_t>(*micros);
     } else if (cmd == "at") {
       TimedEvent te;
       if (auto n = c.number("tick", 1, kMaxTick)) te.tick = static_cast<std::uint32_t>(*n);

@@ -10,6 +10,11 @@ Forms::Forms(Monitor& monitor) : monitor_(monitor) {
   K4M_Info_form = std::make_unique<TK4M_Info_form>(monitor);
   ScanBus_Form = std::make_unique<TScanBus_Form>();
 
+  rebuildContext = std::make_unique<QObject>();
+  rebuildExecutor = std::make_unique<QtGuiExecutor>(rebuildContext.get());
+  rebuild = std::make_unique<RebuildControl>(monitor, *rebuildExecutor);
+  rebuild->setPage(*K4M_Info_form);
+
   MonitorViews views;
   views.menu = Form1.get();
   views.indicators = Form1.get();
@@ -21,11 +26,30 @@ Forms::Forms(Monitor& monitor) : monitor_(monitor) {
   views.scan = ScanBus_Form.get();
   views.notice = Msgbox_form.get();
   views.grid = K4M_Info_form.get();
+  views.rebuild = rebuild.get();
   monitor.setViews(views);
 
+  RebuildControl* control = rebuild.get();
+  TK4M_Info_form& dialog = *K4M_Info_form;
+  dialog.onRebuildSelection = [control](int abs, int arrayNode, const std::string& label, int array) {
+    control->SelectRebuildSource(abs, arrayNode, label, array);
+  };
+  dialog.onShow = [control] { control->preparePage(); };
+  dialog.onClose = [control] { control->dialogClosing(); };
+  dialog.Rebuild_StartClick = [control] { control->Rebuild_StartClick(); };
+  dialog.Rebuild_CancelClick = [control] { control->Rebuild_CancelClick(); };
+  dialog.AutoRebuildClick = [control] { control->AutoRebuildClick(); };
+  auto onMenu = [this](MenuItem item, std::function<void()> handler) {
+    QObject::connect(Form1->action(item), &QAction::triggered, Form1.get(),
+                     [handler = std::move(handler)] { guarded(handler); });
+  };
+  onMenu(MenuItem::ScanHdd, [&monitor] { monitor.rescanNow(); });
+  onMenu(MenuItem::RebuildComplete1, [control] { control->RebuildComplete1Click(); });
+  onMenu(MenuItem::RebuildSizeValue1, [control] { control->RebuildSizeValue1Click(); });
+  onMenu(MenuItem::RebuildSizeCheck1, [control] { control->RebuildSizeCheck1Click(); });
+
   ScanBus_Form->DisableHddClick = [&monitor] { monitor.rescanNow(); };
-  QObject::connect(Form1->action(MenuItem::ScanHdd), &QAction::triggered, Form1.get(),
-                   [&monitor] { guarded([&monitor] { monitor.rescanNow(); }); });
+
 
   TForm1::Commands commands;
   commands.showMonitorDialog = [this] {
@@ -43,7 +67,12 @@ Forms::Forms(Monitor& monitor) : monitor_(monitor) {
   Form1->setCommands(std::move(commands));
 }
 
-Forms::~Forms() { Form1->Sec_Timer.stop(); }
+Forms::~Forms() {
+  Form1->Sec_Timer.stop();
+  rebuild.reset();          // stops and joins a running worker
+  rebuildContext.reset();   // drops what it left queued
+  monitor_.setViews({});    // the forms go next
+}
 
 void Forms::showMain() {
   if (!Form1->closing()) Form1->show();

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "monitor/monitor.h"
+#include "rebuild/rebuild_control.h"
+#include "ui/common/qt_gui_executor.h"
 #include "ui/diag/tdebug_form.h"
 #include "ui/diag/tmsgbox_form.h"
 #include "ui/diag/tscanbus_form.h"
@@ -31,6 +33,10 @@ class Forms {
   std::unique_ptr<TDebug_Form> Debug_Form;
   std::unique_ptr<TK4M_Info_form> K4M_Info_form;
   std::unique_ptr<TScanBus_Form> ScanBus_Form;
+  // The rebuild control, and the event-loop queue its worker reports through.
+  std::unique_ptr<QObject> rebuildContext;
+  std::unique_ptr<QtGuiExecutor> rebuildExecutor;
+  std::unique_ptr<RebuildControl> rebuild;
 
  private:
   Monitor& monitor_;

@@ -1,5 +1,6 @@
 #include "ui/common/qt_dialogs.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <exception>

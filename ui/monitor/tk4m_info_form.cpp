@@ -1,6 +1,7 @@
 #include "ui/monitor/tk4m_info_form.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFrame>
@@ -100,6 +101,7 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
   buildModePage(modePage);
   buildHddPage(hddPage);
   buildAboutPage(aboutPage);
+  buildRebuildPage(RebuildPage);
 
   StatusGroup = new QGroupBox(QStringLiteral(" Status "), this);
   StatusGroup->setGeometry(8, 370, 644, 162);
@@ -204,6 +206,65 @@ void TK4M_Info_form::buildAboutPage(QWidget* page) {
   BIOS_LABEL = caption(page, "", 120, 184, 240);
   BIOS_LABEL->setObjectName("BIOS_LABEL");
 }
+
+void TK4M_Info_form::buildRebuildPage(QWidget* page) {
+  Source_L = caption(page, "Source HDD", 12, 64, 80);
+  Source_L->setObjectName("Source_L");
+  Target_L = caption(page, "Target  HDD", 12, 103, 80);
+  Target_L->setObjectName("Target_L");
+  Source_label = valueField(page, "Source_label", 96, 62, 274);
+  Target_label = valueField(page, "Target_label", 96, 102, 274);
+  for (QLabel* l : {Source_label, Target_label}) l->setFixedHeight(24);
+  Rebuild_Label = caption(page, "Select Source HDD from list on left side", 12, 20, 358);
+  Rebuild_Label->setObjectName("Rebuild_Label");
+  QFont bold = Rebuild_Label->font();
+  bold.setBold(true);
+  Rebuild_Label->setFont(bold);
+  Rebuild_Start = new QPushButton(QStringLiteral("START [&S]"), page);
+  Rebuild_Start->setObjectName("Rebuild_Start");
+  Rebuild_Start->setGeometry(130, 112, 120, 30);
+  Rebuild_Start->hide();
+  Rebuild_Cancel = new QPushButton(QStringLiteral("Cancel"), page);
+  Rebuild_Cancel->setObjectName("Rebuild_Cancel");
+  Rebuild_Cancel->hide();
+  AutoRebuild = new QPushButton(QStringLiteral("Auto Rebuild"), page);
+  AutoRebuild->setObjectName("AutoRebuild");
+  AutoRebuild->hide();
+  Hdd_ProgressBar = new QProgressBar(page);
+  Hdd_ProgressBar->setObjectName("Hdd_ProgressBar");
+  Hdd_ProgressBar->setRange(0, 100);
+  Hdd_ProgressBar->setValue(0);
+  Hdd_ProgressBar->setGeometry(12, 160, 358, 22);
+  Rebuild_StatusBar = valueField(page, "Rebuild_StatusBar", 12, 190, 358);
+  Rebuild_StatusBar->setFixedHeight(24);
+  auto click = [this](QPushButton* b, std::function<void()>* handler) {
+    connect(b, &QPushButton::clicked, this, [handler] {
+      if (*handler) guarded(*handler);
+    });
+  };
+  click(Rebuild_Start, &Rebuild_StartClick);
+  click(Rebuild_Cancel, &Rebuild_CancelClick);
+  click(AutoRebuild, &AutoRebuildClick);
+}
+
+void TK4M_Info_form::setSourceText(std::string_view text) { Source_label->setText(latin(text)); }
+void TK4M_Info_form::setTargetText(std::string_view text) { Target_label->setText(latin(text)); }
+void TK4M_Info_form::setPrompt(std::string_view text) { Rebuild_Label->setText(qs(text)); }
+void TK4M_Info_form::setPromptVisible(bool visible) { Rebuild_Label->setVisible(visible); }
+void TK4M_Info_form::setTops(int sourceL, int sourceLabel, int targetL, int targetLabel) {
+  Source_L->move(Source_L->x(), sourceL);
+  Source_label->move(Source_label->x(), sourceLabel);
+  Target_L->move(Target_L->x(), targetL);
+  Target_label->move(Target_label->x(), targetLabel);
+}
+void TK4M_Info_form::setStartVisible(bool visible) { Rebuild_Start->setVisible(visible); }
+void TK4M_Info_form::setStartEnabled(bool enabled) { Rebuild_Start->setEnabled(enabled); }
+void TK4M_Info_form::setStartCaption(std::string_view caption) { Rebuild_Start->setText(qs(caption)); }
+void TK4M_Info_form::setProgress(int value) {
+  Hdd_ProgressBar->setValue(std::clamp(value, 0, 100));
+  Hdd_ProgressBar->repaint();
+}
+void TK4M_Info_form::setStatusText(std::string_view text) { Rebuild_StatusBar->setText(qs(text)); }
 
 void TK4M_Info_form::loadImages() {
   // The node images: hard disk, dark green, orange, bright green and red lamps, disc.
@@ -388,9 +449,15 @@ void TK4M_Info_form::OEM_H_LabelClick() {
   }
 }
 
+void TK4M_Info_form::reject() {
+  if (onClose) guarded(onClose);
+  QDialog::reject();
+}
+
 void TK4M_Info_form::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   Info_Tab_Note->setCurrentIndex(kModePage);
+  if (onShow) guarded(onShow);
   static const char* kHeaders[] = {"     HDD Location", "            Event", "             TIME",
                                    "              LBA"};
   QStringList headers;

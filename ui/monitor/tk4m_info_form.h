@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -29,7 +31,8 @@ class ClickLabel final : public QLabel {
   void mouseReleaseEvent(QMouseEvent* e) override;
 };
 
-class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGridView {
+class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGridView,
+                             public RebuildPageView {
   Q_OBJECT
  public:
   static constexpr int kModePage = 0;
@@ -55,12 +58,18 @@ class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGr
   // About page.
   QLabel *OEM_P_Label, *OEM_C_Label, *OEM_G_Label, *BIOS_LABEL;
   ClickLabel* OEM_H_Label;
-  // The rebuild page's container; the rebuild control fills it.
+  // Rebuild page.
   QWidget* RebuildPage;
+  QLabel *Source_L, *Target_L, *Source_label, *Target_label, *Rebuild_Label, *Rebuild_StatusBar;
+  QPushButton *Rebuild_Start, *Rebuild_Cancel, *AutoRebuild;
+  QProgressBar* Hdd_ProgressBar;
 
   // Called with (absolute index, array node index, node label, array number) when a
   // node is selected while the rebuild page shows.
   std::function<void(int, int, const std::string&, int)> onRebuildSelection;
+  // The rebuild page's handlers and events, wired to the rebuild control.
+  std::function<void()> Rebuild_StartClick, Rebuild_CancelClick, AutoRebuildClick;
+  std::function<void()> onShow, onClose;
   // Opens an address with the desktop's handler; replaceable in tests.
   std::function<void(const QString&)> openUrl;
 
@@ -70,6 +79,18 @@ class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGr
   // EventGridView: writes the last (empty) row of Error_Grid, then adds one row.
   void addEventRow(std::string_view location, std::string_view event,
                    std::string_view lastColumn) override;
+
+  // RebuildPageView.
+  void setSourceText(std::string_view text) override;
+  void setTargetText(std::string_view text) override;
+  void setPrompt(std::string_view text) override;
+  void setPromptVisible(bool visible) override;
+  void setTops(int sourceL, int sourceLabel, int targetL, int targetLabel) override;
+  void setStartVisible(bool visible) override;
+  void setStartEnabled(bool enabled) override;
+  void setStartCaption(std::string_view caption) override;
+  void setProgress(int value) override;
+  void setStatusText(std::string_view text) override;
 
   // The node at an absolute index (counted over all nodes, top to bottom).
   QTreeWidgetItem* nodeAt(int index) const;
@@ -86,11 +107,13 @@ class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGr
 
  protected:
   void showEvent(QShowEvent* e) override;
+  void reject() override;  // closing the dialog (window close or Escape)
 
  private:
   void buildModePage(QWidget* page);
   void buildHddPage(QWidget* page);
   void buildAboutPage(QWidget* page);
+  void buildRebuildPage(QWidget* page);
   void loadImages();
   QIcon nodeIcon(int image, int selectedImage) const;
   void FillAboutLabels();
