@@ -667,13 +667,13 @@ def lamp_frame(kind, level=1.0, arc=None, well=WELL):
 def indicator_gifs():
     gifs = {}
     # present and idle: steady, with a slow gentle breath
-    breath = [0.86 + 0.14 * (0.5 + 0.5 * math.cos(2 * math.pi * i / 10)) for i in range(10)]
+    breath = [0.88 + 0.12 * (0.5 + 0.5 * math.cos(2 * math.pi * i / 10)) for i in range(10)]
     gifs['s_Top_Green.gif'] = ([lamp_frame('green', b) for b in breath], [12] * 10)
     # active: disk-activity flicker
-    flicker = [1.0, 0.35, 0.9, 1.0, 0.3, 0.75, 1.0, 0.45]
+    flicker = [1.0, 0.62, 0.95, 1.0, 0.58, 0.85, 1.0, 0.66]
     gifs['s_Green.gif'] = ([lamp_frame('green', b) for b in flicker], [6] * 8)
-    # waiting for a rebuild: slow blink
-    blink = [1.0, 1.0, 1.0, 0.8, 0.45, 0.15, 0.15, 0.45, 0.8]
+    # waiting for a rebuild: a slow pulse that never goes dark
+    blink = [1.0, 1.0, 1.0, 0.85, 0.62, 0.5, 0.5, 0.62, 0.85]
     gifs['s_Orange.gif'] = ([lamp_frame('orange', b) for b in blink], [10] * 9)
     # active while flagged for a rebuild: fast orange flicker
     gifs['s_Active_Orange.gif'] = ([lamp_frame('orange', b) for b in flicker], [6] * 8)

@@ -1,0 +1,132 @@
+// The window region from a 1024 x 768 mask: the skin model's run builder alone, our
+// whole path to a QRegion (runs in batches of 2000, united), and Qt's QRegion(QBitmap).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+#include "skin/bmp_image.h"
+#include "skin/mask_region.h"
+
+#ifndef RAIDMON_NO_QT
+#include <QBitmap>
+#include <QGuiApplication>
+#include <QImage>
+#include <QRegion>
+
+#include "ui/skin/mask_qregion.h"
+#endif
+
+namespace {
+
+using raidmon::Rgb;
+using raidmon::RgbImage;
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+constexpr Rgb kWhite{255, 255, 255};
+
+// 0: a skin-like shape (rounded outline, round windows cut out: few runs per row);
+// 1: a dense pattern (diagonal stripes and scattered holes: many runs per row).
+RgbImage makeMask(int kind) {
+  RgbImage m = RgbImage::filled(kWidth, kHeight, 0x000000);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      bool cut = false;
+      if (kind == 0) {
+        const int r = 40;
+        const int cx = x < r ? r : (x >= kWidth - r ? kWidth - r - 1 : x);
+        const int cy = y < r ? r : (y >= kHeight - r ? kHeight - r - 1 : y);
+        cut = (x - cx) * (x - cx) + (y - cy) * (y - cy) > r * r;
+        for (int k = 0; k < 8 && !cut; ++k) {
+          const int wx = 96 + 112 * k;
+          const int wy = 384;
+          cut = (x - wx) * (x - wx) + (y - wy) * (y - wy) < 40 * 40;
+        }
+      } else {
+        cut = (x / 3 + y / 5) % 4 == 0 || (x * y) % 97 == 1;
+      }
+      if (cut) m.set(x, y, 0xFFFFFF);
+    }
+  }
+  return m;
+}
+
+const RgbImage& mask(int kind) {
+  static const RgbImage masks[2] = {makeMask(0), makeMask(1)};
+  return masks[kind];
+}
+
+void BM_CoreRuns(benchmark::State& state) {
+  const RgbImage& m = mask(static_cast<int>(state.range(0)));
+  std::size_t rects = 0;
+  for (auto _ : state) {
+    rects = 0;
+    raidmon::BuildMaskRegion(m, kWhite, Rgb{}, [&](const raidmon::MaskBatch& b) { rects += b.rects.size(); });
+    benchmark::DoNotOptimize(rects);
+  }
+  state.counters["rects"] = static_cast<double>(rects);
+}
+BENCHMARK(BM_CoreRuns)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+#ifndef RAIDMON_NO_QT
+QImage toImage(const RgbImage& m) {
+  QImage image(m.width, m.height, QImage::Format_RGB32);
+  for (int y = 0; y < m.height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < m.width; ++x) line[x] = 0xFF000000u | m.at(x, y);
+  }
+  return image;
+}
+
+void BM_OursToQRegion(benchmark::State& state) {
+  const RgbImage& m = mask(static_cast<int>(state.range(0)));
+  int rects = 0;
+  for (auto _ : state) {
+    const QRegion r = raidmon::maskToRegion(m, kWhite, Rgb{});
+    rects = r.rectCount();
+    benchmark::DoNotOptimize(rects);
+  }
+  state.counters["region_rects"] = rects;
+}
+BENCHMARK(BM_OursToQRegion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Qt's own conversion from a ready 1-bit bitmap of the same mask. (The mask image
+// marks the white pixels; read as a bitmap they are color0, so the region is the
+// non-white part, as the widget test checks pixel for pixel.)
+void BM_QtRegionFromBitmap(benchmark::State& state) {
+  const QBitmap bitmap =
+      QBitmap::fromImage(toImage(mask(static_cast<int>(state.range(0)))).createMaskFromColor(0xFFFFFFFFu, Qt::MaskInColor));
+  int rects = 0;
+  for (auto _ : state) {
+    const QRegion r(bitmap);
+    rects = r.rectCount();
+    benchmark::DoNotOptimize(rects);
+  }
+  state.counters["region_rects"] = rects;
+}
+BENCHMARK(BM_QtRegionFromBitmap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Qt's whole road from the 32-bit face: colour mask, bitmap, region.
+void BM_QtRegionFromImage(benchmark::State& state) {
+  const QImage image = toImage(mask(static_cast<int>(state.range(0))));
+  for (auto _ : state) {
+    const QRegion r(QBitmap::fromImage(image.createMaskFromColor(0xFFFFFFFFu, Qt::MaskInColor)));
+    benchmark::DoNotOptimize(r.rectCount());
+  }
+}
+BENCHMARK(BM_QtRegionFromImage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifndef RAIDMON_NO_QT
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QGuiApplication app(argc, argv);  // QBitmap needs the GUI side
+#endif
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
