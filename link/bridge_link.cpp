@@ -1,5 +1,7 @@
 #include "link/bridge_link.h"
 
+#include <algorithm>
+
 #include <dlfcn.h>
 
 namespace raidmon {
@@ -78,6 +80,13 @@ bool BridgeLink::flashCommand(std::uint8_t* packet180, std::uint8_t operation,
   storeLe32(packet180 + kOffReturnCode, 0);
   return exports_.TavrixFlashReadWrite(kBridgeToken, adapter_, target_, packet180, operation,
                                        address, parameter) != 0;
+}
+
+bool BridgeLink::flashCommand(ControlPacket& packet, std::uint8_t code, std::uint16_t address,
+                              std::uint8_t parameter, const std::uint8_t* block) {
+  if (code == FLASH_OP_40) return flashCommand(packet.raw(), code, address, parameter);
+  if (block != nullptr) std::copy_n(block, 128, flashPacket_.begin() + kFlashPacketBlock);
+  return flashCommand(flashPacket_.data(), code, address, parameter);
 }
 
 }  // namespace raidmon

@@ -2,6 +2,7 @@
 // library's exports, which carry the packet as SCSI command 0x77 via the ASPI layer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,6 +16,8 @@ inline constexpr int kAspiProbeAdapters = 10;  // host adapters 0..9
 inline constexpr int kAspiProbeTargets = 4;    // targets 0..3
 // The token handed to the bridge after a successful probe (the bridge ignores it).
 inline constexpr std::uint32_t kBridgeToken = 1;
+inline constexpr std::size_t kFlashPacketSize = 180;
+inline constexpr std::size_t kFlashPacketBlock = 42;
 
 // The bridge's three entry points; the program passes the real exports, tests fakes.
 struct BridgeExports {
@@ -59,6 +62,11 @@ class BridgeLink final : public ControllerLink {
   // packet); true when the driver's ReturnCode is non-zero.
   bool flashCommand(std::uint8_t* packet180, std::uint8_t operation, std::uint16_t address,
                     std::uint8_t parameter);
+  // The program's flash commands: a block goes out in the link's own 180-byte flash
+  // packet (block area at packet offset 42); the checksum request 0x40 goes in the
+  // first 180 bytes of `packet`, so its reply lands in that packet's header.
+  bool flashCommand(ControlPacket& packet, std::uint8_t code, std::uint16_t address,
+                    std::uint8_t parameter, const std::uint8_t* block) override;
 
   bool found() const { return found_; }
   std::uint8_t adapter() const { return adapter_; }
@@ -69,6 +77,7 @@ class BridgeLink final : public ControllerLink {
                  std::uint8_t param2 = 0);
 
   BridgeExports exports_;
+  std::array<std::uint8_t, kFlashPacketSize> flashPacket_{};
   bool found_ = false;
   std::uint8_t adapter_ = 100;
   std::uint8_t target_ = 0;

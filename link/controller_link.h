@@ -51,6 +51,11 @@ class ControllerLink {
   // returns false.
   virtual bool plugBackup(ControlPacket& packet) = 0;
   virtual bool rescanBus() = 0;
+  // One flash command (erase 0x04, program 0x10, checksum 0x40, end 0x80) with its
+  // address and parameter and, for 0x10, the 128-byte block. The reply to 0x40 leaves
+  // the checksum in the packet header's control-code field on both transports.
+  virtual bool flashCommand(ControlPacket& packet, std::uint8_t code, std::uint16_t address,
+                            std::uint8_t parameter, const std::uint8_t* block) = 0;
 
   // True when the status block's hot-plug bytes and the plug tables are meaningful
   // on this transport (the direct port); the bridge path treats them as 0.

@@ -1,5 +1,6 @@
 #include "link/direct_port_link.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -119,6 +120,16 @@ bool DirectPortLink::rebuildEnd(ControlPacket& packet, std::uint8_t, std::uint8_
 
 bool DirectPortLink::plugBackup(ControlPacket& packet) {
   return send(packet, CTL_PLUG_BACKUP, kDataSize);
+}
+
+bool DirectPortLink::flashCommand(ControlPacket& packet, std::uint8_t code, std::uint16_t address,
+                                  std::uint8_t parameter, const std::uint8_t* block) {
+  packet.clearData();
+  packet.setData8(0, code);
+  packet.setData32(4, address);
+  packet.setData32(8, parameter);
+  if (block != nullptr) std::copy_n(block, 128, packet.data() + 12);
+  return send(packet, code, kDataSize);
 }
 
 bool DirectPortLink::rescanBus() {

@@ -49,6 +49,9 @@ class DirectPortLink final : public ControllerLink {
   bool rebuildEnd(ControlPacket& packet, std::uint8_t sourcePos, std::uint8_t targetPos) override;
   bool plugBackup(ControlPacket& packet) override;
   bool rescanBus() override;
+  // Data offset 0: the command; 4: the address; 8: the parameter; 12: the block.
+  bool flashCommand(ControlPacket& packet, std::uint8_t code, std::uint16_t address,
+                    std::uint8_t parameter, const std::uint8_t* block) override;
   bool hasHotPlug() const override { return true; }
   bool checksStatusRead() const override { return true; }
 

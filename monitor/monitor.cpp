@@ -46,6 +46,7 @@ struct NullViews final : MenuView, IndicatorSink, MainWindowView, ModeTreeView, 
   void setNoticeLine(int, std::string_view) override {}
   void setNoticeOkVisible(bool) override {}
   void showNotice() override {}
+  void closeNotice() override {}
   void addEventRow(std::string_view, std::string_view, std::string_view) override {}
   void ReportRebuildOutcome() override {}
   void AutoRebuildClick() override {}

@@ -135,6 +135,8 @@ class NoticeView {
   virtual void setNoticeOkVisible(bool visible) = 0;
   // Shows the box above all windows with the focus, without waiting.
   virtual void showNotice() = 0;
+  // Closes the box, which empties its lines.
+  virtual void closeNotice() = 0;
 };
 
 // The event grid Error_Grid. Every writer adds a row the same way: the cells of the

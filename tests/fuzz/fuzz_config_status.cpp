@@ -32,6 +32,10 @@ class BytesLink final : public ControllerLink {
   bool rebuildBegin(ControlPacket&) override { return true; }
   bool rebuildEnd(ControlPacket&, std::uint8_t, std::uint8_t) override { return true; }
   bool plugBackup(ControlPacket& p) override { return fill(p, kDataSize + (statusReads_ % 2) * 7, kPlugBytes); }
+  bool flashCommand(ControlPacket&, std::uint8_t, std::uint16_t, std::uint8_t,
+                    const std::uint8_t*) override {
+    return true;
+  }
   bool rescanBus() override { return true; }
   bool hasHotPlug() const override { return true; }
   bool checksStatusRead() const override { return true; }

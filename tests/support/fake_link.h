@@ -12,6 +12,8 @@ namespace raidmon::test {
 
 class FakeLink : public ControllerLink {
  public:
+  static constexpr std::uint32_t kFlashCall = 0xF1A5;  // logged for every flash command
+ public:
   std::array<std::uint8_t, kDataSize> status{};
   std::array<std::uint8_t, kDataSize> config{};
   std::array<std::uint8_t, kDataSize> plug{};
@@ -40,6 +42,11 @@ class FakeLink : public ControllerLink {
   bool plugBackup(ControlPacket& p) override {
     if (!hotPlug) return false;
     return answer(p, CTL_PLUG_BACKUP, plug);
+  }
+  bool flashCommand(ControlPacket&, std::uint8_t, std::uint16_t, std::uint8_t,
+                    const std::uint8_t*) override {
+    calls.push_back(kFlashCall);
+    return true;
   }
   bool rescanBus() override {
     ++rescans;

@@ -104,6 +104,10 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
   void showNotice() override {
     log.push_back("notice " + noticeLines[0] + "|" + noticeLines[1] + "|" + noticeLines[2]);
   }
+  void closeNotice() override {
+    log.push_back("notice closed");
+    noticeLines = {};
+  }
   void addEventRow(std::string_view location, std::string_view event,
                    std::string_view last) override {
     rows.push_back(std::string(location) + "|" + std::string(event) + "|" + std::string(last));

@@ -25,6 +25,7 @@ class TMsgbox_form final : public QDialog, public NoticeView {
   void setNoticeOkVisible(bool visible) override { OKBtn->setVisible(visible); }
   // Shows the box without waiting, above all windows, with the focus.
   void showNotice() override;
+  void closeNotice() override { close(); }
 
  protected:
   void closeEvent(QCloseEvent* e) override;

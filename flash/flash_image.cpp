@@ -1,0 +1,85 @@
+#include "flash/flash_image.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
+#include "link/byte_order.h"
+
+namespace raidmon {
+
+namespace {
+// More than this can only be an image too large for the chip.
+constexpr std::size_t kReadLimit = kFlashMaxBlocks * kFlashBlockSize + kFlashBlockSize;
+}
+
+bool isSettingsBlock(const FlashBlock& b) {
+  return b[0] == 0x40 && b[1] == 0x5E && b[2] == 0x5E && b[3] == 0x41;
+}
+
+void PrepareSettingsBlock(FlashBlock& b, const SettingsInputs& in) {
+  if (!in.adapt || !isSettingsBlock(b)) return;
+  b[8] = in.packetByte64;
+  b[9] = in.packetByte65;
+  b[10] = 0;
+  b[11] = 0;
+  for (std::size_t i = 0; i < in.capacity.size() && in.capacity[i] != 0; ++i) {
+    storeLe32(&b[16 + 4 * i], in.capacity[i]);
+  }
+  std::copy(in.receivedEntries.begin(), in.receivedEntries.end(), b.begin() + 48);
+  std::uint8_t sum = 0;
+  for (std::size_t i = 0; i < 127; ++i) sum = static_cast<std::uint8_t>(sum + b[i]);
+  b[127] = static_cast<std::uint8_t>(0x100 - sum);
+}
+
+std::string FlashImage::checksumText() const {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", checksum & 0xFFFF);
+  return text;
+}
+
+FlashImageRead buildFlashImage(const std::vector<std::uint8_t>& bytes, const SettingsInputs& inputs) {
+  FlashImageRead r;
+  const std::size_t blocks = bytes.size() / kFlashBlockSize;
+  if (blocks > kFlashMaxBlocks) {
+    r.error = "The image holds " + std::to_string(blocks) +
+              " blocks of 128 bytes; the flash ROM takes at most 512 (65536 bytes)";
+    return r;
+  }
+  r.image.raw.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(blocks * kFlashBlockSize));
+  r.image.blocks.resize(blocks);
+  for (std::size_t n = 0; n < blocks; ++n) {
+    FlashBlock& block = r.image.blocks[n];
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(n * kFlashBlockSize), kFlashBlockSize, block.begin());
+    PrepareSettingsBlock(block, inputs);
+    for (std::uint8_t v : block) r.image.checksum += v;
+  }
+  return r;
+}
+
+bool readImageBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = "Cannot open file \"" + path + "\"";
+    return false;
+  }
+  bytes.assign(kReadLimit + 1, 0);
+  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (file.bad()) {
+    error = "Read error in file \"" + path + "\"";
+    return false;
+  }
+  bytes.resize(static_cast<std::size_t>(file.gcount()));
+  return true;
+}
+
+FlashImageRead readFlashImage(const std::string& path, const SettingsInputs& inputs) {
+  FlashImageRead r;
+  std::vector<std::uint8_t> bytes;
+  if (!readImageBytes(path, bytes, r.error)) return r;
+  r = buildFlashImage(bytes, inputs);
+  r.image.path = path;
+  return r;
+}
+
+}  // namespace raidmon

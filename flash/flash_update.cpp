@@ -1,0 +1,168 @@
+#include "flash/flash_update.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace raidmon {
+
+namespace {
+
+constexpr std::string_view kNoFile = "Bios File Not Find";
+constexpr std::string_view kConfirm = "Press OK to start Flash Update";
+constexpr std::string_view kEraseStarted = "Flash Rom Erase.. ";
+constexpr std::string_view kEraseComplete = "Flash Rom Erase Complete. ";
+constexpr std::string_view kRowComplete = "Flash ROM Update Complete!";
+constexpr std::string_view kRowFail = "Flash ROM Update Fail!";
+
+bool fileExists(const std::string& path) { return std::ifstream(path, std::ios::binary).good(); }
+
+// Chips that write whole pages need no erase.
+bool needsErase(std::uint8_t maker) { return maker != 0x1F && maker != 0xDA; }
+
+}  // namespace
+
+void FlashUpdate::FormShow(std::string_view biosLabel) { view_.setFlashName(biosLabel); }
+
+SettingsInputs FlashUpdate::settingsInputs() const {
+  SettingsInputs in;
+  in.adapt = !monitor_.flashOption();
+  {
+    auto ex = monitor_.packet().exchange();
+    in.packetByte64 = ex.packet().data8(64);
+    in.packetByte65 = ex.packet().data8(65);
+  }
+  in.capacity = monitor_.model().capacityList();
+  const auto& entries = monitor_.model().receivedEntries();
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    in.receivedEntries[3 * e] = entries[e].kind;
+    in.receivedEntries[3 * e + 1] = entries[e].array;
+    in.receivedEntries[3 * e + 2] = entries[e].member;
+  }
+  return in;
+}
+
+void FlashUpdate::File_SelectClick() {
+  const auto chosen = view_.chooseFile(kFileFilter);
+  if (!chosen) return;
+  view_.setFilename(*chosen);
+  FlashImageRead read = readFlashImage(*chosen, settingsInputs());
+  if (!read.error.empty()) {
+    // The fields keep describing the image read before, which an update refuses now
+    // that the path differs.
+    monitor_.views().dialogs->errorBox(read.error);
+    return;
+  }
+  view_.setFileChecksum(read.image.checksumText());
+  view_.setTotalReadBlock(std::to_string(read.image.blockCount()));
+  image_ = std::move(read.image);
+}
+
+std::string FlashUpdate::refusal() const {
+  if (monitor_.state().RebuildState == kRebuildRunning) {
+    return "A mirror rebuild is running: update the flash ROM after it has ended";
+  }
+  if (!image_ || image_->path != view_.filename()) {
+    return "Read the image with \"File Select\" first: the flash ROM is only erased for an image "
+           "that was read and checked";
+  }
+  if (image_->blockCount() == 0) return "The image holds no whole block of 128 bytes";
+  std::vector<std::uint8_t> now;
+  std::string error;
+  if (!readImageBytes(image_->path, now, error)) return error;
+  now.resize(now.size() - now.size() % kFlashBlockSize);
+  if (now != image_->raw) {
+    return "The image file changed since it was read: read it again with \"File Select\"";
+  }
+  return {};
+}
+
+bool FlashUpdate::SendFlashCommand(std::uint8_t code, std::uint16_t address, const FlashBlock* block) {
+  auto ex = monitor_.packet().exchange();
+  return monitor_.link().flashCommand(ex.packet(), code, address, 0, block ? block->data() : nullptr);
+}
+
+void FlashUpdate::erase() {
+  NoticeView& box = *monitor_.views().notice;
+  box.setNoticeOkVisible(false);
+  box.setNoticeLine(1, "");
+  box.setNoticeLine(2, kEraseStarted);
+  box.setNoticeLine(3, "");
+  box.showNotice();
+  SendFlashCommand(FLASH_OP_04, 0, nullptr);
+  if (monitor_.state().OsFamily == kOsFamily9x) {
+    waiter_.WaitWithMessages(5, 0);
+  } else {
+    waiter_.WaitWithMessages(4, 0);
+    waiter_.WaitWithMessages(0, 30);
+  }
+  SendFlashCommand(FLASH_OP_80, 0, nullptr);
+  waiter_.WaitWithMessages(0, 30);
+  box.setNoticeLine(1, "");
+  box.setNoticeLine(2, kEraseComplete);
+  box.setNoticeLine(3, "");
+  waiter_.WaitWithMessages(0, 30);
+  box.setNoticeOkVisible(true);
+  box.closeNotice();
+}
+
+void FlashUpdate::Update_Start_ButtonClick() {
+  if (running_) return;  // the waits let the button be pressed again
+  const MonitorViews& v = monitor_.views();
+  const std::string path = view_.filename();
+  if (path.empty()) return;
+  if (!fileExists(path)) {
+    v.dialogs->errorBox(kNoFile);
+    return;
+  }
+  if (const std::string why = refusal(); !why.empty()) {
+    v.dialogs->errorBox(why);
+    return;
+  }
+  if (!v.dialogs->confirmBox(kConfirm, true)) return;
+
+  running_ = true;
+  view_.setStartEnabled(false);
+  v.timer->setEnabled(false);
+  if (needsErase(monitor_.model().flashMaker())) erase();
+
+  // Exactly the blocks that were summed when the image was read are programmed.
+  const FlashImage image = *image_;
+  const std::size_t expected = image.blockCount();
+  std::uint32_t offset = 0;
+  std::size_t sent = 0;
+  for (const FlashBlock& block : image.blocks) {
+    SendFlashCommand(FLASH_OP_10, static_cast<std::uint16_t>(offset), &block);
+    offset += kFlashBlockSize;
+    ++sent;
+    view_.setDownloadBlocks(std::to_string(sent));
+    waiter_.WaitWithMessages(0, 20);
+    view_.setStatusBar(expected > 0 ? static_cast<int>(sent * 100 / expected) : 100);
+  }
+  view_.setStatusBar(100);
+  SendFlashCommand(FLASH_OP_80, 0, nullptr);
+  waiter_.WaitWithMessages(1, 0);
+
+  std::uint32_t reply = 0;
+  {
+    auto ex = monitor_.packet().exchange();
+    monitor_.link().flashCommand(ex.packet(), FLASH_OP_40, static_cast<std::uint16_t>(sent), 0, nullptr);
+    reply = ex.packet().controlCode();
+  }
+  char text[12];
+  std::snprintf(text, sizeof text, "%04X", reply);
+  view_.setDownloadChecksum(text);
+  SendFlashCommand(FLASH_OP_80, 0, nullptr);
+
+  const bool same = image.checksumText() == text;
+  v.grid->addEventRow("Card 1", same ? kRowComplete : kRowFail, path);
+  if (same) {
+    v.dialogs->confirmBox("Update Complete", false);
+  } else {
+    v.dialogs->errorBox("Update Fail, ROM Update Restart");
+  }
+  v.timer->setEnabled(true);
+  view_.setStartEnabled(true);
+  running_ = false;
+}
+
+}  // namespace raidmon

@@ -1,0 +1,68 @@
+// The flash dialog's work: reading an image (File_Select) and the update sequence
+// (erase, program block by block, verify the checksum) on the GUI thread.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "flash/flash_image.h"
+#include "monitor/monitor.h"
+
+namespace raidmon {
+
+inline constexpr std::string_view kFileFilter = "Flash Rom File (*.bin)|*.Bin";
+
+// The dialog TFlash_512_Update_form as the sequence sees it.
+class FlashDialogView {
+ public:
+  virtual ~FlashDialogView() = default;
+  virtual std::string filename() const = 0;  // Flash_filename
+  virtual void setFilename(std::string_view path) = 0;
+  // Flash_Bin_File: the chosen path, or nullopt when cancelled.
+  virtual std::optional<std::string> chooseFile(std::string_view filter) = 0;
+  virtual void setFlashName(std::string_view text) = 0;       // Flash_Name
+  virtual void setFileChecksum(std::string_view text) = 0;    // F_CheckSum
+  virtual void setTotalReadBlock(std::string_view text) = 0;  // Total_Read_Block
+  virtual void setDownloadChecksum(std::string_view text) = 0;  // D_CheckSum
+  virtual void setDownloadBlocks(std::string_view text) = 0;    // D_Total_Block
+  virtual void setStatusBar(int value) = 0;                     // Flash_Status_Bar
+  virtual void setStartEnabled(bool enabled) = 0;               // Update_Start_Button
+};
+
+// Waits that keep the windows alive (WaitWithMessages); tests count them instead.
+class MessageWaiter {
+ public:
+  virtual ~MessageWaiter() = default;
+  virtual void WaitWithMessages(int seconds, int milliseconds) = 0;
+};
+
+// GUI thread only.
+class FlashUpdate {
+ public:
+  FlashUpdate(Monitor& monitor, FlashDialogView& view, MessageWaiter& waiter)
+      : monitor_(monitor), view_(view), waiter_(waiter) {}
+
+  void FormShow(std::string_view biosLabel);
+  void File_SelectClick();
+  void Update_Start_ButtonClick();
+
+  bool running() const { return running_; }
+  const std::optional<FlashImage>& image() const { return image_; }
+  // The inputs the settings block takes now from the controller's state.
+  SettingsInputs settingsInputs() const;
+
+ private:
+  bool SendFlashCommand(std::uint8_t code, std::uint16_t address, const FlashBlock* block);
+  // Why the update may not start, or empty.
+  std::string refusal() const;
+  void erase();
+
+  Monitor& monitor_;
+  FlashDialogView& view_;
+  MessageWaiter& waiter_;
+  std::optional<FlashImage> image_;
+  bool running_ = false;
+};
+
+}  // namespace raidmon

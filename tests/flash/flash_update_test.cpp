@@ -1,0 +1,290 @@
+// The flash update against the emulated controller through both links.
+#include "flash/flash_update.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "aspilink/loaded_bridge.h"
+#include "emulator/controller.h"
+#include "emulator/emulated_nt_storage.h"
+#include "emulator/scenario_parser.h"
+#include "link/direct_port_link.h"
+#include "support/fake_link.h"
+#include "support/recording_views.h"
+
+namespace raidmon {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RecordingDialog final : FlashDialogView {
+  std::string file, flashName, fileChecksum, totalBlocks, downloadChecksum, downloadBlocks;
+  std::optional<std::string> nextChoice;
+  std::vector<int> bar;
+  std::vector<bool> startEnabled;
+  std::string filename() const override { return file; }
+  void setFilename(std::string_view p) override { file = p; }
+  std::optional<std::string> chooseFile(std::string_view filter) override {
+    EXPECT_EQ(filter, "Flash Rom File (*.bin)|*.Bin");
+    return nextChoice;
+  }
+  void setFlashName(std::string_view t) override { flashName = t; }
+  void setFileChecksum(std::string_view t) override { fileChecksum = t; }
+  void setTotalReadBlock(std::string_view t) override { totalBlocks = t; }
+  void setDownloadChecksum(std::string_view t) override { downloadChecksum = t; }
+  void setDownloadBlocks(std::string_view t) override { downloadBlocks = t; }
+  void setStatusBar(int v) override { bar.push_back(v); }
+  void setStartEnabled(bool e) override { startEnabled.push_back(e); }
+};
+
+struct CountingWaiter final : MessageWaiter {
+  std::vector<int> waits;  // milliseconds, in order
+  void WaitWithMessages(int seconds, int ms) override { waits.push_back(seconds * 1000 + ms); }
+};
+
+enum class Kind { Direct, Bridge };
+
+class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
+ protected:
+  void start(const std::string& flashLine = "flash maker 0x40", const std::string& extra = "") {
+    std::string text = "port 1 driver \\Device\\tavrixRX0\naspi 1 0\n" + flashLine + "\n" +
+                       "drive 1.1 model \"A\" sectors 1000\ndrive 1.2 model \"B\" sectors 1000\n"
+                       "array 4 3 1.1 1.2\ncapacity 1000\n" + extra;
+    const auto parsed = emu::parseScenario(text);
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    controller = std::make_unique<emu::Controller>(parsed.scenario);
+    std::uint8_t family = kOsFamilyNt;
+    if (GetParam() == Kind::Bridge) {
+      family = kOsFamily9x;
+      bridge = std::make_unique<test::LoadedBridge>("korvane");
+      standIn.emplace();
+      (*standIn)->attachDevice(*controller);
+      link = std::make_unique<BridgeLink>(bridge->exports());
+    } else {
+      storage = std::make_unique<emu::EmulatedNtStorage>(*controller);
+      link = std::make_unique<DirectPortLink>(*storage);
+    }
+    monitor = std::make_unique<Monitor>(*link, packet, family, "/proc/self/raidmon-test/");
+    monitor->setViews(views.all());
+    monitor->FormCreate();
+    monitor->FormShow();
+    monitor->Sec_TimerTimer();
+    views.errors.clear();  // the settings could not be written there
+    update = std::make_unique<FlashUpdate>(*monitor, dialog, waiter);
+    dir = fs::temp_directory_path() / ("raidmon_flash_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    update.reset();
+    monitor.reset();
+    if (standIn) (*standIn)->detach();
+    fs::remove_all(dir);
+  }
+  std::string writeImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "bios.bin") {
+    const std::string path = (dir / name).string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+  void select(const std::string& path) {
+    dialog.nextChoice = path;
+    update->File_SelectClick();
+  }
+  static std::vector<std::uint8_t> image(std::size_t blocks) {
+    std::vector<std::uint8_t> b(blocks * 128);
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    if (blocks > 1) {
+      b[128] = 0x40;  // block 1 is the settings block
+      b[129] = 0x5E;
+      b[130] = 0x5E;
+      b[131] = 0x41;
+    }
+    return b;
+  }
+  bool logged(const std::string& line) const {
+    return std::find(views.log.begin(), views.log.end(), line) != views.log.end();
+  }
+  std::vector<std::uint32_t> flashCodes() const {
+    std::vector<std::uint32_t> codes;
+    for (const auto& r : controller->requestLog()) {
+      if (r.code < 0x100) codes.push_back(r.code);
+    }
+    return codes;
+  }
+
+  test::RecordingViews views;
+  RecordingDialog dialog;
+  CountingWaiter waiter;
+  SharedPacket packet;
+  std::unique_ptr<emu::Controller> controller;
+  std::unique_ptr<emu::EmulatedNtStorage> storage;
+  std::unique_ptr<test::LoadedBridge> bridge;
+  std::optional<test::AttachedStandIn> standIn;
+  std::unique_ptr<ControllerLink> link;
+  std::unique_ptr<Monitor> monitor;
+  std::unique_ptr<FlashUpdate> update;
+  fs::path dir;
+};
+
+TEST_P(FlashUpdateTest, RomEqualsTheAdaptedImageAfterAnUpdate) {
+  start();
+  const std::string path = writeImage(image(10));
+  select(path);
+  ASSERT_TRUE(update->image());
+  EXPECT_EQ(dialog.totalBlocks, "10");
+  EXPECT_EQ(dialog.fileChecksum, update->image()->checksumText());
+  controller->clearRequestLog();
+  update->Update_Start_ButtonClick();
+
+  EXPECT_TRUE(logged("box Press OK to start Flash Update"));
+  EXPECT_TRUE(logged("notice |Flash Rom Erase.. |"));
+  EXPECT_EQ(views.noticeOk, true);
+  EXPECT_TRUE(logged("notice closed"));
+  const auto rom = controller->flashContents();
+  for (std::size_t n = 0; n < 10; ++n) {
+    EXPECT_TRUE(std::equal(update->image()->blocks[n].begin(), update->image()->blocks[n].end(),
+                           rom.begin() + static_cast<std::ptrdiff_t>(n * 128)))
+        << "block " << n;
+  }
+  // The settings block carries the controller's arrays.
+  EXPECT_EQ(rom[128 + 48], kKindRaid1);
+  EXPECT_EQ(rom[128 + 49], 3);
+  EXPECT_EQ(dialog.bar, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100}));
+  EXPECT_EQ(dialog.downloadBlocks, "10");
+  EXPECT_EQ(dialog.downloadChecksum, dialog.fileChecksum);
+  EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Complete!|" + path);
+  EXPECT_TRUE(logged("box Update Complete"));
+  EXPECT_TRUE(views.timerEnabled);
+  EXPECT_EQ(dialog.startEnabled, (std::vector<bool>{false, true}));
+  std::vector<std::uint32_t> expected{0x04, 0x80};
+  expected.insert(expected.end(), 10, 0x10);
+  expected.insert(expected.end(), {0x80, 0x40, 0x80});
+  EXPECT_EQ(flashCodes(), expected);
+  // Erase waits per link, 20 ms per block, a second before the checksum.
+  const std::vector<int> erase =
+      GetParam() == Kind::Direct ? std::vector<int>{4000, 30, 30, 30} : std::vector<int>{5000, 30, 30};
+  EXPECT_EQ(std::vector<int>(waiter.waits.begin(), waiter.waits.begin() + static_cast<std::ptrdiff_t>(erase.size())), erase);
+  EXPECT_EQ(waiter.waits.back(), 1000);
+}
+
+TEST_P(FlashUpdateTest, FullImageEndsAtTheLastOffsetAndPageChipsSkipTheErase) {
+  start("flash maker 0x1F device 0x01");
+  select(writeImage(image(512)));
+  controller->clearRequestLog();
+  update->Update_Start_ButtonClick();
+  EXPECT_FALSE(logged("notice |Flash Rom Erase.. |"));
+  const auto log = controller->requestLog();
+  std::uint32_t lastOffset = 0, checksumBlocks = 0;
+  for (const auto& r : log) {
+    if (r.code == 0x10) lastOffset = loadLe32(r.data.data() + 4);
+    if (r.code == 0x40) checksumBlocks = loadLe32(r.data.data() + 4);
+    EXPECT_NE(r.code, 0x04u);
+  }
+  EXPECT_EQ(lastOffset, 65408u);
+  EXPECT_EQ(checksumBlocks, 512u);
+  EXPECT_EQ(views.rows.back().substr(0, 34), "Card 1|Flash ROM Update Complete!|");
+}
+
+TEST_P(FlashUpdateTest, WrongChecksumReportsAFailure) {
+  start("flash maker 0x40", "bad-checksum\n");
+  select(writeImage(image(3)));
+  update->Update_Start_ButtonClick();
+  EXPECT_NE(dialog.downloadChecksum, dialog.fileChecksum);
+  EXPECT_EQ(views.rows.back().substr(0, 30), "Card 1|Flash ROM Update Fail!|");
+  EXPECT_EQ(views.errors.back(), "Update Fail, ROM Update Restart");
+  EXPECT_TRUE(views.timerEnabled);
+}
+
+TEST_P(FlashUpdateTest, RefusalsBeforeAnythingIsErased) {
+  start();
+  update->Update_Start_ButtonClick();  // no path: nothing at all
+  EXPECT_TRUE(views.errors.empty());
+  dialog.file = (dir / "missing.bin").string();
+  update->Update_Start_ButtonClick();
+  EXPECT_EQ(views.errors.back(), "Bios File Not Find");
+
+  const std::string a = writeImage(image(4), "a.bin");
+  const std::string b = writeImage(image(4), "b.bin");
+  dialog.file = a;  // typed by hand, never read through File Select
+  update->Update_Start_ButtonClick();
+  EXPECT_NE(views.errors.back().find("File Select"), std::string::npos);
+
+  select(a);
+  dialog.file = b;
+  update->Update_Start_ButtonClick();
+  EXPECT_NE(views.errors.back().find("File Select"), std::string::npos);
+
+  dialog.file = a;
+  writeImage(std::vector<std::uint8_t>(4 * 128, 9), "a.bin");  // changed since read
+  update->Update_Start_ButtonClick();
+  EXPECT_NE(views.errors.back().find("changed"), std::string::npos);
+
+  select(writeImage(std::vector<std::uint8_t>(100, 1), "tiny.bin"));
+  EXPECT_EQ(dialog.totalBlocks, "0");
+  update->Update_Start_ButtonClick();
+  EXPECT_NE(views.errors.back().find("no whole block"), std::string::npos);
+
+  select(a);
+  monitor->state().RebuildState = kRebuildRunning;
+  update->Update_Start_ButtonClick();
+  EXPECT_NE(views.errors.back().find("rebuild is running"), std::string::npos);
+  monitor->state().RebuildState = kRebuildIdle;
+
+  views.confirmAnswers = {false};
+  update->Update_Start_ButtonClick();
+  for (const auto& r : controller->requestLog()) EXPECT_GE(r.code, 0x100u);  // no flash command
+  EXPECT_TRUE(dialog.startEnabled.empty());
+
+  select(writeImage(std::vector<std::uint8_t>(65536 + 128, 1), "huge.bin"));
+  EXPECT_NE(views.errors.back().find("at most 512"), std::string::npos);
+  EXPECT_EQ(dialog.totalBlocks, "4");  // the fields keep the image read before
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLinks, FlashUpdateTest, ::testing::Values(Kind::Direct, Kind::Bridge),
+                         [](const auto& info) { return info.param == Kind::Direct ? "Direct" : "Bridge"; });
+
+}  // namespace
+}  // namespace raidmon
+
+namespace raidmon {
+namespace {
+
+// A controller that answers the checksum request with a full 32-bit sum.
+struct WideChecksumLink final : test::FakeLink {
+  std::uint32_t reply = 0;
+  bool flashCommand(ControlPacket& p, std::uint8_t code, std::uint16_t, std::uint8_t,
+                    const std::uint8_t*) override {
+    if (code == FLASH_OP_40) p.setControlCode(reply);
+    return true;
+  }
+};
+
+TEST(FlashChecksumTextTest, AReplyWithMoreThanFourDigitsIsAFailure) {
+  WideChecksumLink link;
+  SharedPacket packet;
+  test::RecordingViews views;
+  Monitor monitor(link, packet, kOsFamilyNt, "/proc/self/raidmon-test/");
+  monitor.setViews(views.all());
+  monitor.FormCreate();
+  RecordingDialog dialog;
+  CountingWaiter waiter;
+  FlashUpdate update(monitor, dialog, waiter);
+  const auto path = fs::temp_directory_path() / ("raidmon_wide_" + std::to_string(::getpid()) + ".bin");
+  std::ofstream(path, std::ios::binary) << std::string(256, '\x80');
+  dialog.nextChoice = path.string();
+  update.File_SelectClick();
+  ASSERT_EQ(dialog.fileChecksum, "8000");
+  link.reply = 0x18000;  // same low 16 bits, one digit more
+  update.Update_Start_ButtonClick();
+  EXPECT_EQ(dialog.downloadChecksum, "18000");
+  EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Fail!|" + path.string());
+  link.reply = 0x8000;
+  update.Update_Start_ButtonClick();
+  EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Complete!|" + path.string());
+  fs::remove(path);
+}
+
+}  // namespace
+}  // namespace raidmon
