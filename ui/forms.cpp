@@ -1,5 +1,7 @@
 #include "ui/forms.h"
 
+#include "ui/common/qt_text.h"
+
 namespace raidmon {
 
 Forms::Forms(Monitor& monitor) : monitor_(monitor) {
@@ -28,6 +30,10 @@ Forms::Forms(Monitor& monitor) : monitor_(monitor) {
   views.grid = K4M_Info_form.get();
   views.rebuild = rebuild.get();
   monitor.setViews(views);
+
+  flash = std::make_unique<FlashUpdate>(monitor, *Flash_512_Update_form, flashWaiter);
+  Flash_512_Update_form->setUpdate(flash.get());
+  Flash_512_Update_form->biosLabel = [this] { return str(K4M_Info_form->BIOS_LABEL->text()); };
 
   RebuildControl* control = rebuild.get();
   TK4M_Info_form& dialog = *K4M_Info_form;

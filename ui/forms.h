@@ -37,6 +37,8 @@ class Forms {
   std::unique_ptr<QObject> rebuildContext;
   std::unique_ptr<QtGuiExecutor> rebuildExecutor;
   std::unique_ptr<RebuildControl> rebuild;
+  QtMessageWaiter flashWaiter;
+  std::unique_ptr<FlashUpdate> flash;
 
  private:
   Monitor& monitor_;
