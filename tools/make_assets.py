@@ -641,12 +641,12 @@ def lamp_frame(kind, level=1.0, arc=None, well=WELL):
             if cov > 0:
                 c.put(x, y, mix(well, (10, 10, 12), cov), 1.0 if cov > 0.35 else 0.0)
     ring(c, cx, cy, 7.5, 6.0, lambda dx, dy, d: mix((4, 4, 6), (120, 126, 138), max(0.0, min(1.0, 0.5 + dy / 12.0))))
-    off = (30, 34, 32)
 
     def glass(dx, dy, d):
         t = min(1.0, math.hypot(dx + 1.6, dy + 1.8) / 7.0)
         lit = mix(hi, mid, t) if t < 0.55 else mix(mid, lo, (t - 0.55) / 0.45)
-        return mix(off, lit, level)
+        # dimmer frames keep the lamp's hue, so every frame reads as its colour
+        return scale(lit, 0.4 + 0.6 * level)
     disc(c, cx, cy, 6.0, glass)
     if arc is not None:
         for y in range(15):
@@ -673,7 +673,7 @@ def indicator_gifs():
     flicker = [1.0, 0.62, 0.95, 1.0, 0.58, 0.85, 1.0, 0.66]
     gifs['s_Green.gif'] = ([lamp_frame('green', b) for b in flicker], [6] * 8)
     # waiting for a rebuild: a slow pulse that never goes dark
-    blink = [1.0, 1.0, 1.0, 0.85, 0.62, 0.5, 0.5, 0.62, 0.85]
+    blink = [1.0, 1.0, 1.0, 0.88, 0.72, 0.62, 0.62, 0.72, 0.88]
     gifs['s_Orange.gif'] = ([lamp_frame('orange', b) for b in blink], [10] * 9)
     # active while flagged for a rebuild: fast orange flicker
     gifs['s_Active_Orange.gif'] = ([lamp_frame('orange', b) for b in flicker], [6] * 8)

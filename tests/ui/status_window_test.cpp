@@ -286,10 +286,8 @@ TEST(StatusWindowTest, TrayInDuringARebuildOnlySaysSo) {
   p.monitor.state().RebuildState = kRebuildRunning;
   p.monitor.tables().I_Rebuild[1] = 1;
   const int interval = f.Sec_Timer.interval();
-  const QString text = answerModal([&] { QTest::mouseClick(f.Image11, Qt::LeftButton); });
-  // Image11 lies outside the small window: the handler runs on its own here.
-  const QString direct = answerModal([&] { f.U_buttonClick(); });
-  EXPECT_EQ(direct, "Rebuild Processing");
+  // Image11 and Image16 lie outside the small window; the handler runs on its own here.
+  EXPECT_EQ(answerModal([&] { f.U_buttonClick(); }), "Rebuild Processing");
   EXPECT_EQ(f.Sec_Timer.interval(), interval);
   EXPECT_EQ(f.action(MenuItem::Small_Open)->text(), "GUI Small Open");
   EXPECT_EQ(p.monitor.tables().I_Rebuild[1], 1);
