@@ -43,6 +43,30 @@ AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
         result.error = "--os-family must be nt or 9x, not '" + arg.substr(12) + "'";
         return result;
       }
+    } else if (arg.rfind("--controller=", 0) == 0) {
+      const std::string value = arg.substr(13);
+      if (value.rfind("socket:", 0) != 0 || value.size() == 7) {
+        result.error = "--controller takes socket:PATH";
+        return result;
+      }
+      o.socketPath = value.substr(7);
+    } else if (arg.rfind("--transcript=", 0) == 0) {
+      o.transcriptPath = arg.substr(13);
+      if (o.transcriptPath.empty()) {
+        result.error = "--transcript= needs a file (or - for standard output)";
+        return result;
+      }
+    } else if (arg == "--answer-dialogs") {
+      o.answerDialogs = true;
+    } else if (arg.rfind("--quit-after=", 0) == 0 || arg.rfind("--loop-time=", 0) == 0) {
+      const bool quit = arg[2] == 'q';
+      const std::string ms = arg.substr(quit ? 13 : 12);
+      if (ms.empty() || ms.size() > 9 || ms.find_first_not_of("0123456789") != std::string::npos ||
+          (!quit && std::stoi(ms) == 0)) {
+        result.error = std::string(quit ? "--quit-after" : "--loop-time") + " takes milliseconds";
+        return result;
+      }
+      (quit ? o.quitAfterMs : o.loopTimeMs) = std::stoi(ms);
     } else if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else {
@@ -54,11 +78,18 @@ AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
 }
 
 std::string appUsage() {
-  return "usage: raidmon [--emulate[=SCENARIO]] [--os-family=nt|9x]\n"
+  return "usage: raidmon [--emulate[=SCENARIO] | --controller=socket:PATH] [--os-family=nt|9x]\n"
+         "               [--transcript=FILE] [--answer-dialogs] [--quit-after=MS] [--loop-time=MS]\n"
          "  --emulate            run against the built-in emulated controller\n"
          "  --emulate=SCENARIO   run against an emulated controller described by SCENARIO\n"
+         "  --controller=socket:PATH  talk to a controller served by k4emu on a Unix socket\n"
          "  --os-family=nt|9x    behave as on the NT family (default) or the 9x family;\n"
-         "                       K4_OS_FAMILY sets the same\n";
+         "                       K4_OS_FAMILY sets the same\n"
+         "  --transcript=FILE    write each notice, event row, trace line and dialog to FILE\n"
+         "                       as it happens (- for standard output)\n"
+         "  --answer-dialogs     answer dialogs without showing them: OK, or the default text\n"
+         "  --quit-after=MS      end the program after MS milliseconds\n"
+         "  --loop-time=MS       poll every MS milliseconds (as the LOOP_TIME command sets)\n";
 }
 
 }  // namespace raidmon

@@ -2,6 +2,7 @@
 // program behaves as.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,11 @@ struct AppOptions {
   std::string scenarioPath;  // empty: the built-in default scenario
   std::uint8_t osFamily = 2;  // 2 NT family, 1 9x family
   bool help = false;
+  std::string socketPath;      // --controller=socket:PATH: a controller served by k4emu
+  std::string transcriptPath;  // --transcript=FILE ("-": standard output)
+  bool answerDialogs = false;  // --answer-dialogs
+  int quitAfterMs = 0;         // --quit-after=MS (0: run until closed)
+  int loopTimeMs = 0;          // --loop-time=MS: the poll period (0: as configured)
 };
 
 struct AppOptionsParse {

@@ -1,6 +1,7 @@
 // raidmon: picks the controller (the emulator, or the platform's storage stack) and
 // the link the OS family uses, builds the core and the forms, and runs the message loop.
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -35,6 +36,12 @@ int main(int argc, char* argv[]) {
   if (options.help) {
     std::fputs(raidmon::appUsage().c_str(), stdout);
     return 0;
+  }
+
+  if (!options.socketPath.empty()) {
+    std::fputs("raidmon: --controller=socket: needs the k4emu client, which this build does not include yet\n",
+               stderr);
+    return 2;
   }
 
   // Without --emulate there is no controller driver on this platform: the storage
@@ -78,7 +85,17 @@ int main(int argc, char* argv[]) {
   raidmon::SharedPacket packet;
   raidmon::Monitor monitor(*link, packet, options.osFamily, raidmon::programDirectory());
 
-  raidmon::Forms forms(monitor);
+  std::unique_ptr<raidmon::Transcript> transcript;
+  if (!options.transcriptPath.empty()) {
+    transcript = std::make_unique<raidmon::Transcript>(options.transcriptPath);
+    if (!transcript->ok()) {
+      std::fprintf(stderr, "raidmon: cannot write the transcript %s\n", options.transcriptPath.c_str());
+      return 2;
+    }
+  }
+  raidmon::Forms forms(monitor, raidmon::FormsOptions{transcript.get(), options.answerDialogs});
+  if (options.loopTimeMs > 0) monitor.state().LoopTime = options.loopTimeMs;
+  if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &app, &QCoreApplication::quit);
   forms.showMain();
   return app.exec();
 }

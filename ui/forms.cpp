@@ -4,7 +4,7 @@
 
 namespace raidmon {
 
-Forms::Forms(Monitor& monitor) : monitor_(monitor) {
+Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   Form1 = std::make_unique<TForm1>(monitor);
   Msgbox_form = std::make_unique<TMsgbox_form>();
   Flash_512_Update_form = std::make_unique<TFlash_512_Update_form>();
@@ -29,6 +29,18 @@ Forms::Forms(Monitor& monitor) : monitor_(monitor) {
   views.notice = Msgbox_form.get();
   views.grid = K4M_Info_form.get();
   views.rebuild = rebuild.get();
+  if (options.transcript || options.answerDialogs) {
+    dialogsTranscript_ = std::make_unique<DialogsTranscript>(*views.dialogs, options.transcript, options.answerDialogs);
+    views.dialogs = dialogsTranscript_.get();
+  }
+  if (options.transcript) {
+    noticeTranscript_ = std::make_unique<NoticeTranscript>(*views.notice, *options.transcript);
+    gridTranscript_ = std::make_unique<EventGridTranscript>(*views.grid, *options.transcript);
+    debugTranscript_ = std::make_unique<DebugTranscript>(*views.debug, *options.transcript);
+    views.notice = noticeTranscript_.get();
+    views.grid = gridTranscript_.get();
+    views.debug = debugTranscript_.get();
+  }
   monitor.setViews(views);
 
   flash = std::make_unique<FlashUpdate>(monitor, *Flash_512_Update_form, flashWaiter);

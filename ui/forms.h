@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "monitor/monitor.h"
+#include "monitor/transcript.h"
 #include "rebuild/rebuild_control.h"
 #include "ui/common/qt_gui_executor.h"
 #include "ui/diag/tdebug_form.h"
@@ -16,11 +17,18 @@
 
 namespace raidmon {
 
+// How a run is watched from outside: a transcript of what the operator is shown, and
+// dialogs answered by the program itself (confirmations OK, input boxes their default).
+struct FormsOptions {
+  Transcript* transcript = nullptr;
+  bool answerDialogs = false;
+};
+
 class Forms {
  public:
   // Creates Form1 (which runs start-up), then the message box, the flash dialog, the
   // debugging form, the Monitor dialog and the scan form, and hands them to the core.
-  explicit Forms(Monitor& monitor);
+  explicit Forms(Monitor& monitor, FormsOptions options = {});
   ~Forms();
 
   // Shows the status window unless start-up closed it; the first showing starts
@@ -42,6 +50,10 @@ class Forms {
 
  private:
   Monitor& monitor_;
+  std::unique_ptr<NoticeTranscript> noticeTranscript_;
+  std::unique_ptr<EventGridTranscript> gridTranscript_;
+  std::unique_ptr<DebugTranscript> debugTranscript_;
+  std::unique_ptr<DialogsTranscript> dialogsTranscript_;
 };
 
 }  // namespace raidmon

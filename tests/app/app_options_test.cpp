@@ -20,6 +20,22 @@ TEST(AppOptionsTest, EmulatorScenarioAndFamily) {
   EXPECT_EQ(r.options.osFamily, 1);
 }
 
+TEST(AppOptionsTest, UnattendedRuns) {
+  auto r = parseAppOptions({"--controller=socket:/tmp/k4.sock", "--transcript=-", "--answer-dialogs",
+                            "--quit-after=2500", "--loop-time=20"},
+                           std::nullopt);
+  ASSERT_TRUE(r.error.empty()) << r.error;
+  EXPECT_EQ(r.options.socketPath, "/tmp/k4.sock");
+  EXPECT_EQ(r.options.transcriptPath, "-");
+  EXPECT_TRUE(r.options.answerDialogs);
+  EXPECT_EQ(r.options.quitAfterMs, 2500);
+  EXPECT_EQ(r.options.loopTimeMs, 20);
+  for (const char* bad : {"--controller=tcp:1", "--controller=socket:", "--transcript=", "--quit-after=x",
+                          "--loop-time=0", "--loop-time=9999999999"}) {
+    EXPECT_FALSE(parseAppOptions({bad}, std::nullopt).error.empty()) << bad;
+  }
+}
+
 TEST(AppOptionsTest, BadInputIsAnError) {
   EXPECT_FALSE(parseAppOptions({"--os-family=win"}, std::nullopt).error.empty());
   EXPECT_FALSE(parseAppOptions({"--emulate="}, std::nullopt).error.empty());
