@@ -1,0 +1,61 @@
+// The whole program as an operator runs it, against emulated controllers, checked
+// through its transcript.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+#include "emulator/scenario_parser.h"
+#include "raidmon_run.h"
+
+namespace raidmon {
+namespace {
+
+using test::RaidmonRun;
+
+std::string defaultWith(const std::string& extra) {
+  return std::string(emu::defaultScenarioText()) + "\n" + extra;
+}
+
+TEST(RaidmonEndToEnd, TheRoadOfOneEvent) {
+  RaidmonRun run(defaultWith("at 4 pull 1.2\n"), {"--loop-time=40"});
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.waitFor("trace\tDEVICE_IO_TRUE->IsHereHdd"));
+  // The first cycle logs the drives present at start; the pull itself raises no notice.
+  EXPECT_EQ(run.count("row\tCard 1 Primary Slave\tConnected\t"), 1);
+  EXPECT_EQ(run.count("row\tCard 1 Primary Slave\tDiconnected\t"), 0);
+  for (const auto& l : run.lines()) EXPECT_EQ(l.rfind("notice", 0), std::string::npos) << l;
+}
+
+TEST(RaidmonEndToEnd, HotPlugPullAndReinsert) {
+  RaidmonRun run(defaultWith("hotplug 1 1\nat 4 pull 1.2\nat 70 insert 1.2\n"), {"--loop-time=15"});
+  const std::string connected =
+      "notice\tA Hard Disk has been connected to\tRAID controller !\t( location : Card 1 Primary Slave)";
+  ASSERT_TRUE(run.waitFor(connected));
+  // Announced again once it is back and configured.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (run.count(connected) < 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(run.count(connected), 2);
+  EXPECT_GE(run.count("trace\tDEVICE_IO_TRUE->PioStatus"), 1);
+}
+
+TEST(RaidmonEndToEnd, AutomaticRebuildStartsCompletesAndIsAnnounced) {
+  const std::string scenario =
+      "port 1 driver \\Device\\tavrixRX0\naspi 1 0\nflash maker 0x40\n"
+      "drive 1.1 model \"SOURCE\" sectors 300000\ndrive 1.2 model \"TARGET\" sectors 300000\n"
+      "array 4 0 1.1 1.2\ncapacity 300000\n"
+      "at 4 rebuild 1.2 from 1.1\nat 6 rebuild-time 1\n";
+  for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
+    SCOPED_TRACE(family);
+    RaidmonRun run(scenario, {"--loop-time=40", family});
+    ASSERT_TRUE(run.waitFor("confirm\tPress OK to start REBUILD"));
+    ASSERT_TRUE(run.waitFor("row\tCard1 S:PM Card1 T:PS\tRebuild Start\t"));
+    ASSERT_TRUE(run.waitFor("row\tCard1 S:PM Card1 T:PS\tRebuild End\t"));
+    ASSERT_TRUE(run.waitFor("notice\t\tRebuild Process Complete!\t"));
+    EXPECT_EQ(run.count("box\tTAVRIX DMA Failed!"), 0);
+  }
+}
+
+}  // namespace
+}  // namespace raidmon
