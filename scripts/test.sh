@@ -25,5 +25,20 @@ for fuzzer in build-fuzz/bin/fuzz_*; do
   rm -rf "$work" "$work.log"
 done
 
+# Address and undefined-behaviour sanitizers over the core, the widgets and the program.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAIDMON_BENCH=OFF \
+  -DRAIDMON_SANITIZE=address,undefined >/dev/null
+cmake --build build-asan -j"$(nproc)"
+echo "== address and undefined-behaviour sanitizers"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen \
+  ctest --output-on-failure --no-label-summary -j"$(nproc)" | tail -n 3)
+
+# Thread sanitizer over the rebuild worker, its cancel and the bridge it talks through.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAIDMON_UI=OFF -DRAIDMON_BENCH=OFF \
+  -DRAIDMON_SANITIZE=thread >/dev/null
+cmake --build build-tsan -j"$(nproc)" --target rebuild_tests flash_tests aspilink_korvane aspi32_standin
+echo "== thread sanitizer"
+TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/rebuild_tests --gtest_brief=1 | tail -n 3
+
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-label-summary -j"$(nproc)"
