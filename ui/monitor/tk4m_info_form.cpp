@@ -57,7 +57,7 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
   setObjectName("K4M_Info_form");
   setWindowTitle(QStringLiteral("Monitor"));
   setModal(false);
-  setFixedSize(660, 540);
+  setFixedSize(720, 540);
   openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
   loadImages();
 
@@ -89,7 +89,7 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
 
   Info_Tab_Note = new QTabWidget(this);
   Info_Tab_Note->setObjectName("Info_Tab_Note");
-  Info_Tab_Note->setGeometry(266, 8, 386, 356);
+  Info_Tab_Note->setGeometry(266, 8, 446, 356);
   auto* modePage = new QWidget;
   auto* hddPage = new QWidget;
   RebuildPage = new QWidget;
@@ -104,10 +104,10 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
   buildRebuildPage(RebuildPage);
 
   StatusGroup = new QGroupBox(QStringLiteral(" Status "), this);
-  StatusGroup->setGeometry(8, 370, 644, 162);
+  StatusGroup->setGeometry(8, 370, 704, 162);
   Error_Grid = new QTableWidget(1, 4, StatusGroup);
   Error_Grid->setObjectName("Error_Grid");
-  Error_Grid->setGeometry(8, 20, 628, 134);
+  Error_Grid->setGeometry(8, 20, 688, 134);
   Error_Grid->verticalHeader()->hide();
   Error_Grid->verticalHeader()->setMinimumSectionSize(15);
   Error_Grid->verticalHeader()->setDefaultSectionSize(15);
