@@ -359,7 +359,9 @@ TEST(StatusWindowTest, MenuHoldsEveryItemAndHiddenOnesAnswerTheirKeys) {
       "Scan Hard Disk ", "GUI Tray Icon", "", "Exit", "Rebuild Complete", "Open ScanForm", "LOOP_TIME",
       "Rebuild_Size_Value", "Rebuild_Size_Check", "Debug_Form"};
   for (int i = 0; i < 16; ++i) {
-    if (i != 8) EXPECT_EQ(items[i]->text().toStdString(), captions[static_cast<std::size_t>(i)]) << i;
+    if (i != 8) {
+      EXPECT_EQ(items[i]->text().toStdString(), captions[static_cast<std::size_t>(i)]) << i;
+    }
   }
   EXPECT_TRUE(items[8]->isSeparator());
   EXPECT_TRUE(f.action(MenuItem::Auto_Rebuild_Option)->isChecked());
