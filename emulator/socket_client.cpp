@@ -1,0 +1,263 @@
+#include "emulator/socket_client.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "link/byte_order.h"
+
+namespace raidmon::emu {
+
+std::unique_ptr<SocketConnection> SocketConnection::connect(const std::string& path,
+                                                            std::string& error,
+                                                            std::chrono::milliseconds helloTimeout) {
+  sockaddr_un addr;
+  std::memset(&addr, 0, sizeof addr);
+  addr.sun_family = AF_UNIX;
+  if (path.empty() || path.size() >= sizeof addr.sun_path) {
+    error = "socket path empty or longer than " + std::to_string(sizeof addr.sun_path - 1) +
+            " bytes: " + path;
+    return nullptr;
+  }
+  std::memcpy(addr.sun_path, path.data(), path.size());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    error = std::string("cannot create a socket: ") + std::strerror(errno);
+    return nullptr;
+  }
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+    const int err = errno;
+    ::close(fd);
+    if (err == ENOENT) {
+      error = "no controller socket at " + path + " (is k4emu serve running?)";
+    } else if (err == ECONNREFUSED) {
+      error = "no k4emu server listening on " + path;
+    } else {
+      error = "cannot connect to " + path + ": " + std::strerror(err);
+    }
+    return nullptr;
+  }
+  std::unique_ptr<SocketConnection> c(new SocketConnection(fd, path));
+  c->setReplyTimeout(helloTimeout);
+  std::vector<std::uint8_t> reply;
+  if (!c->request(MessageKind::Hello, helloPayload(), reply) ||
+      !isHelloPayload(reply.data(), reply.size())) {
+    error = path + " does not answer as a k4emu server";
+    return nullptr;
+  }
+  c->setReplyTimeout(std::chrono::milliseconds(0));
+  return c;
+}
+
+SocketConnection::~SocketConnection() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void SocketConnection::setReplyTimeout(std::chrono::milliseconds timeout) {
+  std::lock_guard lock(mu_);
+  replyTimeout_ = timeout;
+}
+
+void SocketConnection::setLostHandler(LostFn handler) {
+  std::lock_guard lock(mu_);
+  onLost_ = std::move(handler);
+}
+
+bool SocketConnection::lost() const {
+  std::lock_guard lock(mu_);
+  return fd_ < 0;
+}
+
+void SocketConnection::loseLocked(const std::string& why) {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  lostWhy_ = why;
+  if (onLost_) onLost_(why);
+}
+
+bool SocketConnection::sendAll(const std::uint8_t* data, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::send(fd_, data, length, MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool SocketConnection::receiveAll(std::uint8_t* data, std::size_t length) {
+  while (length > 0) {
+    if (replyTimeout_.count() > 0) {
+      pollfd p{fd_, POLLIN, 0};
+      const int r = ::poll(&p, 1, static_cast<int>(replyTimeout_.count()));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return false;
+    }
+    const ssize_t n = ::recv(fd_, data, length, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool SocketConnection::request(MessageKind kind, const std::vector<std::uint8_t>& payload,
+                               std::vector<std::uint8_t>& reply) {
+  std::lock_guard lock(mu_);
+  return requestLocked(kind, payload, reply);
+}
+
+bool SocketConnection::requestLocked(MessageKind kind, const std::vector<std::uint8_t>& payload,
+                                     std::vector<std::uint8_t>& reply) {
+  reply.clear();
+  if (fd_ < 0) return false;
+  if (payload.size() > maxRequestPayload(kind)) return false;  // ours to keep in bounds
+  const std::vector<std::uint8_t> frame = encodeFrame(static_cast<std::uint16_t>(kind), payload);
+  if (!sendAll(frame.data(), frame.size())) {
+    loseLocked("the server is gone");
+    return false;
+  }
+  std::uint8_t head[kFrameHeaderSize];
+  if (!receiveAll(head, sizeof head)) {
+    loseLocked("no answer from the server");
+    return false;
+  }
+  const std::optional<FrameHeader> h = decodeHeader(head);
+  const auto wanted = static_cast<std::uint16_t>(static_cast<std::uint16_t>(kind) | kReplyBit);
+  if (!h || h->kind != wanted || h->length > maxReplyPayload(kind)) {
+    loseLocked("a malformed answer from the server");
+    return false;
+  }
+  reply.resize(h->length);
+  if (!receiveAll(reply.data(), reply.size())) {
+    reply.clear();
+    loseLocked("the server is gone in the middle of an answer");
+    return false;
+  }
+  return true;
+}
+
+bool SocketConnection::inject(std::string_view lines, std::string& error) {
+  if (lines.size() > kMaxInjectBytes) {
+    error = "more than " + std::to_string(kMaxInjectBytes) + " bytes of events";
+    return false;
+  }
+  if (lines.empty()) {
+    error = "no event given";
+    return false;
+  }
+  std::vector<std::uint8_t> payload(lines.begin(), lines.end());
+  std::vector<std::uint8_t> reply;
+  if (!request(MessageKind::Inject, payload, reply) || reply.empty()) {
+    error = "lost the connection to the server at " + path_;
+    return false;
+  }
+  error.assign(reply.begin() + 1, reply.end());
+  return reply[0] == 1;
+}
+
+// ---- NT storage stack ----------------------------------------------------------------
+
+namespace {
+
+bool wireHandle(DeviceHandle handle, std::vector<std::uint8_t>& payload) {
+  if (handle <= 0 || handle >= static_cast<DeviceHandle>(kWireInvalidHandle)) return false;
+  appendLe32(payload, static_cast<std::uint32_t>(handle));
+  return true;
+}
+
+}  // namespace
+
+std::uint32_t SocketNtStorage::queryDosDevice(std::string_view dosName, char* buffer,
+                                              std::uint32_t capacity) {
+  // Names that cannot travel are no DOS names of a port either.
+  if (buffer == nullptr || dosName.empty() || dosName.size() > kMaxDosNameBytes) return 0;
+  std::vector<std::uint8_t> payload;
+  appendLe32(payload, capacity);
+  appendBytes(payload, dosName.data(), dosName.size());
+  std::vector<std::uint8_t> reply;
+  if (!connection_.request(MessageKind::QueryDosDevice, payload, reply) || reply.size() < 4) {
+    return 0;
+  }
+  const std::uint32_t n = loadLe32(reply.data());
+  if (n == 0 || n > capacity || n != reply.size() - 4) return 0;
+  std::memcpy(buffer, reply.data() + 4, n);
+  return n;
+}
+
+DeviceHandle SocketNtStorage::createFile(std::string_view path) {
+  if (path.empty() || path.size() > kMaxPortPathBytes) return kInvalidHandle;
+  std::vector<std::uint8_t> payload(path.begin(), path.end());
+  std::vector<std::uint8_t> reply;
+  if (!connection_.request(MessageKind::CreateFile, payload, reply) || reply.size() != 4) {
+    return kInvalidHandle;
+  }
+  const std::uint32_t h = loadLe32(reply.data());
+  return h == kWireInvalidHandle || h == 0 ? kInvalidHandle : static_cast<DeviceHandle>(h);
+}
+
+bool SocketNtStorage::miniportControl(DeviceHandle handle, std::uint8_t* inOut,
+                                      std::uint32_t size) {
+  std::vector<std::uint8_t> payload;
+  if (inOut == nullptr || !wireHandle(handle, payload)) return false;
+  const std::size_t carried = std::min<std::size_t>(size, kMaxWirePacket);
+  appendBytes(payload, inOut, carried);
+  std::vector<std::uint8_t> reply;
+  if (!connection_.request(MessageKind::Miniport, payload, reply) || reply.empty()) return false;
+  if (reply[0] != 1) return false;
+  if (reply.size() != 1 + carried) return false;
+  std::memcpy(inOut, reply.data() + 1, carried);
+  return true;
+}
+
+bool SocketNtStorage::rescanBus(DeviceHandle handle) {
+  std::vector<std::uint8_t> payload;
+  if (!wireHandle(handle, payload)) return false;
+  std::vector<std::uint8_t> reply;
+  return connection_.request(MessageKind::RescanBus, payload, reply) && reply.size() == 1 &&
+         reply[0] == 1;
+}
+
+void SocketNtStorage::closeHandle(DeviceHandle handle) {
+  std::vector<std::uint8_t> payload;
+  if (!wireHandle(handle, payload)) return;
+  std::vector<std::uint8_t> reply;
+  connection_.request(MessageKind::CloseHandle, payload, reply);
+}
+
+// ---- ASPI ----------------------------------------------------------------------------
+
+bool SocketAspiDevice::handleAspiCdb77(int adapter, int target, std::uint8_t* buffer,
+                                       std::size_t length) {
+  if (buffer == nullptr || !isAspiLength(length) || adapter < 0 || adapter > 255 || target < 0 ||
+      target > 255) {
+    return false;
+  }
+  std::vector<std::uint8_t> payload;
+  payload.push_back(static_cast<std::uint8_t>(adapter));
+  payload.push_back(static_cast<std::uint8_t>(target));
+  appendBytes(payload, buffer, length);
+  std::vector<std::uint8_t> reply;
+  if (!connection_.request(MessageKind::Aspi, payload, reply) || reply.empty()) return false;
+  if (reply[0] != 1 || reply.size() != 1 + length) return false;
+  std::memcpy(buffer, reply.data() + 1, length);
+  return true;
+}
+
+int socketAspiBackend(void* connection, std::uint8_t adapter, std::uint8_t target,
+                      const aspi::SRB_ExecSCSICmd*, std::uint8_t* buffer, std::uint32_t length) {
+  if (connection == nullptr) return 0;
+  SocketAspiDevice device(*static_cast<SocketConnection*>(connection));
+  return device.handleAspiCdb77(adapter, target, buffer, length) ? 1 : 0;
+}
+
+}  // namespace raidmon::emu

@@ -1,0 +1,77 @@
+// k4emu's server: one emulated controller behind a Unix stream socket, serving any
+// number of clients one request at a time (storage stack, ASPI path, injected events).
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/controller.h"
+
+namespace raidmon::emu {
+
+inline constexpr int kMaxSocketClients = 64;
+
+// Runs on the thread that calls run(); requestStop() may be called from any thread
+// and from a signal handler. The Controller must outlive the server.
+class SocketServer {
+ public:
+  // Lines for the operator (a client came or went, events injected, a client closed
+  // for a malformed message); may be empty.
+  using LogFn = std::function<void(const std::string&)>;
+
+  SocketServer(Controller& controller, std::string path, LogFn log = {});
+  // Closes every client and removes the socket file if it is still the one we made.
+  ~SocketServer();
+  SocketServer(const SocketServer&) = delete;
+  SocketServer& operator=(const SocketServer&) = delete;
+
+  // Creates the socket (mode 0600) and listens. A socket file left by a server that
+  // is gone is replaced; a live server, a file that is not a socket or a path too long
+  // for a socket address give false with `error` set, and nothing is created.
+  bool listen(std::string& error);
+
+  // Serves until requestStop(). Returns false at once when listen() did not succeed.
+  bool run();
+
+  // Makes run() return soon; async-signal-safe.
+  void requestStop();
+
+  const std::string& path() const { return path_; }
+  // Clients connected now (for tests; any thread).
+  int clientCount() const { return clientCount_.load(); }
+  // True while "stall on" holds requests to the controller back.
+  bool stalled() const { return stalled_.load(); }
+
+ private:
+  struct Client;
+
+  void acceptClients();
+  bool readFrom(Client& client);
+  bool flush(Client& client);
+  bool ready(const Client& client) const;
+  bool handle(Client& client);
+  void drop(std::size_t index, const std::string& why);
+  void log(const std::string& line) const;
+
+  Controller& controller_;
+  std::string path_;
+  LogFn log_;
+  int listenFd_ = -1;
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+  dev_t socketDev_ = 0;
+  ino_t socketIno_ = 0;
+  std::vector<std::unique_ptr<Client>> clients_;
+  std::atomic<int> clientCount_{0};
+  std::atomic<bool> stalled_{false};
+  std::atomic<bool> stop_{false};
+  std::uint64_t nextClientId_ = 1;
+};
+
+}  // namespace raidmon::emu
