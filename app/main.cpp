@@ -10,6 +10,7 @@
 #include "emulator/controller.h"
 #include "emulator/emulated_nt_storage.h"
 #include "emulator/scenario_parser.h"
+#include "emulator/socket_client.h"
 #include "aspilink/aspilink.h"
 #include "link/bridge_link.h"
 #include "link/direct_port_link.h"
@@ -38,10 +39,25 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
+  // --controller=socket:PATH: the controller runs in a k4emu server; requests cross
+  // the socket, and a lost connection makes each of them fail as a silent driver would.
+  std::unique_ptr<raidmon::emu::SocketConnection> connection;
+  std::unique_ptr<raidmon::emu::SocketNtStorage> socketStorage;
   if (!options.socketPath.empty()) {
-    std::fputs("raidmon: --controller=socket: needs the k4emu client, which this build does not include yet\n",
-               stderr);
-    return 2;
+    if (options.emulate) {
+      std::fputs("raidmon: --emulate and --controller=socket: exclude each other\n", stderr);
+      return 2;
+    }
+    std::string error;
+    connection = raidmon::emu::SocketConnection::connect(options.socketPath, error);
+    if (!connection) {
+      std::fprintf(stderr, "raidmon: %s\n", error.c_str());
+      return 2;
+    }
+    connection->setLostHandler([](const std::string& why) {
+      std::fprintf(stderr, "raidmon: lost the controller connection: %s\n", why.c_str());
+    });
+    socketStorage = std::make_unique<raidmon::emu::SocketNtStorage>(*connection);
   }
 
   // Without --emulate there is no controller driver on this platform: the storage
@@ -76,11 +92,16 @@ int main(int argc, char* argv[]) {
       std::fprintf(stderr, "raidmon: %s\n", error.c_str());
       return 2;
     }
-    aspiLayer->attachDevice(*controller);
+    if (connection) {
+      aspiLayer->attach(&raidmon::emu::socketAspiBackend, connection.get());
+    } else {
+      aspiLayer->attachDevice(*controller);
+    }
     link = std::make_unique<raidmon::BridgeLink>(
         raidmon::BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});
   } else {
-    link = std::make_unique<raidmon::DirectPortLink>(storage);
+    link = std::make_unique<raidmon::DirectPortLink>(
+        socketStorage ? static_cast<raidmon::NtStorageStack&>(*socketStorage) : storage);
   }
   raidmon::SharedPacket packet;
   raidmon::Monitor monitor(*link, packet, options.osFamily, raidmon::programDirectory());
