@@ -454,7 +454,12 @@ int Monitor::plugCheck() {
       }
     }
   }
-  views_.scan->setScanPanels(plugPanelTexts(now));
+  // The panels show every block; one equal to the block they show is not redrawn.
+  if (!panelsShown_ || panelsBlock_.bytes != now.bytes) {
+    views_.scan->setScanPanels(plugPanelTexts(now));
+    panelsBlock_ = now;
+    panelsShown_ = true;
+  }
   return result;
 }
 

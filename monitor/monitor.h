@@ -193,6 +193,8 @@ class Monitor {
   StatusBlock snapshot_;
   PlugBlock plugCopy_;
   PlugBlock lastPlug_;
+  PlugBlock panelsBlock_;   // the block the scan form's panels show
+  bool panelsShown_ = false;
   DisplayTables tables_;
   DriveModel model_;
   ModeTree tree_;

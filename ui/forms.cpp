@@ -5,7 +5,11 @@
 namespace raidmon {
 
 Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
-  Form1 = std::make_unique<TForm1>(monitor);
+  // Dialogs recorded or answered from the very start (start-up has its own boxes).
+  if (options.transcript || options.answerDialogs) {
+    dialogsTranscript_ = std::make_unique<DialogsTranscript>(plainDialogs_, options.transcript, options.answerDialogs);
+  }
+  Form1 = std::make_unique<TForm1>(monitor, nullptr, dialogsTranscript_.get());
   Msgbox_form = std::make_unique<TMsgbox_form>();
   Flash_512_Update_form = std::make_unique<TFlash_512_Update_form>();
   Debug_Form = std::make_unique<TDebug_Form>(monitor);
@@ -29,10 +33,6 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   views.notice = Msgbox_form.get();
   views.grid = K4M_Info_form.get();
   views.rebuild = rebuild.get();
-  if (options.transcript || options.answerDialogs) {
-    dialogsTranscript_ = std::make_unique<DialogsTranscript>(*views.dialogs, options.transcript, options.answerDialogs);
-    views.dialogs = dialogsTranscript_.get();
-  }
   if (options.transcript) {
     noticeTranscript_ = std::make_unique<NoticeTranscript>(*views.notice, *options.transcript);
     gridTranscript_ = std::make_unique<EventGridTranscript>(*views.grid, *options.transcript);
@@ -57,14 +57,7 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   dialog.Rebuild_StartClick = [control] { control->Rebuild_StartClick(); };
   dialog.Rebuild_CancelClick = [control] { control->Rebuild_CancelClick(); };
   dialog.AutoRebuildClick = [control] { control->AutoRebuildClick(); };
-  auto onMenu = [this](MenuItem item, std::function<void()> handler) {
-    QObject::connect(Form1->action(item), &QAction::triggered, Form1.get(),
-                     [handler = std::move(handler)] { guarded(handler); });
-  };
-  onMenu(MenuItem::ScanHdd, [&monitor] { monitor.rescanNow(); });
-  onMenu(MenuItem::RebuildComplete1, [control] { control->RebuildComplete1Click(); });
-  onMenu(MenuItem::RebuildSizeValue1, [control] { control->RebuildSizeValue1Click(); });
-  onMenu(MenuItem::RebuildSizeCheck1, [control] { control->RebuildSizeCheck1Click(); });
+
 
   ScanBus_Form->DisableHddClick = [&monitor] { monitor.rescanNow(); };
 
@@ -82,6 +75,10 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   };
   commands.showDebugForm = [this] { Debug_Form->DebugForm1Click(); };
   commands.showScanTables = [this] { ScanBus_Form->showTables(); };
+  commands.scanHdd = [&monitor] { monitor.rescanNow(); };
+  commands.rebuildComplete = [this] { rebuild->RebuildComplete1Click(); };
+  commands.rebuildSizeValue = [this] { rebuild->RebuildSizeValue1Click(); };
+  commands.rebuildSizeCheck = [this] { rebuild->RebuildSizeCheck1Click(); };
   Form1->setCommands(std::move(commands));
 }
 

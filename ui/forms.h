@@ -6,6 +6,7 @@
 
 #include "monitor/monitor.h"
 #include "monitor/transcript.h"
+#include "ui/common/qt_dialogs.h"
 #include "rebuild/rebuild_control.h"
 #include "ui/common/qt_gui_executor.h"
 #include "ui/diag/tdebug_form.h"
@@ -53,6 +54,7 @@ class Forms {
   std::unique_ptr<NoticeTranscript> noticeTranscript_;
   std::unique_ptr<EventGridTranscript> gridTranscript_;
   std::unique_ptr<DebugTranscript> debugTranscript_;
+  QtDialogs plainDialogs_;
   std::unique_ptr<DialogsTranscript> dialogsTranscript_;
 };
 

@@ -86,7 +86,7 @@ void run(const std::function<void()>& hook) {
 
 }  // namespace
 
-TForm1::TForm1(Monitor& monitor, QWidget* parent)
+TForm1::TForm1(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       SkinForm1(new TSkinForm(this)),
       PopupMenu1(new QMenu(this)),
@@ -119,7 +119,8 @@ TForm1::TForm1(Monitor& monitor, QWidget* parent)
   views.indicators = this;
   views.window = this;
   views.timer = &pollTimer_;
-  views.dialogs = &dialogs_;
+  dialogsOverride_ = dialogs;
+  views.dialogs = &this->dialogs();
   monitor_.setViews(views);
   guarded([this] { monitor_.FormCreate(); });
 }

@@ -44,7 +44,8 @@ class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink
   Q_OBJECT
  public:
   // Runs FormCreate (start-up) before returning, as the main form's creation does.
-  explicit TForm1(Monitor& monitor, QWidget* parent = nullptr);
+  // `dialogs` replaces the window's own message boxes (for unattended runs).
+  explicit TForm1(Monitor& monitor, QWidget* parent = nullptr, Dialogs* dialogs = nullptr);
   ~TForm1() override;
 
   // Commands other forms and subsystems provide, wired once those exist. A hook left
@@ -83,7 +84,8 @@ class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink
   TGifPlay* indicator(int card, int position) const;
   QAction* action(MenuItem item) const { return actions_.at(item); }
   QtPollTimer& pollTimer() { return pollTimer_; }
-  QtDialogs& dialogs() { return dialogs_; }
+  // The dialogs start-up used: the window's own, or the ones it was given.
+  Dialogs& dialogs() { return dialogsOverride_ ? *dialogsOverride_ : dialogs_; }
   QSystemTrayIcon* trayIcon() const { return trayIcon_; }
 
   // MainWindowView
@@ -162,6 +164,7 @@ class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink
   Monitor& monitor_;
   QtPollTimer pollTimer_;
   QtDialogs dialogs_;
+  Dialogs* dialogsOverride_ = nullptr;
   Commands commands_;
   std::map<MenuItem, QAction*> actions_;
   QSystemTrayIcon* trayIcon_ = nullptr;

@@ -271,7 +271,7 @@ void TK4M_Info_form::loadImages() {
   static const QColor kLamps[] = {QColor(40, 110, 40), QColor(240, 140, 20), QColor(60, 230, 60),
                                   QColor(220, 40, 30)};
   for (int i = 0; i < 6; ++i) {
-    QPixmap pm(qs(monitor_.programDir()) + QStringLiteral("ImageList1/node%1.bmp").arg(i));
+    QPixmap pm(qs(monitor_.programDir()) + QStringLiteral("imagelist/ImageList1_%1.png").arg(i));
     if (pm.isNull() && i >= 1 && i <= 4) pm = lamp(kLamps[i - 1]);
     if (pm.isNull()) pm = lamp(i == 0 ? QColor(150, 150, 160) : QColor(200, 200, 230));
     if (pm.toImage().pixelColor(0, 0) == QColor(255, 0, 255)) pm.setMask(pm.createMaskFromColor(QColor(255, 0, 255)));
