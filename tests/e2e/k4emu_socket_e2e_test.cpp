@@ -1,0 +1,103 @@
+// raidmon and the controller in separate processes: `k4emu serve` on a Unix socket,
+// raidmon --controller=socket:PATH on both families, events from `k4emu inject`.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "emulator/scenario_parser.h"
+#include "k4emu_run.h"
+
+namespace raidmon {
+namespace {
+
+using test::K4emuServer;
+using test::ScratchDir;
+using test::SocketRaidmon;
+
+const std::string kStarted = "row\tCard 1 Primary Slave\tConnected\t";
+const std::string kIsHere = "trace\tDEVICE_IO_TRUE->IsHereHdd";
+
+std::string defaultWith(const std::string& extra) {
+  return std::string(emu::defaultScenarioText()) + "\n" + extra;
+}
+
+TEST(K4emuSocketEndToEnd, InjectedPullReachesRaidmonOnBothFamilies) {
+  for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
+    SCOPED_TRACE(family);
+    ScratchDir dir;
+    K4emuServer server(dir, defaultWith(""));
+    ASSERT_TRUE(server.waitReady()) << server.log();
+    SocketRaidmon raidmon(dir, server.socket(), {family});
+    ASSERT_TRUE(raidmon.waitFor(kStarted)) << raidmon.errors();
+    const int before = raidmon.count(kIsHere);
+    EXPECT_EQ(server.inject({"pull 1.2"}), 0);
+    EXPECT_TRUE(raidmon.waitFor(kIsHere, before + 1)) << raidmon.errors();
+    EXPECT_EQ(server.inject({"pull 9.9"}), 2) << "a bad event is refused";
+    EXPECT_TRUE(raidmon.process().running());
+  }
+}
+
+TEST(K4emuSocketEndToEnd, InjectedHotPlugPullIsAnnounced) {
+  ScratchDir dir;
+  K4emuServer server(dir, defaultWith("hotplug 1 1\n"));
+  ASSERT_TRUE(server.waitReady()) << server.log();
+  SocketRaidmon raidmon(dir, server.socket(), {});
+  const std::string notice =
+      "notice\tA Hard Disk has been connected to\tRAID controller !\t( location : Card 1 Primary Slave)";
+  ASSERT_TRUE(raidmon.waitFor(kStarted)) << raidmon.errors();
+  EXPECT_EQ(raidmon.count(notice), 0);
+  EXPECT_EQ(server.inject({"pull 1.2"}), 0);
+  EXPECT_TRUE(raidmon.waitFor(notice)) << raidmon.errors();
+  EXPECT_GE(raidmon.count("trace\tDEVICE_IO_TRUE->PioStatus"), 1);
+}
+
+TEST(K4emuSocketEndToEnd, RaidmonOutlivesTheServerAndTheServerCleansUp) {
+  ScratchDir dir;
+  K4emuServer server(dir, defaultWith(""));
+  ASSERT_TRUE(server.waitReady()) << server.log();
+  SocketRaidmon raidmon(dir, server.socket(), {});
+  ASSERT_TRUE(raidmon.waitFor(kStarted)) << raidmon.errors();
+
+  server.process().signal(SIGTERM);
+  const int status = server.process().wait(5);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_FALSE(std::filesystem::exists(server.socket())) << "socket left behind";
+
+  // raidmon's requests now fail; it goes on polling and can still be ended normally.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(raidmon.process().running());
+  EXPECT_NE(raidmon.errors().find("lost the controller connection"), std::string::npos)
+      << raidmon.errors();
+  EXPECT_EQ(server.inject({"pull 1.2"}), 2) << "inject without a server";
+}
+
+TEST(K4emuSocketEndToEnd, StaleSocketOfAKilledServerIsReplaced) {
+  ScratchDir dir;
+  {
+    K4emuServer killed(dir, defaultWith(""));
+    ASSERT_TRUE(killed.waitReady());
+    killed.process().signal(SIGKILL);
+    killed.process().wait(5);
+    ASSERT_TRUE(std::filesystem::exists(killed.socket()));
+  }
+  K4emuServer server(dir, defaultWith(""));
+  ASSERT_TRUE(server.waitReady()) << server.log();
+  EXPECT_EQ(server.inject({"pull 1.2", "insert 1.2"}), 0);
+  // A second server on a live socket is refused and leaves it alone.
+  K4emuServer second(dir, defaultWith(""));
+  EXPECT_EQ(second.process().wait(5), 2 << 8) << second.log();
+  EXPECT_EQ(server.inject({"stall off"}), 0);
+}
+
+TEST(K4emuSocketEndToEnd, MissingSocketEndsRaidmonWithStatusTwo) {
+  ScratchDir dir;
+  SocketRaidmon raidmon(dir, dir.file("nobody.sock"), {});
+  const int status = raidmon.process().wait(10);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_NE(raidmon.errors().find("no controller socket at"), std::string::npos) << raidmon.errors();
+}
+
+}  // namespace
+}  // namespace raidmon
