@@ -118,5 +118,9 @@ int main(int argc, char* argv[]) {
   if (options.loopTimeMs > 0) monitor.state().LoopTime = options.loopTimeMs;
   if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &app, &QCoreApplication::quit);
   forms.showMain();
-  return app.exec();
+  const int status = app.exec();
+  // A request the server holds back must not hold up the exit (the ASPI layer waits
+  // for its backend when it is detached).
+  if (connection) connection->disconnect();
+  return status;
 }

@@ -53,9 +53,7 @@ std::unique_ptr<SocketConnection> SocketConnection::connect(const std::string& p
   return c;
 }
 
-SocketConnection::~SocketConnection() {
-  if (fd_ >= 0) ::close(fd_);
-}
+SocketConnection::~SocketConnection() { ::close(fd_); }
 
 void SocketConnection::setReplyTimeout(std::chrono::milliseconds timeout) {
   std::lock_guard lock(mu_);
@@ -69,14 +67,15 @@ void SocketConnection::setLostHandler(LostFn handler) {
 
 bool SocketConnection::lost() const {
   std::lock_guard lock(mu_);
-  return fd_ < 0;
+  return lost_;
 }
 
+void SocketConnection::disconnect() { ::shutdown(fd_, SHUT_RDWR); }
+
 void SocketConnection::loseLocked(const std::string& why) {
-  if (fd_ < 0) return;
-  ::close(fd_);
-  fd_ = -1;
-  lostWhy_ = why;
+  if (lost_) return;
+  ::shutdown(fd_, SHUT_RDWR);
+  lost_ = true;
   if (onLost_) onLost_(why);
 }
 
@@ -119,7 +118,7 @@ bool SocketConnection::request(MessageKind kind, const std::vector<std::uint8_t>
 bool SocketConnection::requestLocked(MessageKind kind, const std::vector<std::uint8_t>& payload,
                                      std::vector<std::uint8_t>& reply) {
   reply.clear();
-  if (fd_ < 0) return false;
+  if (lost_) return false;
   if (payload.size() > maxRequestPayload(kind)) return false;  // ours to keep in bounds
   const std::vector<std::uint8_t> frame = encodeFrame(static_cast<std::uint16_t>(kind), payload);
   if (!sendAll(frame.data(), frame.size())) {

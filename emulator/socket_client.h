@@ -49,8 +49,14 @@ class SocketConnection {
   // as a stalled driver would make the caller wait. An overdue answer loses the
   // connection.
   void setReplyTimeout(std::chrono::milliseconds timeout);
-  // Called once, on the thread whose request found the connection lost.
+  // Called once, on the thread whose request found the connection lost, with the
+  // connection's lock held (it must not use the connection).
   void setLostHandler(LostFn handler);
+
+  // Ends the connection from any thread, without waiting for a request in progress:
+  // that request and every later one fail. For a program's exit, so that a request
+  // the server holds back (stall) cannot hold up the exit.
+  void disconnect();
 
   bool lost() const;
   const std::string& path() const { return path_; }
@@ -64,11 +70,11 @@ class SocketConnection {
   void loseLocked(const std::string& why);
 
   mutable std::mutex mu_;
-  int fd_ = -1;
+  const int fd_;  // open until destruction; a lost connection is shut down, not closed
   std::string path_;
+  bool lost_ = false;
   std::chrono::milliseconds replyTimeout_{0};
   LostFn onLost_;
-  std::string lostWhy_;
 };
 
 // The NT storage stack of the controller a k4emu server runs. Handles are the

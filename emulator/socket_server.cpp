@@ -288,10 +288,6 @@ bool SocketServer::handle(Client& c) {
       break;
     }
     case MessageKind::RescanBus:
-      if (len != 4) {
-        c.why = "malformed rescan, closed";
-        return false;
-      }
       reply.push_back(c.storage->rescanBus(wireHandle()) ? 1 : 0);
       break;
     case MessageKind::CloseHandle:

@@ -358,6 +358,25 @@ TEST(SocketServer, OverdueAnswerLosesTheConnection) {
   EXPECT_EQ(storage.createFile("\\\\.\\SCSI1:"), kInvalidHandle);
 }
 
+TEST(SocketServer, DisconnectReleasesARequestTheServerHolds) {
+  ServedController served;
+  auto control = served.connect();
+  auto c = served.connect();
+  ASSERT_TRUE(control && c);
+  std::string error;
+  ASSERT_TRUE(control->inject("stall on", error));
+  SocketAspiDevice aspi(*c);
+  auto held = std::async(std::launch::async, [&] {
+    std::vector<std::uint8_t> packet(kPacketSize, 0);
+    return aspi.handleAspiCdb77(1, 0, packet.data(), packet.size());
+  });
+  ASSERT_EQ(held.wait_for(100ms), std::future_status::timeout);
+  c->disconnect();
+  ASSERT_EQ(held.wait_for(2s), std::future_status::ready);
+  EXPECT_FALSE(held.get());
+  EXPECT_TRUE(c->lost());
+}
+
 TEST(SocketServer, SocketFileIsPrivateReplacesAStaleOneAndIsRemovedOnExit) {
   const std::string path = tempSocketPath();
   Controller controller(defaultScenario());
