@@ -51,6 +51,25 @@ TEST(K4emuSocketEndToEnd, InjectedHotPlugPullIsAnnounced) {
   EXPECT_GE(raidmon.count("trace\tDEVICE_IO_TRUE->PioStatus"), 1);
 }
 
+TEST(K4emuSocketEndToEnd, InjectedRebuildRunsToTheEndAcrossTheSocket) {
+  const std::string scenario =
+      "port 1 driver \\Device\\tavrixRX0\naspi 1 0\nflash maker 0x40\n"
+      "drive 1.1 model \"SOURCE\" sectors 300000\ndrive 1.2 model \"TARGET\" sectors 300000\n"
+      "array 4 0 1.1 1.2\ncapacity 300000\n";
+  for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
+    SCOPED_TRACE(family);
+    ScratchDir dir;
+    K4emuServer server(dir, scenario);
+    ASSERT_TRUE(server.waitReady()) << server.log();
+    SocketRaidmon raidmon(dir, server.socket(), {family});
+    ASSERT_TRUE(raidmon.waitFor("row\tCard 1 Primary Master\tConnected\t")) << raidmon.errors();
+    EXPECT_EQ(server.inject({"rebuild 1.2 from 1.1", "rebuild-time 1"}), 0);
+    ASSERT_TRUE(raidmon.waitFor("row\tCard1 S:PM Card1 T:PS\tRebuild Start\t"));
+    EXPECT_TRUE(raidmon.waitFor("notice\t\tRebuild Process Complete!\t", 1, 60));
+    EXPECT_EQ(raidmon.count("box\tTAVRIX DMA Failed!"), 0);
+  }
+}
+
 TEST(K4emuSocketEndToEnd, RaidmonOutlivesTheServerAndTheServerCleansUp) {
   ScratchDir dir;
   K4emuServer server(dir, defaultWith(""));
