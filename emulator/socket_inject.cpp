@@ -22,9 +22,18 @@ std::vector<std::string_view> words(std::string_view line) {
   return out;
 }
 
+// A line as messages and logs show it: anything unprintable as '?'.
+std::string printable(std::string_view line) {
+  std::string s(line);
+  for (char& ch : s) {
+    if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) > 0x7E) ch = '?';
+  }
+  return s;
+}
+
 std::string shown(std::string_view line) {
   constexpr std::size_t kShown = 60;
-  std::string s(line.substr(0, kShown));
+  std::string s = printable(line.substr(0, kShown));
   if (line.size() > kShown) s += "...";
   return "'" + s + "'";
 }
@@ -68,7 +77,7 @@ InjectParse parseInjectedLines(const Controller& controller, std::string_view te
       return result;
     };
     InjectedLine parsed;
-    parsed.text = std::string(line);
+    parsed.text = printable(line);
     if (w[0] == "stall") {
       if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) return fail("stall on or stall off");
       parsed.stall = w[1] == "on";

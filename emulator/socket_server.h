@@ -18,7 +18,8 @@ namespace raidmon::emu {
 inline constexpr int kMaxSocketClients = 64;
 
 // Runs on the thread that calls run(); requestStop() may be called from any thread
-// and from a signal handler. The Controller must outlive the server.
+// and from a signal handler. The Controller must outlive the server, and the server
+// must not be destroyed while run() is still executing.
 class SocketServer {
  public:
   // Lines for the operator (a client came or went, events injected, a client closed
@@ -31,9 +32,10 @@ class SocketServer {
   SocketServer(const SocketServer&) = delete;
   SocketServer& operator=(const SocketServer&) = delete;
 
-  // Creates the socket (mode 0600) and listens. A socket file left by a server that
-  // is gone is replaced; a live server, a file that is not a socket or a path too long
-  // for a socket address give false with `error` set, and nothing is created.
+  // Creates the socket (mode 0600: the process umask is narrowed for the moment of
+  // the bind) and listens. A socket file left by a server that is gone is replaced; a
+  // live server, a file that is not a socket or a path too long for a socket address
+  // give false with `error` set, and nothing is created or removed.
   bool listen(std::string& error);
 
   // Serves until requestStop(). Returns false at once when listen() did not succeed.
