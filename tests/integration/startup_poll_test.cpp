@@ -1,6 +1,7 @@
 // Start-up, the start of monitoring and poll cycles through the real direct port link
 // against the emulated controller and its timeline.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -22,7 +23,7 @@ class EmulatedRun {
         storage_(controller_),
         link_(storage_),
         dir_(std::filesystem::temp_directory_path() /
-             ("raidmon_it_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))),
+             ("raidmon_it_" + std::to_string(::getpid()) + "_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))),
         monitor_(link_, packet_, kOsFamilyNt, (std::filesystem::create_directories(dir_), dir_.string() + "/")) {
     monitor_.setViews(views.all());
   }

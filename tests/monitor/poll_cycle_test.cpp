@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -21,7 +22,7 @@ class PollCycleTest : public ::testing::Test {
  protected:
   PollCycleTest() {
     dir_ = std::filesystem::path(::testing::TempDir()) /
-           ("poll_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+           ("poll_" + std::to_string(::getpid()) + "_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
     std::filesystem::create_directories(dir_);
   }
   ~PollCycleTest() override { std::filesystem::remove_all(dir_); }
