@@ -33,6 +33,9 @@ echo "== address and undefined-behaviour sanitizers"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen \
   ctest --output-on-failure --no-label-summary -j"$(nproc)" | tail -n 3)
 
+# LeakSanitizer over a start, a few poll cycles with a drive pulled and back, and an exit.
+bash scripts/leak-check.sh 2>/dev/null | tail -n 1
+
 # Thread sanitizer over the rebuild worker, its cancel and the bridge it talks through.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAIDMON_UI=OFF -DRAIDMON_BENCH=OFF \
   -DRAIDMON_SANITIZE=thread >/dev/null
