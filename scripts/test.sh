@@ -1,47 +1,60 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, runs the libFuzzer targets for a
-# bounded time each under address and undefined-behaviour sanitizers, then the whole
-# test suite. The last line is the test runner's summary.
+# bounded time each, every test again under address and undefined-behaviour
+# sanitizers, a leak check, the rebuild tests under the thread sanitizer, and then the
+# whole test suite. The last lines are the test runner's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs="$(nproc)"
+
+# Runs a step quietly: its last line on success, its tail and a failure otherwise.
+quietly() {
+  local label=$1 log
+  shift
+  log=$(mktemp)
+  echo "== $label"
+  if "$@" >"$log" 2>&1; then
+    tail -n 1 "$log"
+    rm -f "$log"
+  else
+    tail -n 80 "$log"
+    echo "$label: FAILED"
+    exit 1
+  fi
+}
+
 bash scripts/build.sh
 
+# libFuzzer targets (clang, address and undefined-behaviour sanitizers), seeds copied
+# so the committed corpora stay as they are.
 fuzz_seconds="${FUZZ_SECONDS:-20}"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DRAIDMON_UI=OFF -DRAIDMON_TESTS=OFF -DRAIDMON_BENCH=OFF -DRAIDMON_FUZZ=ON >/dev/null
-cmake --build build-fuzz -j"$(nproc)"
+cmake --build build-fuzz -j"$jobs" >/dev/null
 for fuzzer in build-fuzz/bin/fuzz_*; do
   name=$(basename "$fuzzer")
   work=$(mktemp -d)
   seeds="tests/fuzz/corpus/$name"
   [ -d "$seeds" ] && cp -r "$seeds/." "$work/"
-  echo "== $name: ${fuzz_seconds}s"
-  if ! "$fuzzer" -max_total_time="$fuzz_seconds" "$work" >"$work.log" 2>&1; then
-    tail -n 80 "$work.log"
-    echo "$name found a fault"
-    exit 1
-  fi
-  grep -E '^Done|#[0-9]+.*DONE' "$work.log" | tail -n 1 || true
-  rm -rf "$work" "$work.log"
+  quietly "$name, ${fuzz_seconds}s" "$fuzzer" -max_total_time="$fuzz_seconds" "$work"
+  rm -rf "$work"
 done
 
 # Address and undefined-behaviour sanitizers over the core, the widgets and the program.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAIDMON_BENCH=OFF \
   -DRAIDMON_SANITIZE=address,undefined >/dev/null
-cmake --build build-asan -j"$(nproc)"
-echo "== address and undefined-behaviour sanitizers"
-(cd build-asan && ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen \
-  ctest --output-on-failure --no-label-summary -j"$(nproc)" | tail -n 3)
-
-# LeakSanitizer over a start, a few poll cycles with a drive pulled and back, and an exit.
-bash scripts/leak-check.sh 2>/dev/null | tail -n 1
+cmake --build build-asan -j"$jobs" >/dev/null
+quietly "every test under address and undefined-behaviour sanitizers" \
+  env ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen \
+  ctest --test-dir build-asan --output-on-failure --no-label-summary -j"$jobs"
+quietly "leak check: start, poll cycles, exit" bash scripts/leak-check.sh
 
 # Thread sanitizer over the rebuild worker, its cancel and the bridge it talks through.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAIDMON_UI=OFF -DRAIDMON_BENCH=OFF \
   -DRAIDMON_SANITIZE=thread >/dev/null
-cmake --build build-tsan -j"$(nproc)" --target rebuild_tests flash_tests aspilink_korvane aspi32_standin
-echo "== thread sanitizer"
-TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/rebuild_tests --gtest_brief=1 | tail -n 3
+cmake --build build-tsan -j"$jobs" --target rebuild_tests aspilink_korvane aspi32_standin >/dev/null
+quietly "rebuild and cancel under the thread sanitizer" \
+  env TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/rebuild_tests --gtest_brief=1
 
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-label-summary -j"$(nproc)"
+echo "== the whole suite"
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --no-label-summary -j"$jobs"
