@@ -56,6 +56,12 @@ AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
         result.error = "--transcript= needs a file (or - for standard output)";
         return result;
       }
+    } else if (arg.rfind("--flash-update=", 0) == 0) {
+      o.flashImage = arg.substr(15);
+      if (o.flashImage.empty()) {
+        result.error = "--flash-update= needs an image file";
+        return result;
+      }
     } else if (arg == "--answer-dialogs") {
       o.answerDialogs = true;
     } else if (arg.rfind("--quit-after=", 0) == 0 || arg.rfind("--loop-time=", 0) == 0) {
@@ -80,6 +86,7 @@ AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
 std::string appUsage() {
   return "usage: raidmon [--emulate[=SCENARIO] | --controller=socket:PATH] [--os-family=nt|9x]\n"
          "               [--transcript=FILE] [--answer-dialogs] [--quit-after=MS] [--loop-time=MS]\n"
+         "               [--flash-update=IMAGE]\n"
          "  --emulate            run against the built-in emulated controller\n"
          "  --emulate=SCENARIO   run against an emulated controller described by SCENARIO\n"
          "  --controller=socket:PATH  talk to a controller served by k4emu on a Unix socket\n"
@@ -89,7 +96,9 @@ std::string appUsage() {
          "                       as it happens (- for standard output)\n"
          "  --answer-dialogs     answer dialogs without showing them: OK, or the default text\n"
          "  --quit-after=MS      end the program after MS milliseconds\n"
-         "  --loop-time=MS       poll every MS milliseconds (as the LOOP_TIME command sets)\n";
+         "  --loop-time=MS       poll every MS milliseconds (as the LOOP_TIME command sets)\n"
+         "  --flash-update=IMAGE once monitoring runs, open \"Flash Update\", read IMAGE with\n"
+         "                       \"File Select\" and press \"Flash ROM Update\", as an operator would\n";
 }
 
 }  // namespace raidmon

@@ -19,6 +19,7 @@ struct AppOptions {
   bool answerDialogs = false;  // --answer-dialogs
   int quitAfterMs = 0;         // --quit-after=MS (0: run until closed)
   int loopTimeMs = 0;          // --loop-time=MS: the poll period (0: as configured)
+  std::string flashImage;      // --flash-update=IMAGE: read IMAGE and update the flash ROM
 };
 
 struct AppOptionsParse {

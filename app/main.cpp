@@ -118,6 +118,17 @@ int main(int argc, char* argv[]) {
   if (options.loopTimeMs > 0) monitor.state().LoopTime = options.loopTimeMs;
   if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &app, &QCoreApplication::quit);
   forms.showMain();
+  if (!options.flashImage.empty()) {
+    // The operator's steps: the dialog, "File Select" with the image, the update.
+    QTimer::singleShot(0, &app, [&forms, image = options.flashImage] {
+      raidmon::TFlash_512_Update_form& dialog = *forms.Flash_512_Update_form;
+      dialog.show();
+      dialog.chooseFileOverride = [image]() -> std::optional<std::string> { return image; };
+      dialog.File_Select->click();
+      dialog.chooseFileOverride = nullptr;
+      dialog.Update_Start_Button->click();
+    });
+  }
   const int status = app.exec();
   // A request the server holds back must not hold up the exit (the ASPI layer waits
   // for its backend when it is detached).

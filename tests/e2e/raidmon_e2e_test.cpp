@@ -57,5 +57,24 @@ TEST(RaidmonEndToEnd, AutomaticRebuildStartsCompletesAndIsAnnounced) {
   }
 }
 
+TEST(RaidmonEndToEnd, FlashUpdateFromTheCommandLine) {
+  // Ten blocks with a settings block; the default controller's chip needs an erase.
+  const auto image = std::filesystem::temp_directory_path() / ("raidmon_e2e_" + std::to_string(::getpid()) + ".bin");
+  {
+    std::string bytes(10 * 128, '\x5A');
+    bytes.replace(128, 4, "\x40\x5E\x5E\x41");
+    std::ofstream(image, std::ios::binary) << bytes;
+  }
+  for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
+    SCOPED_TRACE(family);
+    RaidmonRun run(std::string(emu::defaultScenarioText()), {family, "--flash-update=" + image.string()});
+    ASSERT_TRUE(run.waitFor("confirm\tPress OK to start Flash Update"));
+    ASSERT_TRUE(run.waitFor("notice\t\tFlash Rom Erase.. \t"));
+    ASSERT_TRUE(run.waitFor("row\tCard 1\tFlash ROM Update Complete!\t" + image.string()));
+    EXPECT_TRUE(run.waitFor("box\tUpdate Complete"));
+  }
+  std::filesystem::remove(image);
+}
+
 }  // namespace
 }  // namespace raidmon

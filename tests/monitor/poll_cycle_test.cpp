@@ -154,6 +154,13 @@ TEST_F(PollCycleTest, NoChangeOnlyReenablesTheTimer) {
   EXPECT_EQ(views.timerInterval, 55);
 }
 
+TEST_F(PollCycleTest, AllZeroStatusAgainstAllZeroSnapshotIsNoChange) {
+  Monitor& m = make();
+  m.FormCreate();
+  EXPECT_EQ(m.statusCheck(), kNoChange);
+  EXPECT_TRUE(views.traces.empty());
+}
+
 TEST_F(PollCycleTest, ChangesOnCardsThreeAndFourAloneAreNotSeen) {
   Monitor& m = started();
   link.present(entryIndex(3, 1));
@@ -373,6 +380,7 @@ TEST_F(PollCycleTest, PlugCheckIsSkippedOnThe9xFamily) {
   Monitor& m = started(kOsFamily9x);
   EXPECT_EQ(link.count(CTL_PLUG_BACKUP), 0);
   EXPECT_EQ(m.plugCheck(), 0);
+  EXPECT_EQ(views.panels, (std::array<std::string, 8>{}));  // the scan form's panels stay empty
   link.status[hotPlugOffset(1, 1)] = 1;  // ignored on this path
   EXPECT_EQ(m.statusCheck(), kNoChange);
 }
