@@ -46,21 +46,22 @@ bool K4M_Rebuild::transferChunk(std::uint64_t lba, std::uint16_t count) {
 void K4M_Rebuild::reportProgress(std::uint64_t lba, bool atEnd) {
   std::shared_ptr<ProgressSlot> slot = progress_;
   std::lock_guard lock(slot->mutex);
-  slot->text = rebuildProgressText(lba, size_);
-  slot->percent = atEnd ? 100 : rebuildPercent(lba, size_);
+  slot->lba = lba;
+  slot->atEnd = atEnd;
   if (slot->queued) return;  // the queued update will carry these values
   slot->queued = true;
   RebuildWorkerHost& host = host_;
-  gui_.post([&host, slot] {
-    std::string text;
-    int percent;
+  const std::uint64_t size = size_;
+  gui_.post([&host, slot, size] {
+    std::uint64_t at;
+    bool end;
     {
       std::lock_guard l(slot->mutex);
-      text = slot->text;
-      percent = slot->percent;
+      at = slot->lba;
+      end = slot->atEnd;
       slot->queued = false;
     }
-    host.rebuildProgress(text, percent);
+    host.rebuildProgress(rebuildProgressText(at, size), end ? 100 : rebuildPercent(at, size));
   });
 }
 

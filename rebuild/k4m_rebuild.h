@@ -88,10 +88,11 @@ class K4M_Rebuild {
 
   // Progress coalescing: the latest values, and whether an update is already queued.
   // Shared with the queued update, which may run after this object is gone.
+  // The text is made on the GUI thread, only for the updates that are shown.
   struct ProgressSlot {
     std::mutex mutex;
-    std::string text;
-    int percent = 0;
+    std::uint64_t lba = 0;
+    bool atEnd = false;
     bool queued = false;
   };
   std::shared_ptr<ProgressSlot> progress_ = std::make_shared<ProgressSlot>();
