@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "aspilink/loaded_bridge.h"
 #include "emulator/controller.h"
 #include "emulator/emulated_nt_storage.h"
 #include "emulator/scenario_parser.h"
 #include "link/direct_port_link.h"
+#include "support/emulated_link.h"
 #include "support/fake_link.h"
 #include "support/recording_views.h"
 
@@ -44,7 +44,7 @@ struct CountingWaiter final : MessageWaiter {
   void WaitWithMessages(int seconds, int ms) override { waits.push_back(seconds * 1000 + ms); }
 };
 
-enum class Kind { Direct, Bridge };
+using Kind = test::LinkKind;
 
 class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
  protected:
@@ -52,20 +52,10 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
     std::string text = "port 1 driver \\Device\\tavrixRX0\naspi 1 0\n" + flashLine + "\n" +
                        "drive 1.1 model \"A\" sectors 1000\ndrive 1.2 model \"B\" sectors 1000\n"
                        "array 4 3 1.1 1.2\ncapacity 1000\n" + extra;
-    const auto parsed = emu::parseScenario(text);
-    ASSERT_TRUE(parsed.ok()) << parsed.error;
-    controller = std::make_unique<emu::Controller>(parsed.scenario);
-    std::uint8_t family = kOsFamilyNt;
-    if (GetParam() == Kind::Bridge) {
-      family = kOsFamily9x;
-      bridge = std::make_unique<test::LoadedBridge>("korvane");
-      standIn.emplace();
-      (*standIn)->attachDevice(*controller);
-      link = std::make_unique<BridgeLink>(bridge->exports());
-    } else {
-      storage = std::make_unique<emu::EmulatedNtStorage>(*controller);
-      link = std::make_unique<DirectPortLink>(*storage);
-    }
+    emulated = std::make_unique<test::EmulatedLink>(GetParam(), text);
+    controller = emulated->controller.get();
+    const std::uint8_t family = emulated->family;
+    ControllerLink* link = emulated->link.get();
     monitor = std::make_unique<Monitor>(*link, packet, family, "/proc/self/raidmon-test/");
     monitor->setViews(views.all());
     monitor->FormCreate();
@@ -79,7 +69,7 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
   void TearDown() override {
     update.reset();
     monitor.reset();
-    if (standIn) (*standIn)->detach();
+    if (emulated) emulated->detach();
     fs::remove_all(dir);
   }
   std::string writeImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "bios.bin") {
@@ -118,11 +108,8 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
   RecordingDialog dialog;
   CountingWaiter waiter;
   SharedPacket packet;
-  std::unique_ptr<emu::Controller> controller;
-  std::unique_ptr<emu::EmulatedNtStorage> storage;
-  std::unique_ptr<test::LoadedBridge> bridge;
-  std::optional<test::AttachedStandIn> standIn;
-  std::unique_ptr<ControllerLink> link;
+  std::unique_ptr<test::EmulatedLink> emulated;
+  emu::Controller* controller = nullptr;
   std::unique_ptr<Monitor> monitor;
   std::unique_ptr<FlashUpdate> update;
   fs::path dir;

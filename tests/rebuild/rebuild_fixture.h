@@ -14,12 +14,8 @@
 #include <optional>
 #include <thread>
 
-#include "aspilink/loaded_bridge.h"
-#include "emulator/controller.h"
-#include "emulator/emulated_nt_storage.h"
-#include "emulator/scenario_parser.h"
-#include "link/direct_port_link.h"
 #include "rebuild/rebuild_control.h"
+#include "support/emulated_link.h"
 #include "support/recording_views.h"
 
 namespace raidmon::test {
@@ -99,7 +95,6 @@ struct RecordingPage final : RebuildPageView {
   }
 };
 
-enum class LinkKind { Direct, Bridge };
 
 inline std::string mirrorScenario(std::uint32_t size, const std::string& extra = "") {
   std::string s =
@@ -117,22 +112,9 @@ inline std::string mirrorScenario(std::uint32_t size, const std::string& extra =
 
 class RebuildRig {
  public:
-  RebuildRig(LinkKind kind, const std::string& scenarioText) {
-    const emu::ScenarioParse parsed = emu::parseScenario(scenarioText);
-    EXPECT_TRUE(parsed.ok()) << parsed.errorLine << ": " << parsed.error;
-    controller = std::make_unique<emu::Controller>(parsed.scenario);
-    std::uint8_t family = kOsFamilyNt;
-    if (kind == LinkKind::Bridge) {
-      family = kOsFamily9x;
-      bridge = std::make_unique<LoadedBridge>("korvane");
-      EXPECT_TRUE(bridge->ok()) << bridge->error();
-      standIn.emplace();
-      (*standIn)->attachDevice(*controller);
-      link = std::make_unique<BridgeLink>(bridge->exports());
-    } else {
-      storage = std::make_unique<emu::EmulatedNtStorage>(*controller);
-      link = std::make_unique<DirectPortLink>(*storage);
-    }
+  RebuildRig(LinkKind kind, const std::string& scenarioText)
+      : emulated(kind, scenarioText), controller(emulated.controller), link(emulated.link) {
+    const std::uint8_t family = emulated.family;
     monitor = std::make_unique<Monitor>(*link, packet, family, "/proc/self/raidmon-test/");
     control = std::make_unique<RebuildControl>(*monitor, executor);
     MonitorViews v = views.all();
@@ -146,7 +128,7 @@ class RebuildRig {
   }
   ~RebuildRig() {
     control.reset();  // joins a worker that is still running
-    if (standIn) (*standIn)->detach();
+    emulated.detach();
   }
 
   // Chooses member slot `slot` of array `array` on the rebuild page.
@@ -168,11 +150,9 @@ class RebuildRig {
   RecordingPage page;
   QueueExecutor executor;
   SharedPacket packet;
-  std::unique_ptr<emu::Controller> controller;
-  std::unique_ptr<emu::EmulatedNtStorage> storage;
-  std::unique_ptr<LoadedBridge> bridge;
-  std::optional<AttachedStandIn> standIn;
-  std::unique_ptr<ControllerLink> link;
+  EmulatedLink emulated;
+  std::unique_ptr<emu::Controller>& controller;
+  std::unique_ptr<ControllerLink>& link;
   std::unique_ptr<Monitor> monitor;
   std::unique_ptr<RebuildControl> control;
 };
