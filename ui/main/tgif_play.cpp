@@ -1,6 +1,6 @@
 #include "ui/main/tgif_play.h"
 
-#include <QMouseEvent>
+#include "ui/main/mouse_area.h"
 
 namespace raidmon {
 
@@ -9,6 +9,7 @@ TGifPlay::TGifPlay(const QString& name, QWidget* parent) : QLabel(parent) {
   // The animation keeps its own size, centred: no scaling blur in the larger sockets.
   setAlignment(Qt::AlignCenter);
   setAttribute(Qt::WA_TranslucentBackground);
+  forwardMouse(new MouseReporter(this), this);
 }
 
 bool TGifPlay::load(const QString& path) {
@@ -34,25 +35,5 @@ void TGifPlay::stop() {
 }
 
 bool TGifPlay::playing() const { return movie_ && movie_->state() == QMovie::Running; }
-
-void TGifPlay::mousePressEvent(QMouseEvent* e) {
-  clickPending_ = e->button() == Qt::LeftButton;
-  emit pressed(e->button(), e->position().toPoint());
-}
-
-void TGifPlay::mouseMoveEvent(QMouseEvent* e) { emit moved(e->position().toPoint()); }
-
-void TGifPlay::mouseReleaseEvent(QMouseEvent* e) {
-  const bool click = clickPending_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
-  clickPending_ = false;
-  emit released(e->button(), e->position().toPoint());
-  if (click) emit clicked();
-}
-
-void TGifPlay::mouseDoubleClickEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) emit doubleClicked();
-  clickPending_ = false;
-  emit pressed(e->button(), e->position().toPoint());
-}
 
 }  // namespace raidmon

@@ -28,16 +28,9 @@ class TGifPlay final : public QLabel {
   void clicked();
   void doubleClicked();
 
- protected:
-  void mousePressEvent(QMouseEvent* e) override;
-  void mouseMoveEvent(QMouseEvent* e) override;
-  void mouseReleaseEvent(QMouseEvent* e) override;
-  void mouseDoubleClickEvent(QMouseEvent* e) override;
-
  private:
   std::unique_ptr<QMovie> movie_;
   QString file_;
-  bool clickPending_ = false;
 };
 
 }  // namespace raidmon
