@@ -125,10 +125,32 @@ bool RebuildControl::sendRebuildBegin() {
   return sent && ex.packet().returnCode() == 1;
 }
 
-void RebuildControl::evaluateEveryPosition() {
+void RebuildControl::refuseStart(bool clearRebuildFlags, std::string_view message) {
   for (int card = 1; card <= kCards; ++card) {
-    for (int pos = 1; pos <= kPositions; ++pos) monitor_.evaluatePosition(card, pos, kChanged, 1);
+    for (int pos = 1; pos <= kPositions; ++pos) {
+      if (clearRebuildFlags) monitor_.tables().I_Rebuild[static_cast<std::size_t>(entryIndex(card, pos))] = 0;
+      monitor_.evaluatePosition(card, pos, kChanged, 1);
+    }
   }
+  const MonitorViews& v = monitor_.views();
+  v.timer->setInterval(monitor_.state().LoopTime);
+  v.timer->setEnabled(true);
+  page_->setStartEnabled(true);
+  monitor_.state().RebuildState = kRebuildCancelled;
+  v.dialogs->confirmBox(message, false);
+}
+
+void RebuildControl::refreshRebuildIndicators() {
+  for (int card = 1; card <= kWatchedCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) RefreshRebuildIndicator(card, pos);
+  }
+}
+
+void RebuildControl::markAndStart(std::uint64_t size) {
+  refreshRebuildIndicators();
+  MarkRebuildIndicators();
+  AddRebuildEvent(SourcePos, TargetPos, "Rebuild Start");
+  startWorker(applySizeOverride(size));
 }
 
 std::uint64_t RebuildControl::applySizeOverride(std::uint64_t size) const {
@@ -160,23 +182,13 @@ void RebuildControl::Rebuild_StartClick() {
     return;
   }
   if (!sendRebuildBegin()) {
-    evaluateEveryPosition();
-    v.timer->setInterval(monitor_.state().LoopTime);
-    v.timer->setEnabled(true);
-    page_->setStartEnabled(true);
-    monitor_.state().RebuildState = kRebuildCancelled;
-    v.dialogs->confirmBox("Reset Failed!!!", false);
+    refuseStart(false, "Reset Failed!!!");
     return;
   }
   v.timer->setEnabled(false);
   RebuildIdle = false;
   UpdateStartCaption();
-  for (int card = 1; card <= kWatchedCards; ++card) {
-    for (int pos = 1; pos <= kPositions; ++pos) RefreshRebuildIndicator(card, pos);
-  }
-  MarkRebuildIndicators();
-  AddRebuildEvent(SourcePos, TargetPos, "Rebuild Start");
-  startWorker(applySizeOverride(size));
+  markAndStart(size);
 }
 
 void RebuildControl::AutoRebuildClick() {
@@ -223,17 +235,7 @@ void RebuildControl::AutoRebuildClick() {
     return;
   }
   if (!sendRebuildBegin()) {
-    for (int card = 1; card <= kCards; ++card) {
-      for (int pos = 1; pos <= kPositions; ++pos) {
-        monitor_.tables().I_Rebuild[static_cast<std::size_t>(entryIndex(card, pos))] = 0;
-        monitor_.evaluatePosition(card, pos, kChanged, 1);
-      }
-    }
-    v.timer->setInterval(monitor_.state().LoopTime);
-    v.timer->setEnabled(true);
-    page_->setStartEnabled(true);
-    monitor_.state().RebuildState = kRebuildCancelled;
-    v.dialogs->confirmBox("Reset Failed!", false);
+    refuseStart(true, "Reset Failed!");
     return;
   }
   v.timer->setEnabled(false);
@@ -241,12 +243,7 @@ void RebuildControl::AutoRebuildClick() {
   ShowStartLayout();
   UpdateStartCaption();
   page_->setStartVisible(true);
-  for (int card = 1; card <= kWatchedCards; ++card) {
-    for (int pos = 1; pos <= kPositions; ++pos) RefreshRebuildIndicator(card, pos);
-  }
-  MarkRebuildIndicators();
-  AddRebuildEvent(SourcePos, TargetPos, "Rebuild Start");
-  startWorker(applySizeOverride(size));
+  markAndStart(size);
 }
 
 void RebuildControl::Rebuild_CancelClick() {
@@ -256,9 +253,7 @@ void RebuildControl::Rebuild_CancelClick() {
   // the controller answers while the steps below run.
   if (RebuildWorker && RebuildWorker->running()) RebuildWorker->Terminate();
   monitor_.readStatus();
-  for (int card = 1; card <= kWatchedCards; ++card) {
-    for (int pos = 1; pos <= kPositions; ++pos) RefreshRebuildIndicator(card, pos);
-  }
+  refreshRebuildIndicators();
   // The row below forgets the cards of the pair: keep the target's place first.
   const int targetCard = TargetCard;
   const int targetPos = TargetPos;
