@@ -78,6 +78,7 @@ struct Host final : RebuildWorkerHost {
   void rebuildTransferFailed() override {}
   void rebuildCompleted(std::uint8_t, std::uint8_t) override { done = true; }
   void rebuildCancelled() override { done = true; }
+  void rebuildEndFailed() override { done = true; }
 };
 
 void BM_RebuildChunks(benchmark::State& state) {

@@ -143,7 +143,7 @@ bool Controller::answer(Transport transport, int port, int adapter, int target,
     std::this_thread::sleep_for(std::chrono::microseconds(transferMicros_));
   }
 
-  std::lock_guard lock(mu_);
+  std::unique_lock lock(mu_);
   RequestRecord rec;
   rec.code = code;
   rec.transport = transport;
@@ -162,6 +162,23 @@ bool Controller::answer(Transport transport, int port, int adapter, int target,
     --failing;
     log_.markLastFailed();
     return false;
+  }
+  if (const std::optional<RequestFault> fault = takeFaultLocked(code, buf, size)) {
+    switch (fault->mode) {
+      case FaultMode::ReturnCodeZero:
+        setReturnCode(buf, kFailed);
+        return true;
+      case FaultMode::Stall:
+        // The driver holds the request until its time-out, then gives up on it; other
+        // requests are not held up meanwhile.
+        log_.markLastFailed();
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(fault->stallMs));
+        return false;
+      case FaultMode::TransportFalse:
+        log_.markLastFailed();
+        return false;
+    }
   }
 
   switch (code) {
@@ -430,6 +447,9 @@ void Controller::applyLocked(const Event& e) {
     case EventKind::BadChecksum:
       badChecksums_ += e.value;
       break;
+    case EventKind::Fail:
+      addFaultLocked({e.value, e.value2, e.sector, e.failMode, e.stallMs});
+      break;
   }
 }
 
@@ -457,6 +477,43 @@ void Controller::failTransfers(std::uint32_t count, std::optional<std::uint32_t>
                                TransferFailMode mode) {
   std::lock_guard lock(mu_);
   transferFault_ = {count, atSector, mode};
+}
+
+std::optional<Controller::RequestFault> Controller::takeFaultLocked(std::uint32_t code,
+                                                                   const std::uint8_t* buf,
+                                                                   std::size_t size) {
+  for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+    if (it->code != code) continue;
+    if (it->at) {
+      const std::uint8_t* d = buf + kHeaderSize;
+      std::uint64_t first = 0, count = 0;
+      if (code == CTL_TRANSFER && size >= kHeaderSize + kXferCount + 2) {
+        first = loadLe32(d + kXferFirstSector);
+        count = loadLe16(d + kXferCount);
+      } else if (code == FLASH_OP_10 && size >= kHeaderSize + kFlashAddress + 4) {
+        first = loadLe32(d + kFlashAddress);
+        count = kFlashBlockSize;
+      }
+      if (*it->at < first || *it->at >= first + count) continue;
+    }
+    const RequestFault met = *it;
+    if (--it->remaining == 0) faults_.erase(it);
+    return met;
+  }
+  return std::nullopt;
+}
+
+void Controller::addFaultLocked(const RequestFault& fault) {
+  if (fault.remaining == 0) return;
+  if (faults_.size() >= kMaxPendingFaults) faults_.erase(faults_.begin());
+  faults_.push_back(fault);
+}
+
+void Controller::failRequests(std::uint32_t code, std::uint32_t count,
+                              std::optional<std::uint32_t> at, FaultMode mode,
+                              std::uint32_t stallMs) {
+  std::lock_guard lock(mu_);
+  addFaultLocked({code, count, at, mode, stallMs});
 }
 
 void Controller::refuseRebuildBegin(std::uint32_t count, std::uint32_t returnCode) {

@@ -107,6 +107,17 @@ class Controller {
   void failTransfers(std::uint32_t count, std::optional<std::uint32_t> atSector,
                      TransferFailMode mode);
 
+  // The next `count` requests with `code` (a control code or a flash code) fail in
+  // `mode`: the transport fails; or the request is delivered and answered with
+  // ReturnCode 0, nothing done (a flash checksum request then keeps its own code in
+  // the control-code field); or it is held for `stallMs` and then the transport fails.
+  // With `at`, only transfers whose chunk holds that sector, or flash program requests
+  // whose block holds that byte offset, count. Faults of one code apply in the order
+  // they were made; at most kMaxPendingFaults are pending (older ones are dropped).
+  void failRequests(std::uint32_t code, std::uint32_t count, std::optional<std::uint32_t> at,
+                    FaultMode mode, std::uint32_t stallMs = kDefaultStallMs);
+  static constexpr std::size_t kMaxPendingFaults = 64;
+
   // The next `count` rebuild begins are answered with `returnCode` instead of 1.
   void refuseRebuildBegin(std::uint32_t count, std::uint32_t returnCode);
 
@@ -133,6 +144,18 @@ class Controller {
     std::optional<std::uint32_t> sector;
     TransferFailMode mode = TransferFailMode::TransportFalse;
   };
+
+  struct RequestFault {
+    std::uint32_t code = 0;
+    std::uint32_t remaining = 0;
+    std::optional<std::uint32_t> at;
+    FaultMode mode = FaultMode::TransportFalse;
+    std::uint32_t stallMs = kDefaultStallMs;
+  };
+  // The pending fault that this request meets, counted down; null when none.
+  std::optional<RequestFault> takeFaultLocked(std::uint32_t code, const std::uint8_t* buf,
+                                              std::size_t size);
+  void addFaultLocked(const RequestFault& fault);
 
   bool answer(Transport transport, int port, int adapter, int target, std::uint8_t* buf,
               std::size_t size);
@@ -171,6 +194,7 @@ class Controller {
   RequestLog log_;
   std::array<std::uint32_t, RequestLog::kSlots> failNext_{};  // per code slot
   TransferFault transferFault_;
+  std::vector<RequestFault> faults_;
   std::uint32_t refuseCount_ = 0;
   std::uint32_t refuseCode_ = 0;
   std::uint32_t badChecksums_ = 0;

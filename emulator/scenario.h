@@ -46,11 +46,15 @@ struct ScenarioPort {
   std::string deviceName;  // e.g. \Device\tavrixRX0
 };
 
-// How a transfer made to fail reports it.
-enum class TransferFailMode : std::uint8_t {
+// How a request made to fail reports it.
+enum class FaultMode : std::uint8_t {
   TransportFalse,  // the transport call returns false
-  ReturnCodeZero,  // delivered, ReturnCode 0
+  ReturnCodeZero,  // delivered, ReturnCode 0 ("not done"), nothing done
+  Stall,           // held for a while (the driver's time-out), then the transport fails
 };
+using TransferFailMode = FaultMode;
+
+inline constexpr std::uint32_t kDefaultStallMs = 100000;  // the packet's time-out
 
 enum class EventKind : std::uint8_t {
   Pull,           // card, position
@@ -69,6 +73,9 @@ enum class EventKind : std::uint8_t {
   FailTransfer,   // value = count, sector (optional), failMode
   RefuseRebuild,  // value = count, value2 = ReturnCode given
   BadChecksum,    // value = count of checksum answers made wrong
+  Fail,           // value = control or flash code, value2 = count, sector = "at" value
+                  // (transfer: a sector of the chunk; flash 0x10: a byte of the block),
+                  // failMode, stallMs
 };
 
 struct Event {
@@ -81,6 +88,7 @@ struct Event {
   std::uint32_t value2 = 0;
   std::optional<std::uint32_t> sector;
   TransferFailMode failMode = TransferFailMode::TransportFalse;
+  std::uint32_t stallMs = kDefaultStallMs;
 };
 
 struct TimedEvent {

@@ -5,6 +5,8 @@
 #include <limits>
 #include <sstream>
 
+#include "link/control_packet.h"
+
 namespace raidmon::emu {
 
 namespace {
@@ -502,6 +504,43 @@ bool Parser::event(Cursor& c, std::string_view command, Event& e) {
         e.value2 = static_cast<std::uint32_t>(*v);
       }
     }
+  } else if (command == "fail") {
+    // fail CODE N [at V] [mode false|zero|stall] [ms T]
+    e.kind = EventKind::Fail;
+    if (auto v = c.number("control code", 0, 0xFFFFFFFFu)) e.value = static_cast<std::uint32_t>(*v);
+    if (auto v = c.number("count", 1, kMaxCount)) e.value2 = static_cast<std::uint32_t>(*v);
+    bool seenAt = false, seenMode = false, seenMs = false;
+    while (!c.atEnd() && !c.failed()) {
+      if (c.peekIs("at") && !seenAt) {
+        c.skip();
+        seenAt = true;
+        if (e.value != CTL_TRANSFER && e.value != FLASH_OP_10) {
+          return c.fail("at is for transfers (a sector) and flash program 0x10 (a byte offset)");
+        }
+        if (auto v = c.number("at value", 0, 0xFFFFFFFFu)) e.sector = static_cast<std::uint32_t>(*v);
+      } else if (c.peekIs("mode") && !seenMode) {
+        c.skip();
+        seenMode = true;
+        auto m = c.word("mode (false, zero or stall)");
+        if (m && *m == "false") {
+          e.failMode = FaultMode::TransportFalse;
+        } else if (m && *m == "zero") {
+          e.failMode = FaultMode::ReturnCodeZero;
+        } else if (m && *m == "stall") {
+          e.failMode = FaultMode::Stall;
+        } else if (m) {
+          return c.fail("mode must be false, zero or stall, got " + quoteForMessage(*m));
+        }
+      } else if (c.peekIs("ms") && !seenMs) {
+        c.skip();
+        seenMs = true;
+        if (auto v = c.number("stall time", 1, 3600000)) e.stallMs = static_cast<std::uint32_t>(*v);
+      } else {
+        auto w = c.word("option");
+        return c.fail("unexpected " + quoteForMessage(w.value_or("")));
+      }
+    }
+    if (seenMs && e.failMode != FaultMode::Stall) return c.fail("ms goes with mode stall");
   } else if (command == "bad-checksum") {
     e.kind = EventKind::BadChecksum;
     e.value = 1;

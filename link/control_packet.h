@@ -26,6 +26,10 @@ inline constexpr std::size_t kOffLength = 24;
 
 inline constexpr std::uint32_t kPacketTimeout = 100;
 inline constexpr std::uint32_t kReturnCodeUnset = 0xFF;
+// The driver's verdict in ReturnCode: 1 = done (a transfer copied, a rebuild begun or
+// ended), 0 = not done. A request is done only when it went through and says so.
+inline constexpr std::uint32_t kReturnCodeDone = 1;
+inline constexpr std::uint32_t kReturnCodeNotDone = 0;
 inline constexpr std::string_view kSignatureKorvane = "korvane";
 inline constexpr std::string_view kSignaturePobek = "pobek";
 

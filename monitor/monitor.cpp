@@ -335,14 +335,16 @@ void Monitor::computePresenceSums() {
   }
 }
 
-bool Monitor::readStatus() {
-  auto ex = packet_.exchange();
-  const bool ok = link_.readStatus(ex.packet());
-  if (!ok && link_.checksStatusRead()) return false;
-  // The bridge's status read is not judged, but one that did not go through left no
-  // status in the packet (only what the last exchange put there): keep the last one.
-  if (!ok) return true;
-  latest_ = StatusBlock::fromPacket(ex.packet());
+bool Monitor::readStatusWithin(std::chrono::milliseconds wait) {
+  auto ex = packet_.tryExchange(wait);
+  if (!ex) return false;
+  if (!link_.readStatus(ex->packet())) return false;
+  takeStatus(ex->packet());
+  return true;
+}
+
+void Monitor::takeStatus(const ControlPacket& packet) {
+  latest_ = StatusBlock::fromPacket(packet);
   if (!link_.hasHotPlug()) {
     for (int card = 1; card <= kCards; ++card) {
       latest_.setIsHotPlug(card, 1, 0);
@@ -350,6 +352,16 @@ bool Monitor::readStatus() {
     }
   }
   statusReceived_ = true;
+}
+
+bool Monitor::readStatus() {
+  auto ex = packet_.exchange();
+  const bool ok = link_.readStatus(ex.packet());
+  if (!ok && link_.checksStatusRead()) return false;
+  // The bridge's status read is not judged, but one that did not go through left no
+  // status in the packet (only what the last exchange put there): keep the last one.
+  if (!ok) return true;
+  takeStatus(ex.packet());
   return true;
 }
 

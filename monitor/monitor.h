@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "monitor/mode_tree.h"
 #include "monitor/monitor_views.h"
 #include "monitor/plug_block.h"
+#include "monitor/rebuild_state.h"
 #include "monitor/status_block.h"
 
 namespace raidmon {
@@ -24,11 +26,6 @@ namespace raidmon {
 inline constexpr std::uint8_t kOsFamily9x = 1;
 inline constexpr std::uint8_t kOsFamilyNt = 2;
 
-inline constexpr std::uint8_t kRebuildIdle = 0;
-inline constexpr std::uint8_t kRebuildRunning = 1;
-inline constexpr std::uint8_t kRebuildCompleted = 2;
-inline constexpr std::uint8_t kRebuildCancelled = 3;
-inline constexpr std::uint8_t kRebuildFailed = 4;
 
 inline constexpr int kStartupInterval = 4000;
 inline constexpr int kScanTicks = 45;
@@ -128,6 +125,16 @@ class Monitor {
   // On the bridge a failed read returns true and also leaves the latest status as it was.
   bool readStatus();
 
+  // The status read of a rebuild's cancel, which may meet the rebuild worker inside
+  // a stalled request: it waits at most `wait` for the shared packet and then gives
+  // up (false, the latest status unchanged).
+  bool readStatusWithin(std::chrono::milliseconds wait);
+
+  // A flash update runs (set by the flash dialog for the whole update): no rebuild
+  // starts meanwhile.
+  void setFlashUpdateRunning(bool running) { flashUpdateRunning_ = running; }
+  bool flashUpdateRunning() const { return flashUpdateRunning_; }
+
   // Rescans the bus now and starts the quiet period (the scan form's "ScanBus" button
   // and the "Scan Hard Disk " command).
   void rescanNow();
@@ -173,6 +180,8 @@ class Monitor {
 
  private:
   void loadConfiguration();
+  // Takes a status block that arrived as the latest status.
+  void takeStatus(const ControlPacket& packet);
   void startMonitoring();
   void fillModeTree();
   void trace(std::string_view line);
@@ -206,6 +215,7 @@ class Monitor {
   std::int64_t rebuildSizeOverride_ = 0;
   std::array<std::string, 10> portNames_{};
   bool controllerMissing_ = false;
+  bool flashUpdateRunning_ = false;
   MonitorViews views_;
 };
 

@@ -5,6 +5,7 @@
 #include <future>
 #include <memory>
 
+#include "monitor/rebuild_state.h"
 #include "rebuild/rebuild_progress.h"
 
 namespace raidmon {
@@ -38,9 +39,30 @@ bool K4M_Rebuild::transferChunk(std::uint64_t lba, std::uint16_t count) {
                                 static_cast<std::uint32_t>(lba), count};
   for (int attempt = 0; attempt < kTransferAttempts; ++attempt) {
     auto ex = packet_.exchange();
-    if (link_.transfer(ex.packet(), request)) return true;
+    // A request that went through but that the controller did not do (a pulled drive,
+    // a range past a drive's end) is a failed attempt like one that did not go out.
+    if (link_.transfer(ex.packet(), request) && ex.packet().returnCode() == kReturnCodeDone) {
+      return true;
+    }
   }
   return false;
+}
+
+bool K4M_Rebuild::sendRebuildEnd() {
+  auto ex = packet_.exchange();
+  return link_.rebuildEnd(ex.packet(), sourcePos_, targetPos_) &&
+         ex.packet().returnCode() == kReturnCodeDone;
+}
+
+bool K4M_Rebuild::leaveRunning(std::uint8_t to) {
+  std::uint8_t running = kRebuildRunning;
+  return rebuildState_.compare_exchange_strong(running, to);
+}
+
+void K4M_Rebuild::cancelled() {
+  RebuildWorkerHost& host = host_;
+  gui_.post([&host] { host.rebuildCancelled(); });
+  running_ = false;
 }
 
 void K4M_Rebuild::reportProgress(std::uint64_t lba, bool atEnd) {
@@ -80,14 +102,11 @@ void K4M_Rebuild::waitForFailureBox(const std::stop_token& stop) {
 }
 
 void K4M_Rebuild::Execute(std::stop_token stop) {
-  bool terminate = false;  // set by a chunk that failed every attempt
   for (std::uint64_t lba = 0;; lba += kChunkSectors) {
-    if (terminate || stop.stop_requested()) {
-      // Cancellation path: a failed rebuild stays failed, anything else is cancelled.
-      if (rebuildState_ != 4) rebuildState_ = 3;
-      RebuildWorkerHost& host = host_;
-      gui_.post([&host] { host.rebuildCancelled(); });
-      running_ = false;
+    if (stop.stop_requested()) {
+      // Cancellation path: a running rebuild becomes cancelled; a failed one stays failed.
+      leaveRunning(kRebuildCancelled);
+      cancelled();
       return;
     }
     currentLba_ = lba;
@@ -97,11 +116,12 @@ void K4M_Rebuild::Execute(std::stop_token stop) {
     }
     const auto count = static_cast<std::uint16_t>(std::min<std::uint64_t>(kChunkSectors, size_ - lba));
     if (!transferChunk(lba, count)) {
-      rebuildState_ = 4;
-      waitForFailureBox(stop);
-      terminate = true;
+      // Failed unless a cancel came first; the failed chunk is not tried again and
+      // the walk ends through the cancellation path, without CTL_REBUILD_END.
+      if (leaveRunning(kRebuildFailed)) waitForFailureBox(stop);
       reportProgress(lba, false);
-      continue;
+      cancelled();
+      return;
     }
     if (lba + count >= size_) {
       reportProgress(size_, true);
@@ -110,11 +130,19 @@ void K4M_Rebuild::Execute(std::stop_token stop) {
     reportProgress(lba, false);
   }
 
-  {
-    auto ex = packet_.exchange();
-    link_.rebuildEnd(ex.packet(), sourcePos_, targetPos_);
+  // A cancel that came while the last chunk was in flight stands: no end steps.
+  if (stop.stop_requested()) {
+    leaveRunning(kRebuildCancelled);
+    cancelled();
+    return;
   }
   RebuildWorkerHost& host = host_;
+  if (!sendRebuildEnd()) {
+    leaveRunning(kRebuildFailed);
+    gui_.post([&host] { host.rebuildEndFailed(); });
+    running_ = false;
+    return;
+  }
   const std::uint8_t src = sourcePos_, tgt = targetPos_;
   gui_.post([&host, src, tgt] { host.rebuildCompleted(src, tgt); });
   running_ = false;

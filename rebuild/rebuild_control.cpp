@@ -1,6 +1,7 @@
 #include "rebuild/rebuild_control.h"
 
 #include "monitor/array_info.h"
+#include "link/packet_timeout.h"
 #include "platform/strict_int.h"
 
 namespace raidmon {
@@ -31,6 +32,13 @@ constexpr std::string_view kPromptTarget = "Select Target HDD from list on left 
 constexpr std::string_view kConfirmStart = "Press OK to start REBUILD";
 constexpr std::string_view kSizeZero = "Rebuild Size Zero";
 constexpr std::string_view kConfirmCancel = "Are you sure to finish rebuilding ? ";
+constexpr std::string_view kFlashRunning =
+    "A flash ROM update is running: start the rebuild after it has ended";
+constexpr std::string_view kConfirmRebuildEnd =
+    "Press OK to tell the controller that the rebuild is complete.\n"
+    "No data is copied: the target drive is marked as equal to its source.";
+constexpr std::string_view kNoRebuildToEnd =
+    "No drive waits for a rebuild: nothing was sent to the controller";
 
 bool mirrored(std::uint8_t kind) {
   return kind == kKindRaid1 || kind == kKindRaid01Four || kind == kKindRaid01Eight;
@@ -53,7 +61,7 @@ std::string modelText(const ArrayRecord& r, int slot) {
 }  // namespace
 
 RebuildControl::RebuildControl(Monitor& monitor, GuiExecutor& gui)
-    : monitor_(monitor), gui_(gui), page_(&nullPage()) {}
+    : monitor_(monitor), gui_(gui), page_(&nullPage()), packetWait_(packetTimeout()) {}
 
 RebuildControl::~RebuildControl() = default;
 
@@ -88,6 +96,8 @@ void RebuildControl::preparePage() {
 
 void RebuildControl::SelectRebuildSource(int absoluteIndex, int arrayNodeIndex,
                                          const std::string& nodeLabel, int arrayNumber) {
+  // A running rebuild keeps its pair, whatever is clicked in the tree.
+  if (!RebuildIdle || monitor_.state().RebuildState == kRebuildRunning) return;
   if (arrayNumber < 0 || arrayNumber >= kArrayRecords) return;
   const ArrayRecord& rec = monitor_.model().array(arrayNumber);
   if (!mirrored(rec.kind)) {
@@ -118,6 +128,27 @@ void RebuildControl::SelectRebuildSource(int absoluteIndex, int arrayNodeIndex,
   page_->setTargetText(" " + modelText(rec, target));
 }
 
+bool RebuildControl::validPair() const {
+  const auto valid = [](int card, int pos) { return validCard(card) && pos >= 0 && pos < kPositions; };
+  return valid(SourceCard, SourcePos) && valid(TargetCard, TargetPos) &&
+         (SourceCard != TargetCard || SourcePos != TargetPos);
+}
+
+std::string RebuildControl::startRefusal() const {
+  if (monitor_.flashUpdateRunning()) return std::string(kFlashRunning);
+  return {};
+}
+
+void RebuildControl::markSnapshotForOutcome() {
+  for (int e = 0; e < kEntries; ++e) monitor_.snapshot().setRebuild(e, 1);
+}
+
+void RebuildControl::resumePolling() {
+  const MonitorViews& v = monitor_.views();
+  v.timer->setInterval(monitor_.state().LoopTime);
+  v.timer->setEnabled(true);
+}
+
 bool RebuildControl::sendRebuildBegin() {
   auto ex = monitor_.packet().exchange();
   const bool sent = monitor_.link().rebuildBegin(ex.packet());
@@ -132,12 +163,10 @@ void RebuildControl::refuseStart(bool clearRebuildFlags, std::string_view messag
       monitor_.evaluatePosition(card, pos, kChanged, 1);
     }
   }
-  const MonitorViews& v = monitor_.views();
-  v.timer->setInterval(monitor_.state().LoopTime);
-  v.timer->setEnabled(true);
+  resumePolling();
   page_->setStartEnabled(true);
   monitor_.state().RebuildState = kRebuildCancelled;
-  v.dialogs->confirmBox(message, false);
+  monitor_.views().dialogs->confirmBox(message, false);
 }
 
 void RebuildControl::refreshRebuildIndicators() {
@@ -175,6 +204,14 @@ void RebuildControl::Rebuild_StartClick() {
     Rebuild_CancelClick();
     return;
   }
+  if (const std::string why = startRefusal(); !why.empty()) {
+    v.dialogs->errorBox(why);
+    return;
+  }
+  if (!validPair()) {
+    monitor_.traceNote("Rebuild not started: no target drive apart from the source");
+    return;
+  }
   if (!v.dialogs->confirmBox(kConfirmStart, true)) return;
   const std::uint64_t size = monitor_.model().array(RebuildArray).size;
   if (size == 0) {
@@ -193,6 +230,15 @@ void RebuildControl::Rebuild_StartClick() {
 
 void RebuildControl::AutoRebuildClick() {
   const MonitorViews& v = monitor_.views();
+  if (monitor_.flashUpdateRunning()) {
+    // The flash update owns the controller and the poll timer until it ends; the
+    // automatic rebuild stays armed and the first cycle after the update retries it.
+    monitor_.traceNote("Auto rebuild deferred: a flash ROM update is running");
+    monitor_.state().AutoRebuildOff = false;
+    for (int e = 0; e < kEntries; ++e) monitor_.tables().I_Rebuild[static_cast<std::size_t>(e)] = 0;
+    markSnapshotForOutcome();
+    return;
+  }
   v.timer->setEnabled(false);
   monitor_.state().AutoRebuildOff = true;
   monitor_.readStatus();
@@ -200,6 +246,7 @@ void RebuildControl::AutoRebuildClick() {
 
   std::uint64_t size = 0;
   bool haveTarget = false, haveSource = false;
+  SourceCard = SourcePos = TargetCard = TargetPos = 0;
   for (int card = 1; card <= kCards; ++card) {
     for (int pos = 1; pos <= kPositions; ++pos) {
       const int e = entryIndex(card, pos);
@@ -230,6 +277,17 @@ void RebuildControl::AutoRebuildClick() {
     v.timer->setEnabled(true);
     return;
   }
+  if (!haveTarget || !validPair()) {
+    // Nothing to copy onto: no request goes out, and the next flag arms it again.
+    monitor_.traceNote(haveTarget ? "Auto rebuild not started: the rebuild target is its own source"
+                                  : "Auto rebuild not started: no rebuild target in the configuration");
+    monitor_.state().AutoRebuildOff = false;
+    SourceCard = SourcePos = TargetCard = TargetPos = 0;
+    page_->setSourceText(kNone);
+    page_->setTargetText(kNone);
+    v.timer->setEnabled(true);
+    return;
+  }
   if (!v.dialogs->confirmBox(kConfirmStart, true)) {
     v.timer->setEnabled(true);
     return;
@@ -248,11 +306,27 @@ void RebuildControl::AutoRebuildClick() {
 
 void RebuildControl::Rebuild_CancelClick() {
   const MonitorViews& v = monitor_.views();
+  // A rebuild that has already ended in failure is reported by the next poll: nothing
+  // is left to cancel, and the failure is not turned into a cancel.
+  const auto endedInFailure = [this] {
+    if (monitor_.state().RebuildState != kRebuildFailed) return false;
+    ShowSelectionLayout();
+    RebuildIdle = true;
+    UpdateStartCaption();
+    return true;
+  };
+  if (endedInFailure()) return;
   if (!v.dialogs->confirmBox(kConfirmCancel, true)) return;
+  // The rebuild may have ended while the question was open.
+  if (endedInFailure() || monitor_.state().RebuildState != kRebuildRunning) return;
   // The worker is told first, so that it stops after the chunk in flight however fast
   // the controller answers while the steps below run.
   if (RebuildWorker && RebuildWorker->running()) RebuildWorker->Terminate();
-  monitor_.readStatus();
+  // The worker may be inside a request the controller holds back: wait for the packet
+  // no longer than the request's own time-out, then go on without a fresh status.
+  if (!monitor_.readStatusWithin(packetWait_)) {
+    monitor_.traceNote("Rebuild Cancel: no status read, the controller did not answer in time");
+  }
   refreshRebuildIndicators();
   // The row below forgets the cards of the pair: keep the target's place first.
   const int targetCard = TargetCard;
@@ -268,12 +342,13 @@ void RebuildControl::Rebuild_CancelClick() {
     monitor_.snapshot().setSource(e, 1);
     monitor_.tables().I_Rebuild[static_cast<std::size_t>(e)] = 0;
   }
-  monitor_.state().RebuildState = kRebuildCancelled;
+  // A worker that failed meanwhile keeps its failure.
+  std::uint8_t running = kRebuildRunning;
+  monitor_.state().RebuildState.compare_exchange_strong(running, kRebuildCancelled);
   SourceCard = SourcePos = TargetCard = TargetPos = 0;
   page_->setSourceText(kNone);
   page_->setTargetText(kNone);
-  v.timer->setInterval(monitor_.state().LoopTime);
-  v.timer->setEnabled(true);
+  resumePolling();
   page_->setStatusText("");
   page_->setProgress(0);
 }
@@ -352,8 +427,20 @@ void RebuildControl::ResetRebuildPage() {
 }
 
 void RebuildControl::RebuildComplete1Click() {
-  auto ex = monitor_.packet().exchange();
-  monitor_.link().rebuildEnd(ex.packet(), SourcePos, TargetPos);
+  const MonitorViews& v = monitor_.views();
+  // It tells the controller that target and source are equal without copying a byte,
+  // so it is sent only where a rebuild is due, and only when the operator confirms.
+  bool flagged = monitor_.state().RebuildState == kRebuildRunning;
+  for (int e = 0; e < kEntries && !flagged; ++e) flagged = monitor_.latestStatus().rebuild(e) == 1;
+  if (!flagged) {
+    v.dialogs->messageBox(kNoRebuildToEnd);
+    return;
+  }
+  if (!v.dialogs->confirmBox(kConfirmRebuildEnd, true)) return;
+  auto ex = monitor_.packet().tryExchange(packetWait_);
+  const bool done = ex && monitor_.link().rebuildEnd(ex->packet(), SourcePos, TargetPos) &&
+                    ex->packet().returnCode() == kReturnCodeDone;
+  monitor_.traceNote(done ? "Rebuild Complete sent" : "Rebuild Complete not done by the controller");
 }
 
 void RebuildControl::RebuildSizeValue1Click() {
@@ -382,16 +469,33 @@ void RebuildControl::rebuildProgress(const std::string& text, int percent) {
 void RebuildControl::rebuildTransferFailed() {
   page_->setStartEnabled(true);
   monitor_.views().dialogs->confirmBox(kDmaFailed, false);
+  // The failed rebuild is over: polling resumes and its next cycle reports the failure.
+  markSnapshotForOutcome();
+  resumePolling();
+}
+
+void RebuildControl::rebuildEndFailed() {
+  monitor_.traceNote("Rebuild End not done by the controller: the rebuild failed");
+  page_->setStartEnabled(true);
+  page_->setStatusText("");
+  RebuildIdle = true;
+  ShowSelectionLayout();
+  UpdateStartCaption();
+  page_->setProgress(0);
+  markSnapshotForOutcome();
+  resumePolling();
 }
 
 void RebuildControl::rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) {
+  // A cancel that the GUI thread ran before this report stands.
+  if (monitor_.state().RebuildState != kRebuildRunning) return;
   page_->setStartEnabled(true);
   page_->setStatusText("");
   RebuildIdle = true;
   ShowSelectionLayout();
   page_->setProgress(0);
   monitor_.state().RebuildState = kRebuildCompleted;
-  for (int e = 0; e < kEntries; ++e) monitor_.snapshot().setRebuild(e, 1);
+  markSnapshotForOutcome();
   AddRebuildEvent(sourcePos, targetPos, "Rebuild End");
   monitor_.views().timer->setEnabled(true);
 }

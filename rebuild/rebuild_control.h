@@ -2,6 +2,7 @@
 // mirror partner, starting (by hand or automatically), cancelling, and reporting.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,6 +56,11 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   void rebuildTransferFailed() override;
   void rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) override;
   void rebuildCancelled() override;
+  void rebuildEndFailed() override;
+
+  // The longest wait for the shared packet while the worker may hold it (the cancel's
+  // status read, the hidden "Rebuild Complete" command): the packet's time-out.
+  void setPacketWait(std::chrono::milliseconds wait) { packetWait_ = wait; }
 
   // Selection state.
   std::uint8_t SourceCard = 0, SourcePos = 0, TargetCard = 0, TargetPos = 0;
@@ -71,11 +77,20 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   void refreshRebuildIndicators();  // cards 1 and 2
   // The accepted start's common steps: indicators, row, worker.
   void markAndStart(std::uint64_t size);
+  // True when source and target are two different drive positions.
+  bool validPair() const;
+  // Why no rebuild may start now (a flash update runs), or empty.
+  std::string startRefusal() const;
+  // Makes the next poll cycle see a change, so it reports the rebuild's outcome.
+  void markSnapshotForOutcome();
+  // Polling resumes at LoopTime.
+  void resumePolling();
 
   Monitor& monitor_;
   GuiExecutor& gui_;
   RebuildPageView* page_;
   std::unique_ptr<K4M_Rebuild> RebuildWorker;
+  std::chrono::milliseconds packetWait_;
 };
 
 }  // namespace raidmon
