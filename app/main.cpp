@@ -17,6 +17,7 @@
 #include "link/shared_packet.h"
 #include "monitor/monitor.h"
 #include "platform/aspi_standin.h"
+#include "platform/instance_lock.h"
 #include "platform/program_dir.h"
 #include "ui/forms.h"
 
@@ -37,6 +38,26 @@ int main(int argc, char* argv[]) {
   if (options.help) {
     std::fputs(raidmon::appUsage().c_str(), stdout);
     return 0;
+  }
+
+  // One monitor per controller: a second one says so and ends.
+  std::unique_ptr<raidmon::InstanceLock> controllerLock;
+  if (!options.emulate) {
+    const std::string lockPath = options.socketPath.empty()
+                                     ? raidmon::programDirectory() + "raidmon.lock"
+                                     : options.socketPath + ".lock";
+    raidmon::InstanceLock::Result lock = raidmon::InstanceLock::acquire(lockPath);
+    if (lock.outcome == raidmon::InstanceLock::Outcome::HeldByOther) {
+      std::fprintf(stderr, "raidmon: another raidmon%s already monitors this controller (%s)\n",
+                   lock.holder.empty() ? "" : (" (process " + lock.holder + ")").c_str(),
+                   lockPath.c_str());
+      return 2;
+    }
+    if (lock.outcome == raidmon::InstanceLock::Outcome::Unavailable) {
+      std::fprintf(stderr, "raidmon: no lock file for this controller, going on without one: %s\n",
+                   lock.error.c_str());
+    }
+    controllerLock = std::move(lock.lock);
   }
 
   // --controller=socket:PATH: the controller runs in a k4emu server; requests cross

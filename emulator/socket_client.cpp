@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "link/byte_order.h"
+#include "link/packet_timeout.h"
 
 namespace raidmon::emu {
 
@@ -49,7 +50,9 @@ std::unique_ptr<SocketConnection> SocketConnection::connect(const std::string& p
     error = path + " does not answer as a k4emu server";
     return nullptr;
   }
-  c->setReplyTimeout(std::chrono::milliseconds(0));
+  // A controller that holds a request back makes the caller wait as long as the
+  // packet's time-out allows, never longer.
+  c->setReplyTimeout(packetTimeout());
   return c;
 }
 

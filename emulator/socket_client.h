@@ -45,9 +45,9 @@ class SocketConnection {
   // otherwise `error` holds the server's reason or says the connection was lost.
   bool inject(std::string_view lines, std::string& error);
 
-  // Longest wait for an answer; zero (the default) waits as long as the server takes,
-  // as a stalled driver would make the caller wait. An overdue answer loses the
-  // connection.
+  // Longest wait for an answer: the packet's time-out (100 s, or K4_PACKET_TIMEOUT_MS)
+  // once connected; zero waits as long as the server takes. An overdue answer loses
+  // the connection (its late answer would be taken for the next request's).
   void setReplyTimeout(std::chrono::milliseconds timeout);
   // Called once, on the thread whose request found the connection lost, with the
   // connection's lock held (it must not use the connection).

@@ -22,6 +22,7 @@ struct SettingsInputs {
   std::uint8_t packetByte65 = 0;
   std::array<std::uint32_t, 8> capacity{};        // the last configuration's capacity list
   std::array<std::uint8_t, 48> receivedEntries{};  // its 16 position entries as received
+  bool packetAvailable = true;  // false: the shared packet could not be read in time
 };
 
 // True for a block that starts 0x40 0x5E 0x5E 0x41.

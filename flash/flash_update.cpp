@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
+
+#include "link/packet_timeout.h"
 
 namespace raidmon {
 
@@ -13,6 +16,8 @@ constexpr std::string_view kEraseStarted = "Flash Rom Erase.. ";
 constexpr std::string_view kEraseComplete = "Flash Rom Erase Complete. ";
 constexpr std::string_view kRowComplete = "Flash ROM Update Complete!";
 constexpr std::string_view kRowFail = "Flash ROM Update Fail!";
+constexpr std::string_view kControllerBusy =
+    "The controller does not answer now: read the image again with \"File Select\" later";
 
 bool fileExists(const std::string& path) { return std::ifstream(path, std::ios::binary).good(); }
 
@@ -27,9 +32,14 @@ SettingsInputs FlashUpdate::settingsInputs() const {
   SettingsInputs in;
   in.adapt = !monitor_.flashOption();
   {
-    auto ex = monitor_.packet().exchange();
-    in.packetByte64 = ex.packet().data8(64);
-    in.packetByte65 = ex.packet().data8(65);
+    // The rebuild worker may hold the packet inside a request the controller holds back.
+    auto ex = monitor_.packet().tryExchange(packetTimeout());
+    if (ex) {
+      in.packetByte64 = ex->packet().data8(64);
+      in.packetByte65 = ex->packet().data8(65);
+    } else {
+      in.packetAvailable = false;
+    }
   }
   in.capacity = monitor_.model().capacityList();
   const auto& entries = monitor_.model().receivedEntries();
@@ -42,10 +52,17 @@ SettingsInputs FlashUpdate::settingsInputs() const {
 }
 
 void FlashUpdate::File_SelectClick() {
+  // The image being programmed stays the one read before the update started.
+  if (running_) return;
   const auto chosen = view_.chooseFile(kFileFilter);
-  if (!chosen) return;
+  if (!chosen || running_) return;
   view_.setFilename(*chosen);
-  FlashImageRead read = readFlashImage(*chosen, settingsInputs());
+  const SettingsInputs inputs = settingsInputs();
+  if (!inputs.packetAvailable) {
+    monitor_.views().dialogs->errorBox(kControllerBusy);
+    return;
+  }
+  FlashImageRead read = readFlashImage(*chosen, inputs);
   if (!read.error.empty()) {
     // The fields keep describing the image read before, which an update refuses now
     // that the path differs.
@@ -78,31 +95,83 @@ std::string FlashUpdate::refusal() const {
 
 bool FlashUpdate::SendFlashCommand(std::uint8_t code, std::uint16_t address, const FlashBlock* block) {
   auto ex = monitor_.packet().exchange();
-  return monitor_.link().flashCommand(ex.packet(), code, address, 0, block ? block->data() : nullptr);
+  return monitor_.link().flashCommand(ex.packet(), code, address, 0, block ? block->data() : nullptr) &&
+         ex.packet().returnCode() != kReturnCodeNotDone;
 }
 
-void FlashUpdate::erase() {
+bool FlashUpdate::abandon(std::string_view step) {
+  monitor_.traceNote("Flash update failed: " + std::string(step) + " not done by the controller");
+  SendFlashCommand(FLASH_OP_80, 0, nullptr);
+  return false;
+}
+
+bool FlashUpdate::erase() {
   NoticeView& box = *monitor_.views().notice;
   box.setNoticeOkVisible(false);
   box.setNoticeLine(1, "");
   box.setNoticeLine(2, kEraseStarted);
   box.setNoticeLine(3, "");
   box.showNotice();
-  SendFlashCommand(FLASH_OP_04, 0, nullptr);
-  if (monitor_.state().OsFamily == kOsFamily9x) {
-    waiter_.WaitWithMessages(5, 0);
-  } else {
-    waiter_.WaitWithMessages(4, 0);
+  bool ok = SendFlashCommand(FLASH_OP_04, 0, nullptr);
+  if (ok) {
+    if (monitor_.state().OsFamily == kOsFamily9x) {
+      waiter_.WaitWithMessages(5, 0);
+    } else {
+      waiter_.WaitWithMessages(4, 0);
+      waiter_.WaitWithMessages(0, 30);
+    }
+    ok = SendFlashCommand(FLASH_OP_80, 0, nullptr);
     waiter_.WaitWithMessages(0, 30);
   }
-  SendFlashCommand(FLASH_OP_80, 0, nullptr);
-  waiter_.WaitWithMessages(0, 30);
-  box.setNoticeLine(1, "");
-  box.setNoticeLine(2, kEraseComplete);
-  box.setNoticeLine(3, "");
-  waiter_.WaitWithMessages(0, 30);
+  if (ok) {
+    box.setNoticeLine(1, "");
+    box.setNoticeLine(2, kEraseComplete);
+    box.setNoticeLine(3, "");
+    waiter_.WaitWithMessages(0, 30);
+  }
   box.setNoticeOkVisible(true);
   box.closeNotice();
+  return ok;
+}
+
+bool FlashUpdate::programAndVerify(const FlashImage& image) {
+  if (needsErase(monitor_.model().flashMaker()) && !erase()) return abandon("erase (0x04, 0x80)");
+
+  const std::size_t expected = image.blockCount();
+  std::uint32_t offset = 0;
+  std::size_t sent = 0;
+  for (const FlashBlock& block : image.blocks) {
+    if (!SendFlashCommand(FLASH_OP_10, static_cast<std::uint16_t>(offset), &block)) {
+      return abandon("program (0x10) at offset " + std::to_string(offset));
+    }
+    offset += kFlashBlockSize;
+    ++sent;
+    view_.setDownloadBlocks(std::to_string(sent));
+    waiter_.WaitWithMessages(0, 20);
+    view_.setStatusBar(expected > 0 ? static_cast<int>(sent * 100 / expected) : 100);
+  }
+  view_.setStatusBar(100);
+  if (!SendFlashCommand(FLASH_OP_80, 0, nullptr)) return abandon("end (0x80)");
+  waiter_.WaitWithMessages(1, 0);
+
+  std::optional<std::uint32_t> reply;
+  {
+    auto ex = monitor_.packet().exchange();
+    if (monitor_.link().flashCommand(ex.packet(), FLASH_OP_40, static_cast<std::uint16_t>(sent), 0, nullptr) &&
+        ex.packet().returnCode() != kReturnCodeNotDone) {
+      reply = ex.packet().controlCode();
+    }
+  }
+  if (!reply) {
+    // No checksum arrived: whatever the packet holds is not the controller's.
+    view_.setDownloadChecksum("");
+    return abandon("checksum (0x40)");
+  }
+  char text[12];
+  std::snprintf(text, sizeof text, "%04X", *reply);
+  view_.setDownloadChecksum(text);
+  if (!SendFlashCommand(FLASH_OP_80, 0, nullptr)) return abandon("end (0x80)");
+  return image.checksumText() == text;
 }
 
 void FlashUpdate::Update_Start_ButtonClick() {
@@ -119,41 +188,17 @@ void FlashUpdate::Update_Start_ButtonClick() {
     return;
   }
   if (!v.dialogs->confirmBox(kConfirm, true)) return;
+  // The bytes read and summed at "File Select", held from now on: nothing picked or
+  // changed on disk during the update reaches the ROM.
+  const FlashImage image = *image_;
 
   running_ = true;
+  monitor_.setFlashUpdateRunning(true);
   view_.setStartEnabled(false);
+  view_.setFileSelectEnabled(false);
   v.timer->setEnabled(false);
-  if (needsErase(monitor_.model().flashMaker())) erase();
 
-  // Exactly the blocks that were summed when the image was read are programmed.
-  const FlashImage image = *image_;
-  const std::size_t expected = image.blockCount();
-  std::uint32_t offset = 0;
-  std::size_t sent = 0;
-  for (const FlashBlock& block : image.blocks) {
-    SendFlashCommand(FLASH_OP_10, static_cast<std::uint16_t>(offset), &block);
-    offset += kFlashBlockSize;
-    ++sent;
-    view_.setDownloadBlocks(std::to_string(sent));
-    waiter_.WaitWithMessages(0, 20);
-    view_.setStatusBar(expected > 0 ? static_cast<int>(sent * 100 / expected) : 100);
-  }
-  view_.setStatusBar(100);
-  SendFlashCommand(FLASH_OP_80, 0, nullptr);
-  waiter_.WaitWithMessages(1, 0);
-
-  std::uint32_t reply = 0;
-  {
-    auto ex = monitor_.packet().exchange();
-    monitor_.link().flashCommand(ex.packet(), FLASH_OP_40, static_cast<std::uint16_t>(sent), 0, nullptr);
-    reply = ex.packet().controlCode();
-  }
-  char text[12];
-  std::snprintf(text, sizeof text, "%04X", reply);
-  view_.setDownloadChecksum(text);
-  SendFlashCommand(FLASH_OP_80, 0, nullptr);
-
-  const bool same = image.checksumText() == text;
+  const bool same = programAndVerify(image);
   v.grid->addEventRow("Card 1", same ? kRowComplete : kRowFail, path);
   if (same) {
     v.dialogs->confirmBox("Update Complete", false);
@@ -162,6 +207,8 @@ void FlashUpdate::Update_Start_ButtonClick() {
   }
   v.timer->setEnabled(true);
   view_.setStartEnabled(true);
+  view_.setFileSelectEnabled(true);
+  monitor_.setFlashUpdateRunning(false);
   running_ = false;
 }
 

@@ -28,6 +28,7 @@ class FlashDialogView {
   virtual void setDownloadBlocks(std::string_view text) = 0;    // D_Total_Block
   virtual void setStatusBar(int value) = 0;                     // Flash_Status_Bar
   virtual void setStartEnabled(bool enabled) = 0;               // Update_Start_Button
+  virtual void setFileSelectEnabled(bool enabled) = 0;          // File_Select
 };
 
 // Waits that keep the windows alive (WaitWithMessages); tests count them instead.
@@ -44,7 +45,12 @@ class FlashUpdate {
       : monitor_(monitor), view_(view), waiter_(waiter) {}
 
   void FormShow(std::string_view biosLabel);
+  // Reads the chosen image; refused while an update runs.
   void File_SelectClick();
+  // The update: erase, program, verify. Programs exactly the bytes that "File Select"
+  // read and summed, held since then; a request that fails or that the controller
+  // does not do at any step ends the update as failed ("Update Fail, ROM Update
+  // Restart"), never as complete.
   void Update_Start_ButtonClick();
 
   bool running() const { return running_; }
@@ -53,10 +59,16 @@ class FlashUpdate {
   SettingsInputs settingsInputs() const;
 
  private:
+  // True when the request went through and the controller did not answer "not done".
   bool SendFlashCommand(std::uint8_t code, std::uint16_t address, const FlashBlock* block);
   // Why the update may not start, or empty.
   std::string refusal() const;
-  void erase();
+  bool erase();
+  // Erase, program and verify; true only when the controller's checksum equals the image's.
+  bool programAndVerify(const FlashImage& image);
+  // After a failed step: ends the flash operation (0x80) as far as the controller
+  // still answers, notes which step failed, and gives false.
+  bool abandon(std::string_view step);
 
   Monitor& monitor_;
   FlashDialogView& view_;

@@ -24,6 +24,7 @@ struct RecordingDialog final : FlashDialogView {
   std::optional<std::string> nextChoice;
   std::vector<int> bar;
   std::vector<bool> startEnabled;
+  std::vector<bool> fileSelectEnabled;
   std::string filename() const override { return file; }
   void setFilename(std::string_view p) override { file = p; }
   std::optional<std::string> chooseFile(std::string_view filter) override {
@@ -37,6 +38,7 @@ struct RecordingDialog final : FlashDialogView {
   void setDownloadBlocks(std::string_view t) override { downloadBlocks = t; }
   void setStatusBar(int v) override { bar.push_back(v); }
   void setStartEnabled(bool e) override { startEnabled.push_back(e); }
+  void setFileSelectEnabled(bool e) override { fileSelectEnabled.push_back(e); }
 };
 
 struct CountingWaiter final : MessageWaiter {

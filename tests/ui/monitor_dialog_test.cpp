@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QShowEvent>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 
 #include "emulator/controller.h"
 #include "emulator/emulated_nt_storage.h"
@@ -146,6 +148,22 @@ TEST_F(MonitorDialogTest, AtapiNodeAndNoBios) {
   EXPECT_EQ(dialog->TotalSize_L->text(), " None");
   EXPECT_EQ(dialog->BaseSize_L->text(), " None");
   EXPECT_FALSE(dialog->Raid_VIew->isVisible());
+}
+
+TEST_F(MonitorDialogTest, RestoreFromMinimizedKeepsPageAndPreparesNothing) {
+  start();
+  int preparations = 0;
+  dialog->onShow = [&] { ++preparations; };
+  dialog->hide();
+  dialog->show();  // a showing of the dialog: prepared, back on Mode Info
+  EXPECT_EQ(preparations, 1);
+  dialog->Info_Tab_Note->setCurrentIndex(2);
+  // The window system shows the window again after a restore from minimized.
+  QShowEvent restored;
+  QSpontaneKeyEvent::setSpontaneous(&restored);
+  qApp->notify(dialog.get(), &restored);
+  EXPECT_EQ(preparations, 1);
+  EXPECT_EQ(page(), 2);
 }
 
 }  // namespace

@@ -112,6 +112,8 @@ void TFlash_512_Update_form::setDownloadBlocks(std::string_view t) { D_Total_Blo
 void TFlash_512_Update_form::setStatusBar(int value) { Flash_Status_Bar->setValue(std::clamp(value, 0, 100)); }
 void TFlash_512_Update_form::setStartEnabled(bool enabled) { Update_Start_Button->setEnabled(enabled); }
 
+void TFlash_512_Update_form::setFileSelectEnabled(bool enabled) { File_Select->setEnabled(enabled); }
+
 void TFlash_512_Update_form::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (update_ && biosLabel) guarded([this] { update_->FormShow(biosLabel()); });

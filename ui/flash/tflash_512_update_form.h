@@ -52,6 +52,7 @@ class TFlash_512_Update_form final : public QDialog, public FlashDialogView {
   void setDownloadBlocks(std::string_view text) override;
   void setStatusBar(int value) override;
   void setStartEnabled(bool enabled) override;
+  void setFileSelectEnabled(bool enabled) override;
 
  protected:
   void showEvent(QShowEvent* e) override;

@@ -456,8 +456,12 @@ void TK4M_Info_form::reject() {
 
 void TK4M_Info_form::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  Info_Tab_Note->setCurrentIndex(kModePage);
-  if (onShow) guarded(onShow);
+  // A showing of the dialog prepares it; the window system's own show (a restore from
+  // minimized) leaves the page and the rebuild selection as they are.
+  if (!e->spontaneous()) {
+    Info_Tab_Note->setCurrentIndex(kModePage);
+    if (onShow) guarded(onShow);
+  }
   static const char* kHeaders[] = {"     HDD Location", "            Event", "             TIME",
                                    "              LBA"};
   QStringList headers;
