@@ -448,7 +448,7 @@ void Controller::applyLocked(const Event& e) {
       badChecksums_ += e.value;
       break;
     case EventKind::Fail:
-      addFaultLocked({e.value, e.value2, e.sector, e.failMode, e.stallMs});
+      addFaultLocked({e.value, e.value2, e.sector, e.failMode, e.stallMs, e.skip});
       break;
   }
 }
@@ -496,6 +496,10 @@ std::optional<Controller::RequestFault> Controller::takeFaultLocked(std::uint32_
       }
       if (*it->at < first || *it->at >= first + count) continue;
     }
+    if (it->skip > 0) {
+      --it->skip;
+      return std::nullopt;
+    }
     const RequestFault met = *it;
     if (--it->remaining == 0) faults_.erase(it);
     return met;
@@ -511,9 +515,9 @@ void Controller::addFaultLocked(const RequestFault& fault) {
 
 void Controller::failRequests(std::uint32_t code, std::uint32_t count,
                               std::optional<std::uint32_t> at, FaultMode mode,
-                              std::uint32_t stallMs) {
+                              std::uint32_t stallMs, std::uint32_t skip) {
   std::lock_guard lock(mu_);
-  addFaultLocked({code, count, at, mode, stallMs});
+  addFaultLocked({code, count, at, mode, stallMs, skip});
 }
 
 void Controller::refuseRebuildBegin(std::uint32_t count, std::uint32_t returnCode) {

@@ -114,8 +114,9 @@ class Controller {
   // With `at`, only transfers whose chunk holds that sector, or flash program requests
   // whose block holds that byte offset, count. Faults of one code apply in the order
   // they were made; at most kMaxPendingFaults are pending (older ones are dropped).
+  // `skip` lets that many matching requests through before the first failure.
   void failRequests(std::uint32_t code, std::uint32_t count, std::optional<std::uint32_t> at,
-                    FaultMode mode, std::uint32_t stallMs = kDefaultStallMs);
+                    FaultMode mode, std::uint32_t stallMs = kDefaultStallMs, std::uint32_t skip = 0);
   static constexpr std::size_t kMaxPendingFaults = 64;
 
   // The next `count` rebuild begins are answered with `returnCode` instead of 1.
@@ -151,6 +152,7 @@ class Controller {
     std::optional<std::uint32_t> at;
     FaultMode mode = FaultMode::TransportFalse;
     std::uint32_t stallMs = kDefaultStallMs;
+    std::uint32_t skip = 0;
   };
   // The pending fault that this request meets, counted down; null when none.
   std::optional<RequestFault> takeFaultLocked(std::uint32_t code, const std::uint8_t* buf,

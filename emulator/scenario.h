@@ -75,7 +75,7 @@ enum class EventKind : std::uint8_t {
   BadChecksum,    // value = count of checksum answers made wrong
   Fail,           // value = control or flash code, value2 = count, sector = "at" value
                   // (transfer: a sector of the chunk; flash 0x10: a byte of the block),
-                  // failMode, stallMs
+                  // skip, failMode, stallMs
 };
 
 struct Event {
@@ -89,6 +89,7 @@ struct Event {
   std::optional<std::uint32_t> sector;
   TransferFailMode failMode = TransferFailMode::TransportFalse;
   std::uint32_t stallMs = kDefaultStallMs;
+  std::uint32_t skip = 0;  // Fail: matching requests let through before the first failure
 };
 
 struct TimedEvent {

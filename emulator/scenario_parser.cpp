@@ -505,11 +505,11 @@ bool Parser::event(Cursor& c, std::string_view command, Event& e) {
       }
     }
   } else if (command == "fail") {
-    // fail CODE N [at V] [mode false|zero|stall] [ms T]
+    // fail CODE N [at V] [skip K] [mode false|zero|stall] [ms T]
     e.kind = EventKind::Fail;
     if (auto v = c.number("control code", 0, 0xFFFFFFFFu)) e.value = static_cast<std::uint32_t>(*v);
     if (auto v = c.number("count", 1, kMaxCount)) e.value2 = static_cast<std::uint32_t>(*v);
-    bool seenAt = false, seenMode = false, seenMs = false;
+    bool seenAt = false, seenMode = false, seenMs = false, seenSkip = false;
     while (!c.atEnd() && !c.failed()) {
       if (c.peekIs("at") && !seenAt) {
         c.skip();
@@ -531,6 +531,10 @@ bool Parser::event(Cursor& c, std::string_view command, Event& e) {
         } else if (m) {
           return c.fail("mode must be false, zero or stall, got " + quoteForMessage(*m));
         }
+      } else if (c.peekIs("skip") && !seenSkip) {
+        c.skip();
+        seenSkip = true;
+        if (auto v = c.number("skip count", 0, kMaxCount)) e.skip = static_cast<std::uint32_t>(*v);
       } else if (c.peekIs("ms") && !seenMs) {
         c.skip();
         seenMs = true;

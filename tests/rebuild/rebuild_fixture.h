@@ -112,8 +112,9 @@ inline std::string mirrorScenario(std::uint32_t size, const std::string& extra =
 
 class RebuildRig {
  public:
-  RebuildRig(LinkKind kind, const std::string& scenarioText)
-      : emulated(kind, scenarioText), controller(emulated.controller), link(emulated.link) {
+  RebuildRig(LinkKind kind, const std::string& scenarioText,
+             std::chrono::milliseconds replyTimeout = std::chrono::seconds(10))
+      : emulated(kind, scenarioText, replyTimeout), controller(emulated.controller), link(emulated.link) {
     const std::uint8_t family = emulated.family;
     monitor = std::make_unique<Monitor>(*link, packet, family, "/proc/self/raidmon-test/");
     control = std::make_unique<RebuildControl>(*monitor, executor);

@@ -1,54 +1,128 @@
 // Test support: an emulated controller from scenario text behind either link the
 // program uses: the direct port (NT family) or the real bridge library and ASPI layer
-// stand-in (9x family).
+// stand-in (9x family), each either in process or across a k4emu socket server that
+// runs on a thread of the test.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "aspilink/loaded_bridge.h"
 #include "emulator/controller.h"
 #include "emulator/emulated_nt_storage.h"
 #include "emulator/scenario_parser.h"
+#include "emulator/socket_client.h"
+#include "emulator/socket_server.h"
 #include "link/direct_port_link.h"
 #include "monitor/monitor.h"
 
 namespace raidmon::test {
 
-enum class LinkKind { Direct, Bridge };
+enum class LinkKind { Direct, Bridge, DirectSocket, BridgeSocket };
+
+inline bool isBridge(LinkKind kind) { return kind == LinkKind::Bridge || kind == LinkKind::BridgeSocket; }
+inline bool isSocket(LinkKind kind) {
+  return kind == LinkKind::DirectSocket || kind == LinkKind::BridgeSocket;
+}
+inline const char* linkName(LinkKind kind) {
+  switch (kind) {
+    case LinkKind::Direct: return "Direct";
+    case LinkKind::Bridge: return "Bridge";
+    case LinkKind::DirectSocket: return "DirectSocket";
+    case LinkKind::BridgeSocket: return "BridgeSocket";
+  }
+  return "?";
+}
 
 class EmulatedLink {
  public:
-  EmulatedLink(LinkKind kind, const std::string& scenarioText) {
+  // `replyTimeout`: how long the socket client waits for an answer (socket kinds).
+  EmulatedLink(LinkKind kind, const std::string& scenarioText,
+               std::chrono::milliseconds replyTimeout = std::chrono::seconds(10)) {
     const emu::ScenarioParse parsed = emu::parseScenario(scenarioText);
     EXPECT_TRUE(parsed.ok()) << parsed.errorLine << ": " << parsed.error;
     controller = std::make_unique<emu::Controller>(parsed.scenario);
-    if (kind == LinkKind::Bridge) {
+    if (isSocket(kind)) serve(replyTimeout);
+    if (isBridge(kind)) {
       family = kOsFamily9x;
       bridge = std::make_unique<LoadedBridge>("korvane");
       EXPECT_TRUE(bridge->ok()) << bridge->error();
       standIn.emplace();
-      (*standIn)->attachDevice(*controller);
+      if (connection) {
+        (*standIn)->attach(&emu::socketAspiBackend, connection.get());
+      } else {
+        (*standIn)->attachDevice(*controller);
+      }
       link = std::make_unique<BridgeLink>(bridge->exports());
     } else {
-      storage = std::make_unique<emu::EmulatedNtStorage>(*controller);
-      link = std::make_unique<DirectPortLink>(*storage);
+      if (connection) {
+        socketStorage = std::make_unique<emu::SocketNtStorage>(*connection);
+      } else {
+        storage = std::make_unique<emu::EmulatedNtStorage>(*controller);
+      }
+      link = std::make_unique<DirectPortLink>(socketStorage ? static_cast<NtStorageStack&>(*socketStorage)
+                                                            : static_cast<NtStorageStack&>(*storage));
     }
+  }
+  ~EmulatedLink() {
+    detach();
+    link.reset();  // closes its port while the server still answers
+    stopServer();
   }
   // Call before the controller goes, once nothing sends any more.
   void detach() {
     if (standIn) (*standIn)->detach();
   }
 
+  // Socket kinds: the server goes away, closing its clients' connections, as when its
+  // process ends (their requests fail from then on).
+  void stopServer() {
+    if (!server) return;
+    server->requestStop();
+    if (serverThread.joinable()) serverThread.join();
+    server.reset();
+  }
+  // Socket kinds: "stall on|off" from a second client, as `k4emu inject` sends it.
+  bool stallServer(bool on) {
+    std::string error;
+    auto injector = emu::SocketConnection::connect(socketPath, error);
+    if (!injector) return false;
+    return injector->inject(on ? "stall on" : "stall off", error);
+  }
+
   std::uint8_t family = kOsFamilyNt;
   std::unique_ptr<emu::Controller> controller;
+  std::string socketPath;
+  std::unique_ptr<emu::SocketServer> server;
+  std::thread serverThread;
+  std::unique_ptr<emu::SocketConnection> connection;
+  std::unique_ptr<emu::SocketNtStorage> socketStorage;
   std::unique_ptr<emu::EmulatedNtStorage> storage;
   std::unique_ptr<LoadedBridge> bridge;
   std::optional<AttachedStandIn> standIn;
   std::unique_ptr<ControllerLink> link;
+
+ private:
+  void serve(std::chrono::milliseconds replyTimeout) {
+    static int n = 0;
+    socketPath = (std::filesystem::temp_directory_path() /
+                  ("raidmon_link_" + std::to_string(::getpid()) + "_" + std::to_string(n++) + ".sock"))
+                     .string();
+    server = std::make_unique<emu::SocketServer>(*controller, socketPath);
+    std::string error;
+    ASSERT_TRUE(server->listen(error)) << error;
+    serverThread = std::thread([this] { server->run(); });
+    connection = emu::SocketConnection::connect(socketPath, error);
+    ASSERT_TRUE(connection) << error;
+    connection->setReplyTimeout(replyTimeout);
+  }
 };
 
 }  // namespace raidmon::test
