@@ -208,6 +208,36 @@ TEST_P(FlashUpdateTest, RefusalsBeforeAnythingIsErased) {
   EXPECT_EQ(dialog.totalBlocks, "4");  // the fields keep the image read before
 }
 
+TEST_P(FlashUpdateTest, FilesPickedDuringTheUpdateNeverReachTheRom) {
+  start();
+  const std::string checked = writeImage(image(6), "checked.bin");
+  const std::string other = writeImage(image(2), "other.bin");
+  const std::string empty = writeImage({}, "empty.bin");
+  select(checked);
+  const FlashImage read = *update->image();
+  // During every wait the operator picks another file, and an empty one.
+  int picks = 0;
+  waiter.during = [&] {
+    dialog.nextChoice = (picks++ % 2 == 0) ? other : empty;
+    update->File_SelectClick();
+  };
+  update->Update_Start_ButtonClick();
+  waiter.during = nullptr;
+  EXPECT_GT(picks, 0);
+  EXPECT_EQ(dialog.fileSelectEnabled, (std::vector<bool>{false, true}));
+  EXPECT_EQ(dialog.file, checked);  // nothing was chosen while it ran
+  const auto rom = controller->flashContents();
+  for (std::size_t n = 0; n < read.blocks.size(); ++n) {
+    EXPECT_TRUE(std::equal(read.blocks[n].begin(), read.blocks[n].end(), rom.begin() + static_cast<std::ptrdiff_t>(n * 128)))
+        << "block " << n;
+  }
+  EXPECT_EQ(views.rows.back().substr(0, 34), "Card 1|Flash ROM Update Complete!|");
+  // Afterwards File Select works again.
+  dialog.nextChoice = other;
+  update->File_SelectClick();
+  EXPECT_EQ(dialog.totalBlocks, "2");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLinks, FlashUpdateTest, ::testing::Values(Kind::Direct, Kind::Bridge),
                          [](const auto& info) { return info.param == Kind::Direct ? "Direct" : "Bridge"; });
 

@@ -133,5 +133,63 @@ TEST(RebuildControlTest, DeclinedStartSendsNothing) {
   EXPECT_TRUE(rig.control->RebuildIdle);
 }
 
+TEST(RebuildControlTest, ASelectionDuringARunLeavesTheRunningPairAlone) {
+  RebuildRig rig(LinkKind::Direct, mirrorScenario(100000, "transfer-time 1000\n"));
+  rig.select(0, 0);
+  rig.control->Rebuild_StartClick();
+  ASSERT_EQ(rig.monitor->state().RebuildState, kRebuildRunning);
+  const auto pair = std::make_tuple(rig.control->SourceCard, rig.control->SourcePos,
+                                    rig.control->TargetCard, rig.control->TargetPos);
+  const std::string source = rig.page.source, target = rig.page.target;
+  rig.select(2, 3);  // another mirror
+  rig.select(0, 1);  // the same mirror the other way round
+  rig.select(1, 0);  // a drive with no partner
+  EXPECT_EQ(std::make_tuple(rig.control->SourceCard, rig.control->SourcePos, rig.control->TargetCard,
+                            rig.control->TargetPos),
+            pair);
+  EXPECT_EQ(rig.page.source, source);
+  EXPECT_EQ(rig.page.target, target);
+  EXPECT_TRUE(rig.page.startVisible);  // CANCEL stays
+  EXPECT_EQ(rig.page.caption, "CANCEL [&C]");
+  EXPECT_FALSE(logged(rig.views, "message only raid1 or raid 0+1 hdd select"));
+  // The cancel names the pair that runs and marks its target.
+  rig.control->Rebuild_CancelClick();
+  ASSERT_TRUE(rig.waitForState(kRebuildCancelled));
+  EXPECT_EQ(rig.views.rows.back(), "Card1 S:PM Card1 T:PS|Rebuild Cancel|");
+  EXPECT_EQ(rig.monitor->snapshot().source(entryIndex(1, 2)), 1);
+}
+
+TEST(RebuildControlTest, NoRebuildStartsWhileAFlashUpdateRuns) {
+  RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
+  rig.monitor->setFlashUpdateRunning(true);
+  rig.views.timerEnabled = false;  // the flash update stopped polling
+  rig.select(0, 0);
+  rig.control->Rebuild_StartClick();
+  EXPECT_EQ(rig.views.errors.back(), "A flash ROM update is running: start the rebuild after it has ended");
+  // The controller flags a pair meanwhile; the automatic start waits for the update.
+  emu::Event flags;
+  flags.kind = emu::EventKind::RebuildFlags;
+  flags.card = 1;
+  flags.position = 2;
+  flags.card2 = 1;
+  flags.position2 = 1;
+  rig.controller->applyEvent(flags);
+  emu::Event time;
+  time.kind = emu::EventKind::RebuildTime;
+  time.value = 1;
+  rig.controller->applyEvent(time);
+  rig.control->AutoRebuildClick();
+  EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_BEGIN), 0u);
+  EXPECT_EQ(rig.control->worker(), nullptr);
+  EXPECT_EQ(rig.monitor->state().RebuildState, kRebuildIdle);
+  EXPECT_FALSE(rig.views.timerEnabled);  // the update restarts polling when it ends
+  // Once the update has ended, the first cycle starts the deferred automatic rebuild.
+  rig.monitor->setFlashUpdateRunning(false);
+  rig.monitor->Sec_TimerTimer();
+  EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_BEGIN), 1u);
+  ASSERT_TRUE(rig.waitForState(kRebuildCompleted));
+  EXPECT_TRUE(rig.controller->rangeEqual(1, 1, 1, 2, 0, 1000));
+}
+
 }  // namespace
 }  // namespace raidmon
