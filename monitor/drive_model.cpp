@@ -153,7 +153,15 @@ std::optional<DriveModel::Member> DriveModel::memberAt(int entry) const {
   if (p.kind == kKindNone || p.array >= kArrayRecords || p.member >= kMaxMembers) {
     return std::nullopt;
   }
-  if (arrays_[p.array].kind == kKindNone) return std::nullopt;
+  const ArrayRecord& rec = arrays_[p.array];
+  if (rec.kind == kKindNone || rec.memberSlots[p.member] != p.member) return std::nullopt;
+  // The slot must hold this position's own drive: another entry naming the same array
+  // and member index may have taken it over.
+  const int card = entry / kPositions + 1;
+  const int position = entry % kPositions;
+  if (rec.memberCard[p.member] != card || rec.memberPosition[p.member] != position) {
+    return std::nullopt;
+  }
   return Member{p.array, p.member};
 }
 

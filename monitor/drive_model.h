@@ -108,7 +108,8 @@ class DriveModel {
   const std::array<std::uint8_t, 4>& controllerBytes9() const { return bytes9_; }
 
   // The array record and member slot of the drive at an entry index, when the model
-  // position table maps it to a used record within the tables.
+  // position table maps it to a used record within the tables and that slot holds this
+  // position's own drive (never the slot of another drive).
   struct Member {
     int array;
     int slot;

@@ -379,6 +379,19 @@ TEST(ConfigParseProperty, EmptyEntryPlacementAndStaleEntriesDoNotMatter) {
   EXPECT_GT(compared, 1000);
 }
 
+TEST(ConfigParseTest, MemberLookupOnlyFindsThePositionsOwnSlot) {
+  ConfigBuilder b;  // two drives claim member 0 of one mirror: the later one holds the slot
+  b.entry(1, 1, kKindRaid1, 0, 0).entry(1, 2, kKindRaid1, 0, 0).entry(1, 3, kKindRaid1, 0, 1);
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(b.p, {}, cards);
+  EXPECT_FALSE(m.memberAt(entryIndex(1, 1)));
+  ASSERT_TRUE(m.memberAt(entryIndex(1, 2)));
+  EXPECT_EQ(m.memberAt(entryIndex(1, 2))->slot, 0);
+  EXPECT_EQ(m.memberAt(entryIndex(1, 3))->slot, 1);
+  EXPECT_FALSE(m.memberAt(entryIndex(1, 4)));
+}
+
 TEST(DecodeTablesTest, FlashChipNames) {
   struct Case {
     std::uint8_t maker, device;

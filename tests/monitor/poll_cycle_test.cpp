@@ -309,6 +309,41 @@ TEST_F(PollCycleTest, NodeImagesOnlyForMembersInTheTree) {
   for (const auto& line : views.log) EXPECT_EQ(line.find("=-1"), std::string::npos) << line;
 }
 
+// The mirror is re-created on card 1 SM/SS and the configuration reloaded; a drive then
+// arrives at the old PM position on a hot-plug channel. Its "pulled" image must not land
+// on the node that now shows the SM drive.
+TEST_F(PollCycleTest, NodeImagesOnlyOnThePositionsOwnNode) {
+  Monitor& m = started();
+  auto entry = [&](int e, std::uint8_t kind, std::uint8_t id, std::uint8_t member) {
+    link.config[kCfgEntries + 3 * e] = kind;
+    link.config[kCfgEntries + 3 * e + 1] = id;
+    link.config[kCfgEntries + 3 * e + 2] = member;
+  };
+  entry(0, 0, 0, 0);
+  entry(1, 0, 0, 0);
+  entry(2, kKindRaid1, 0, 0);
+  entry(3, kKindRaid1, 0, 1);
+  link.present(0, false);
+  link.present(1, false);
+  link.present(3);
+  m.reloadConfiguration();
+  ASSERT_EQ(m.modeTree().nodes().size(), 3u);  // RAID1, SM, SS
+  m.Sec_TimerTimer();
+
+  views.clear();
+  link.status[hotPlugOffset(1, 1)] = 1;
+  link.plug[kOffPioStatus + plugSlot(1, 1)] = 0x50;  // at PM, not yet listed
+  link.present(0);
+  m.Sec_TimerTimer();
+  m.Sec_TimerTimer();
+  std::vector<std::string> nodes;
+  for (const auto& line : views.log) {
+    if (line.rfind("node ", 0) == 0) nodes.push_back(line);
+  }
+  for (const auto& line : nodes) EXPECT_TRUE(line == "node 1=1" || line == "node 2=1") << line;
+  EXPECT_FALSE(nodes.empty());
+}
+
 TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   Monitor& m = started();
   link.failStatusReads = 1;
