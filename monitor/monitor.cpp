@@ -124,7 +124,9 @@ void Monitor::Auto_Rebuild_OptionClick() {
 
 void Monitor::LOOPTIME1Click() {
   const std::string answer = views_.dialogs->inputBox("Timer", "Time", "1000").value_or("1000");
-  if (const auto value = parseWholeNumber(answer)) {
+  // A period below 1 ms would fire the timer back to back: refused like a text that is
+  // not a number.
+  if (const auto value = parseWholeNumber(answer); value && *value >= 1) {
     state_.LoopTime = *value;
   } else {
     views_.dialogs->errorBox(conversionErrorMessage(answer));
@@ -250,17 +252,23 @@ void Monitor::startMonitoring() {
   views_.window->showMonitorDialog();
 }
 
-void Monitor::reloadConfiguration() {
+bool Monitor::reloadConfiguration() {
   {
     auto ex = packet_.exchange();
     ex.packet().clear();
-    link_.readConfig(ex.packet());
+    if (!link_.readConfig(ex.packet())) {
+      // The packet holds no configuration, only the zeros it was cleared to: parsing it
+      // would collapse every array. Keep what the model and the tree show.
+      trace(kConfigReadFailedNote);
+      return false;
+    }
     model_.resetHighestArray();
     const bool rule3 = state_.OsFamily == kOsFamily9x || state_.CardCount == 0;
     model_.parseConfiguration(ex.packet(), ParseOptions{rule3}, state_.CardCount,
                               [this](std::string_view line) { trace(line); });
   }
   fillModeTree();
+  return true;
 }
 
 void Monitor::fillModeTree() {

@@ -43,6 +43,7 @@ inline constexpr std::string_view kWaitCaption = " Waiting....";
 inline constexpr std::string_view kDriverMissing = "RAID controller DRIVER not installed";
 inline constexpr std::string_view kNtProbeFailed = "PAX7 controller HDD not installed";
 inline constexpr std::string_view k9xProbeFailed = "RAID controller HDD not installed";
+inline constexpr std::string_view kConfigReadFailedNote = "CTL_READ_CONFIG failed: configuration kept";
 
 // Status check results.
 inline constexpr int kNoChange = 0;
@@ -116,8 +117,10 @@ class Monitor {
   void FormShow();
   // One poll cycle.
   void Sec_TimerTimer();
-  // Reads the configuration again and rebuilds the mode tree.
-  void reloadConfiguration();
+  // Reads the configuration again and rebuilds the mode tree. When the read fails the
+  // model, the array table and the tree stay as they were, the trace says so, and the
+  // result is false; the next reload tries again.
+  bool reloadConfiguration();
 
   // Steps of the cycle, public for the rebuild control and for tests.
   int plugCheck();

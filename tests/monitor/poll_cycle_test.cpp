@@ -344,6 +344,22 @@ TEST_F(PollCycleTest, NodeImagesOnlyOnThePositionsOwnNode) {
   EXPECT_FALSE(nodes.empty());
 }
 
+TEST_F(PollCycleTest, FailedConfigurationReadKeepsModelAndTree) {
+  Monitor& m = started();
+  link.config = {};  // whatever arrives now would be an empty controller
+  link.failConfigReads = 1;
+  EXPECT_FALSE(m.reloadConfiguration());
+  EXPECT_EQ(views.traces, std::vector<std::string>{"CTL_READ_CONFIG failed: configuration kept"});
+  EXPECT_FALSE(has(views.log, "tree"));
+  EXPECT_EQ(m.model().highestArray(), 1);
+  EXPECT_EQ(m.model().array(0).kind, kKindRaid1);
+  EXPECT_EQ(m.model().array(0).size, 0x10u);
+  EXPECT_EQ(m.modeTree().nodes().size(), 5u);
+  // The next reload reads again and takes what the controller sends.
+  EXPECT_TRUE(m.reloadConfiguration());
+  EXPECT_TRUE(m.modeTree().empty());
+}
+
 TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   Monitor& m = started();
   link.failStatusReads = 1;
@@ -422,7 +438,8 @@ TEST_F(PollCycleTest, PlugCheckIsSkippedOnThe9xFamily) {
 
 TEST_F(PollCycleTest, LoopTimeCommand) {
   Monitor& m = started();
-  views.inputAnswers = {std::string("250"), std::string("abc"), std::nullopt, std::string(" -5")};
+  views.inputAnswers = {std::string("250"), std::string("abc"), std::nullopt, std::string(" -5"),
+                        std::string("0"), std::string("1")};
   m.LOOPTIME1Click();
   EXPECT_EQ(m.state().LoopTime, 250);
   m.LOOPTIME1Click();
@@ -430,8 +447,16 @@ TEST_F(PollCycleTest, LoopTimeCommand) {
   EXPECT_EQ(views.errors.back(), "'abc' is not a valid integer value");
   m.LOOPTIME1Click();
   EXPECT_EQ(m.state().LoopTime, 1000);  // cancelling returns the default text
+  // A period below 1 ms is refused as a text that is not a number would be.
   m.LOOPTIME1Click();
-  EXPECT_EQ(m.state().LoopTime, -5);
+  EXPECT_EQ(m.state().LoopTime, 1000);
+  EXPECT_EQ(views.errors.back(), "' -5' is not a valid integer value");
+  m.LOOPTIME1Click();
+  EXPECT_EQ(m.state().LoopTime, 1000);
+  EXPECT_EQ(views.errors.back(), "'0' is not a valid integer value");
+  EXPECT_EQ(views.errors.size(), 3u);
+  m.LOOPTIME1Click();
+  EXPECT_EQ(m.state().LoopTime, 1);
 }
 
 TEST_F(PollCycleTest, AutoRebuildToggleWritesTheSecondFileOnly) {
