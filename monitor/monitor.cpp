@@ -299,8 +299,11 @@ void Monitor::Sec_TimerTimer() {
       if (state_.RescanRequested) {
         rescanNow();
       } else {
+        // The wait is over without a rescan; the next failed read starts a new one.
         views_.scan->setScanCaption(kWaitCaption);
         views_.scan->closeScanForm();
+        state_.ScanActive = false;
+        state_.ScanCounter = 0;
       }
     }
   }
@@ -425,7 +428,12 @@ int Monitor::plugCheck() {
   {
     auto ex = packet_.exchange();
     ex.packet().clearData();
-    link_.plugBackup(ex.packet());
+    if (!link_.plugBackup(ex.packet())) {
+      // Nothing arrived, only the cleared packet: that is no news about the drives. The
+      // copy, the panels and the indicators stay as they were.
+      views_.debug->setPlugLabel(kPlugReadFailedLabel);
+      return 0;
+    }
     std::copy_n(ex.packet().data(), kPlugBytes, lastPlug_.bytes.begin());
   }
   const PlugBlock& now = lastPlug_;

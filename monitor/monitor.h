@@ -43,6 +43,7 @@ inline constexpr std::string_view kWaitCaption = " Waiting....";
 inline constexpr std::string_view kDriverMissing = "RAID controller DRIVER not installed";
 inline constexpr std::string_view kNtProbeFailed = "PAX7 controller HDD not installed";
 inline constexpr std::string_view k9xProbeFailed = "RAID controller HDD not installed";
+inline constexpr std::string_view kPlugReadFailedLabel = "FPlugBackup failed";
 inline constexpr std::string_view kConfigReadFailedNote = "CTL_READ_CONFIG failed: configuration kept";
 
 // Status check results.
@@ -123,6 +124,8 @@ class Monitor {
   bool reloadConfiguration();
 
   // Steps of the cycle, public for the rebuild control and for tests.
+  // The plug check: 1 when the plug tables changed. A failed CTL_PLUG_BACKUP is no
+  // change (0) and leaves the backup copy as it was.
   int plugCheck();
   int statusCheck();
   void evaluatePosition(int card, int position, int statusResult, int plugResult);

@@ -374,12 +374,22 @@ TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   for (int i = 5; i < 46; ++i) m.Sec_TimerTimer();
   EXPECT_EQ(m.state().ScanCounter, 46);
   EXPECT_EQ(views.progress.back(), 102);
-  m.Sec_TimerTimer();  // no rescan was requested: keep waiting
+  m.Sec_TimerTimer();  // no rescan was requested: the wait ends without one
   EXPECT_TRUE(has(views.log, "scan caption Waiting...."));
   EXPECT_TRUE(has(views.log, "scan close"));
   EXPECT_EQ(link.rescans, 0);
+  EXPECT_FALSE(m.state().ScanActive);
+  EXPECT_EQ(m.state().ScanCounter, 0);
 
+  // A later failed read shows the scan form again; this wait ends in a rescan.
+  views.clear();
+  link.failStatusReads = 1;
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(m.state().ScanActive);
   m.state().RescanRequested = true;
+  for (int i = 0; i < 46; ++i) m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "scan show Hard Disk Scaning......"));
+  EXPECT_EQ(link.rescans, 0);
   m.Sec_TimerTimer();
   EXPECT_EQ(link.rescans, 1);
   EXPECT_FALSE(m.state().ScanActive);
@@ -425,6 +435,34 @@ TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
   EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "load 1,2 s_Top_Green.gif"));
   EXPECT_EQ(m.state().HotPlugMarker[0], 0x50);
+}
+
+// Card 1's primary channel in hot-plug mode with both drives listed; a plug query that
+// does not go through must not read as "every drive gone".
+TEST_F(PollCycleTest, FailedPlugQueryChangesNothing) {
+  Monitor& m = started();
+  link.status[hotPlugOffset(1, 1)] = 1;
+  for (int pos : {1, 2}) {
+    link.plug[kOffPioStatus + plugSlot(1, pos)] = 0x54;
+    link.plug[kOffExistTavrix + plugSlot(1, pos)] = 1;
+    link.plug[kOffExistFilter + plugSlot(1, pos)] = 1;
+  }
+  m.Sec_TimerTimer();
+  const PlugBlock copy = m.plugCopy();
+  const auto panels = views.panels;
+  views.clear();
+  link.failPlugReads = 1;
+  m.Sec_TimerTimer();
+  EXPECT_EQ(m.plugCopy().bytes, copy.bytes);
+  EXPECT_EQ(views.panels, panels);
+  EXPECT_EQ(views.plugLabel, "FPlugBackup failed");
+  EXPECT_TRUE(views.log.empty());
+  EXPECT_TRUE(views.traces.empty());
+  EXPECT_TRUE(views.timerEnabled);
+  // The next query goes through and matches the copy: still nothing to do.
+  m.Sec_TimerTimer();
+  EXPECT_EQ(views.plugLabel, "FPlugBackup");
+  EXPECT_TRUE(views.log.empty());
 }
 
 TEST_F(PollCycleTest, PlugCheckIsSkippedOnThe9xFamily) {
