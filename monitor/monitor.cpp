@@ -172,6 +172,7 @@ void Monitor::FormCreate() {
   state_.HoldOff = false;
   state_.HoldOffCounter = 0;
   state_.HotPlugMarker = {};
+  state_.HotPlugMarkerPosition = {};
   state_.presenceSums = {};
   state_.previousSums = {};
   views_.window->placeWindow(views_.window->screenWidth() - 150, 1);
@@ -442,6 +443,11 @@ int Monitor::plugCheck() {
     for (int pos = 1; pos <= kPositions && result == 0; ++pos) {
       const std::uint8_t mark = marker(card, channelOf(pos));
       const bool bothSee = now.existTavrix(card, pos) == 1 && now.existFilter(card, pos) == 1;
+      // The drive whose plug state 10/11 set the marker has left that state (the
+      // evaluation then clears the marker); its partner on the channel does not count.
+      const int plugState = now.PioStatus(card, pos) >> 4;
+      const bool left10or11 =
+          markedByState10or11(card, pos) && plugState != 10 && plugState != 11;
       const char* what = nullptr;
       if (now.PioStatus(card, pos) != plugCopy_.PioStatus(card, pos)) {
         what = "DEVICE_IO_TRUE->PioStatus";
@@ -449,9 +455,9 @@ int Monitor::plugCheck() {
         what = "DEVICE_IO_TRUE->ExistFilter";
       } else if (now.existTavrix(card, pos) != plugCopy_.existTavrix(card, pos)) {
         what = "DEVICE_IO_TRUE->ExistTavrix";
-      } else if (bothSee && mark == kMarkerState10) {
+      } else if (bothSee && left10or11 && mark == kMarkerState10) {
         what = "DEVICE_IO_TRUE->A0 ExistFilter";
-      } else if (bothSee && mark == kMarkerState11) {
+      } else if (bothSee && left10or11 && mark == kMarkerState11) {
         what = "DEVICE_IO_TRUE->B0 ExistFilter";
       }
       if (what) {
@@ -521,6 +527,22 @@ std::uint8_t& Monitor::marker(int card, int channel) {
     return spare;
   }
   return state_.HotPlugMarker[static_cast<std::size_t>(2 * (card - 1) + channel - 1)];
+}
+
+std::uint8_t& Monitor::markerPosition(int card, int channel) {
+  static std::uint8_t spare = 0;
+  if (card < 1 || card > 2 || channel < 1 || channel > 2) {
+    spare = 0;
+    return spare;
+  }
+  return state_.HotPlugMarkerPosition[static_cast<std::size_t>(2 * (card - 1) + channel - 1)];
+}
+
+bool Monitor::markedByState10or11(int card, int position) {
+  const int channel = channelOf(position);
+  const std::uint8_t mark = marker(card, channel);
+  return (mark == kMarkerState10 || mark == kMarkerState11) &&
+         markerPosition(card, channel) == position;
 }
 
 void Monitor::startScanWait(std::uint8_t counter, bool clearHoldOff) {
@@ -610,10 +632,25 @@ bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event)
         state_.RescanRequested = true;
         event = 2;
         mark = wanted;
+        markerPosition(card, channel) = static_cast<std::uint8_t>(position);
       }
     }
   } else if (pio == 0) {
     display_.HidePositionIndicator(card, position);
+  } else if (inBoth) {
+    // Listed by both tables in a plug state the watch does not name: the drive is here.
+    // One that left plug state 10/11 this way ends its marker, and a present idle drive
+    // shows as present, as it does off the hot-plug path.
+    if (markedByState10or11(card, position)) {
+      mark = 0;
+      markerPosition(card, channel) = 0;
+    }
+    if (latest_.isHere(e) == 1 && latest_.active(e) != 1 && latest_.hot(e) == 0 &&
+        latest_.rebuild(e) == 0) {
+      displayState = 1;
+      display_.markStartPending(card, position);
+      setMemberNodeImages(card, position, 1);
+    }
   }
 
   if (latest_.active(e) == 1 && latest_.rebuild(e) <= 1) {

@@ -71,6 +71,8 @@ struct RunState {
   bool HoldOff = false;
   std::uint8_t HoldOffCounter = 0;
   std::array<std::uint8_t, 4> HotPlugMarker{};  // card 1..2 x channel 1..2
+  // The position (1..4) whose plug state 10 or 11 set a 0xA0/0xB0 marker; 0 otherwise.
+  std::array<std::uint8_t, 4> HotPlugMarkerPosition{};
   std::array<std::uint32_t, 8> presenceSums{};  // I_Here + I_Hot, cards 1 and 2
   std::array<std::uint32_t, 8> previousSums{};
 };
@@ -188,6 +190,9 @@ class Monitor {
   bool hotPlugPath(int card, int position, int& displayState, int& event);
   void normalPath(int card, int position, int& displayState, int& event);
   std::uint8_t& marker(int card, int channel);
+  std::uint8_t& markerPosition(int card, int channel);
+  // Whether the channel's 0xA0/0xB0 marker was set by this position's plug state 10/11.
+  bool markedByState10or11(int card, int position);
 
   ControllerLink& link_;
   SharedPacket& packet_;

@@ -465,6 +465,47 @@ TEST_F(PollCycleTest, FailedPlugQueryChangesNothing) {
   EXPECT_TRUE(views.log.empty());
 }
 
+// Card 1's secondary channel in hot-plug mode: the single drive at SM goes to plug state
+// 10 while a second single drive at SS stays listed, then SM comes back listed in a plug
+// state other than 5. Quiet cycles are quiet throughout, and SM shows as present again.
+TEST_F(PollCycleTest, MarkerOfPlugState10EndsWhenTheDriveIsListedAgain) {
+  defaultController();
+  link.config[kCfgEntries + 3 * 3] = kKindSingle;  // SS: a second single drive
+  link.config[kCfgEntries + 3 * 3 + 1] = 2;
+  link.present(3);
+  link.status[hotPlugOffset(1, 2)] = 1;
+  for (int pos : {3, 4}) {
+    link.plug[kOffPioStatus + plugSlot(1, pos)] = 0x04;
+    link.plug[kOffExistTavrix + plugSlot(1, pos)] = 1;
+    link.plug[kOffExistFilter + plugSlot(1, pos)] = 1;
+  }
+  Monitor& m = make();
+  m.FormCreate();
+  m.FormShow();
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "load 1,3 s_Top_Green.gif"));
+  EXPECT_TRUE(has(views.log, "load 1,4 s_Top_Green.gif"));
+
+  auto changesIn = [&](int cycles) {
+    views.clear();
+    for (int i = 0; i < cycles; ++i) m.Sec_TimerTimer();
+    return std::count(views.traces.begin(), views.traces.end(), "EyeSetting");
+  };
+  link.plug[kOffPioStatus + plugSlot(1, 3)] = 0xA4;  // plug state 10, still listed
+  EXPECT_EQ(changesIn(1), 1);
+  EXPECT_TRUE(has(views.log, "hide 1,3"));
+  EXPECT_TRUE(has(views.log, "row Card 1 Secondary Master|Diconnected|"));
+  EXPECT_EQ(m.state().HotPlugMarker[1], kMarkerState10);
+  EXPECT_EQ(changesIn(10), 0);
+
+  link.plug[kOffPioStatus + plugSlot(1, 3)] = 0x04;  // back, listed, plug state 0
+  EXPECT_EQ(changesIn(1), 1);
+  EXPECT_EQ(m.state().HotPlugMarker[1], 0);
+  EXPECT_TRUE(has(views.log, "load 1,3 s_Top_Green.gif"));
+  EXPECT_EQ(changesIn(10), 0);
+  for (const auto& t : views.traces) EXPECT_EQ(t.find("ExistFilter"), std::string::npos) << t;
+}
+
 TEST_F(PollCycleTest, PlugCheckIsSkippedOnThe9xFamily) {
   Monitor& m = started(kOsFamily9x);
   EXPECT_EQ(link.count(CTL_PLUG_BACKUP), 0);
