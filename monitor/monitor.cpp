@@ -108,7 +108,12 @@ void Monitor::loadConfiguration() {
   menu_.setChecked(MenuItem::Auto_Rebuild_Option, cfg.autoRebuild);
   flashOption_ = cfg.flashOption;
   texts_ = std::move(cfg.texts);
-  if (cfg.writeError) views_.dialogs->errorBox(*cfg.writeError);
+  // Start-up loads twice on the 9x family; each problem is told once.
+  for (const auto& error : {cfg.readError, cfg.writeError}) {
+    if (!error || configErrorsShown_.contains(*error)) continue;
+    configErrorsShown_.insert(*error);
+    views_.dialogs->errorBox(*error);
+  }
 }
 
 void Monitor::Auto_Rebuild_OptionClick() {

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "link/controller_link.h"
@@ -217,6 +218,7 @@ class Monitor {
   std::int64_t rebuildSizeOverride_ = 0;
   std::array<std::string, 10> portNames_{};
   bool controllerMissing_ = false;
+  std::set<std::string> configErrorsShown_;  // configuration file errors already shown
   MonitorViews views_;
 };
 

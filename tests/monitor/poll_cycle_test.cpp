@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "monitor/monitor.h"
 #include "support/fake_link.h"
@@ -536,6 +537,36 @@ TEST_F(PollCycleTest, LoopTimeCommand) {
   EXPECT_EQ(views.errors.size(), 3u);
   m.LOOPTIME1Click();
   EXPECT_EQ(m.state().LoopTime, 1);
+}
+
+// The 9x family loads the configuration twice at start-up; a file it may not write is
+// reported once, as on the NT family.
+TEST_F(PollCycleTest, ConfigurationWriteErrorIsShownOnceOnEitherFamily) {
+  for (std::uint8_t family : {kOsFamilyNt, kOsFamily9x}) {
+    SCOPED_TRACE(int(family));
+    const auto ini = dir_ / "QZ133.ini";
+    std::filesystem::remove(ini);
+    { std::ofstream(ini) << "[Rebuild]\r\nAuto Rebuild=0\r\n"; }
+    std::filesystem::permissions(ini, std::filesystem::perms::owner_read);
+    views.clear();
+    defaultController();
+    Monitor& m = make(family);
+    m.FormCreate();
+    EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to write to " + ini.string()});
+    EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
+  }
+}
+
+// An unreadable file is reported and keeps automatic rebuild off from the first showing.
+TEST_F(PollCycleTest, UnreadableConfigurationKeepsAutomaticRebuildOff) {
+  std::filesystem::create_directory(dir_ / "QZ133.ini");
+  defaultController();
+  Monitor& m = make();
+  m.FormCreate();
+  EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to read " + (dir_ / "QZ133.ini").string()});
+  m.FormShow();
+  EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
+  EXPECT_TRUE(m.state().AutoRebuildOff);
 }
 
 TEST_F(PollCycleTest, AutoRebuildToggleWritesTheSecondFileOnly) {
