@@ -285,8 +285,12 @@ std::optional<std::string> writeProfileString(std::string_view text, std::string
   const Line& last = scan.lastNonBlank;
   out.append(text.substr(0, last.end));
   if (last.end == last.contentEnd) out.append(eol);  // the text's last line had no ending
-  out.append(key).append("=").append(value).append(eol);
-  out.append(text.substr(last.end));
+  out.append(key).append("=").append(value);
+  // A lone CR before a line that starts with LF would join it into one CRLF ending and
+  // swallow that (blank) line.
+  const std::string_view rest = text.substr(last.end);
+  out.append(eol == "\r" && !rest.empty() && rest.front() == '\n' ? "\r\n" : eol);
+  out.append(rest);
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -151,6 +152,8 @@ TEST(ProfileIniWrite, CrOnlyTextIsEditedLineByLine) {
             "; mac\r[Rebuild]\rAuto Rebuild=0\r\r[Flash]\rInitial=1\rk=v\r");
   EXPECT_EQ(writeProfileString(text, "OEM", "k", "v"),
             "; mac\r[Rebuild]\rAuto Rebuild=0\r\r[Flash]\rInitial=1\r[OEM]\rk=v\r");
+  // The blank LF line after the insertion point stays a line of its own.
+  EXPECT_EQ(writeProfileString("[S]\rk=1\r\n\n[T]\r", "S", "j", "2"), "[S]\rk=1\r\nj=2\r\n\n[T]\r");
 }
 
 TEST(ProfileIniWrite, KeepsLineEndingStyleOfFirstLine) {
@@ -190,6 +193,44 @@ TEST(ProfileIniWrite, WrittenValueReadsBack) {
   for (const auto& [section, key] : {std::pair{"A", "x"}, {"A", "y"}, {"B", "z"}}) {
     text = *writeProfileString(text, section, key, "value");
     EXPECT_EQ(readProfileString(text, section, key), "value");
+  }
+}
+
+// Property over random hand-edited texts with every kind of line end: a write reads
+// back, leaves every other entry as it read before, and adds at most the key's line and
+// a section header (each ending a line of its own).
+TEST(ProfileIniWrite, RandomTextsKeepEveryOtherEntry) {
+  std::mt19937 rng(1313);
+  const std::vector<std::string> pieces = {"[A]", "[b]", "[ C ]", "k", "K", "j", "=", "1", " ", "\t",
+                                           ";", "x", "\r", "\n", "\r\n", "\"", "]", "[", "=v"};
+  const std::vector<std::string> names = {"A", "B", "C", "k", "j", "x"};
+  auto lineEnds = [](std::string_view t) {
+    int n = 0;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (t[i] == '\n' || (t[i] == '\r' && (i + 1 == t.size() || t[i + 1] != '\n'))) ++n;
+    }
+    return n;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int n = std::uniform_int_distribution<int>(0, 30)(rng);
+    for (int i = 0; i < n; ++i) text += pieces[rng() % pieces.size()];
+    const std::string section = names[rng() % 3];
+    const std::string key = names[3 + rng() % 3];
+    const std::string value = std::to_string(rng() % 100);
+    const auto out = writeProfileString(text, section, key, value);
+    ASSERT_TRUE(out) << text;
+    ASSERT_EQ(readProfileString(*out, section, key), value) << text;
+    for (int si = 0; si < 3; ++si) {
+      for (int ki = 3; ki < 6; ++ki) {
+        if (names[static_cast<std::size_t>(si)] == section && names[static_cast<std::size_t>(ki)] == key) continue;
+        ASSERT_EQ(readProfileString(*out, names[static_cast<std::size_t>(si)], names[static_cast<std::size_t>(ki)]),
+                  readProfileString(text, names[static_cast<std::size_t>(si)], names[static_cast<std::size_t>(ki)]))
+            << text;
+      }
+    }
+    const int added = lineEnds(*out) - lineEnds(text);
+    ASSERT_TRUE(added >= 0 && added <= 3) << text;
   }
 }
 
