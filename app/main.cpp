@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "app/app_options.h"
 #include "emulator/controller.h"
@@ -22,6 +23,15 @@
 #include "ui/forms.h"
 
 int main(int argc, char* argv[]) {
+  // --help needs no display: answer it before the application object looks for one
+  // (without a display it would end the program first).
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(raidmon::appUsage().c_str(), stdout);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);  // takes Qt's own options out of argv
   QCoreApplication::setApplicationName(QStringLiteral("Graphics User Interface"));
   QApplication::setQuitOnLastWindowClosed(false);

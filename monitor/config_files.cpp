@@ -46,6 +46,16 @@ ConfigLoadResult loadConfiguration(const std::string& programDir) {
     }
   };
 
+  // A file that is there but cannot be read is not a first start: its stored values are
+  // unknown. Say so, leave it alone, and keep automatic rebuild off, so a stored
+  // "Auto Rebuild=0" never turns into rebuilds over a drive.
+  if (readProfileFile(fileName).state == ProfileFileState::kUnreadable) {
+    result.readError = profileReadErrorText(fileName);
+    result.autoRebuild = false;
+    result.texts.logoFile = programDir + std::string(kDefaultLogoName);
+    return result;
+  }
+
   result.autoRebuild = readBoolean(fileName, kRebuildSection, kAutoRebuildKey, true);
   writeBack(kRebuildSection, kAutoRebuildKey, result.autoRebuild);
 

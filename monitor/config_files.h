@@ -35,12 +35,16 @@ struct ConfigLoadResult {
   // still reads every value (defaults where missing) and attempts no further writes,
   // so the caller shows this once and goes on.
   std::optional<std::string> writeError;
+  // "Unable to read <file>" when "QZ133.ini" exists but cannot be read. The load then
+  // writes nothing, gives the defaults except that automatic rebuild is off.
+  std::optional<std::string> readError;
 };
 
 // Loads "QZ133.ini" from `programDir` (which ends in a path separator), in the order:
 // [Rebuild] Auto Rebuild (default true, written back as 1/0), [Flash] Initial (default
 // false, written back), [OEM] Company, Product, Homepage, GUI_VERSION, C_Logo.
-// Never throws for file problems: a missing or unreadable file gives the defaults.
+// Never throws for file problems: a missing file gives the defaults; one that exists
+// but cannot be read sets readError (see there).
 ConfigLoadResult loadConfiguration(const std::string& programDir);
 
 struct AutoRebuildToggle {

@@ -60,7 +60,10 @@ void DriveModel::parseConfiguration(const ControlPacket& packet, ParseOptions op
 
   // 3. Number the arrays in order of first appearance. Every entry of a multi-drive
   // array shares its id; each single drive is an array of its own, even when another
-  // single drive carries the same id. No array is dropped for the value of its id.
+  // single drive or an array carries the same id. No array is dropped for the value of
+  // its id. An array claims every other entry with its id wherever that entry stands,
+  // before or after the array's first drive, so the result does not depend on the order
+  // of the positions.
   std::array<bool, kEntries> taken{};
   int counter = -1;
   for (int e = 0; e < kEntries; ++e) {
@@ -73,11 +76,21 @@ void DriveModel::parseConfiguration(const ControlPacket& packet, ParseOptions op
       taken[static_cast<std::size_t>(e)] = true;
       continue;
     }
-    for (int f = e; f < kEntries; ++f) {
+    for (int f = 0; f < kEntries; ++f) {
       const PositionEntry& other = received_[static_cast<std::size_t>(f)];
-      if (taken[static_cast<std::size_t>(f)] || other.array != entry.array) continue;
+      if (taken[static_cast<std::size_t>(f)] || other.array != entry.array ||
+          other.kind == kKindSingle) {
+        continue;
+      }
       modelPositions_[static_cast<std::size_t>(f)] = {other.kind, number, other.member};
       taken[static_cast<std::size_t>(f)] = true;
+    }
+  }
+  // A position the controller reports without a drive (kind 0) describes no member any
+  // more: whatever kind it had before, it takes no slot in any array record.
+  for (int e = 0; e < kEntries; ++e) {
+    if (received_[static_cast<std::size_t>(e)].kind == kKindNone) {
+      modelPositions_[static_cast<std::size_t>(e)].kind = kKindNone;
     }
   }
 
@@ -140,7 +153,15 @@ std::optional<DriveModel::Member> DriveModel::memberAt(int entry) const {
   if (p.kind == kKindNone || p.array >= kArrayRecords || p.member >= kMaxMembers) {
     return std::nullopt;
   }
-  if (arrays_[p.array].kind == kKindNone) return std::nullopt;
+  const ArrayRecord& rec = arrays_[p.array];
+  if (rec.kind == kKindNone || rec.memberSlots[p.member] != p.member) return std::nullopt;
+  // The slot must hold this position's own drive: another entry naming the same array
+  // and member index may have taken it over.
+  const int card = entry / kPositions + 1;
+  const int position = entry % kPositions;
+  if (rec.memberCard[p.member] != card || rec.memberPosition[p.member] != position) {
+    return std::nullopt;
+  }
   return Member{p.array, p.member};
 }
 

@@ -85,8 +85,11 @@ class DriveModel {
  public:
   // Turns the configuration block in `packet` into the array table, the flash codes
   // and (when options.updateCardCount) the card count. Array records start afresh;
-  // the model position table keeps its contents across parses. Entries naming an
-  // array, member or capacity value outside the tables are skipped with a trace note.
+  // the model position table keeps its contents across parses, except that a position
+  // received as kind 0 is kind 0 in the model too (it never takes a member slot). The
+  // result does not depend on where an entry stands relative to its array's drives.
+  // Entries naming an array, member or capacity value outside the tables are skipped
+  // with a trace note. The caller parses only a block the controller really sent.
   void parseConfiguration(const ControlPacket& packet, ParseOptions options,
                           std::uint8_t& cardCount, const TraceFn& trace = {});
 
@@ -105,7 +108,8 @@ class DriveModel {
   const std::array<std::uint8_t, 4>& controllerBytes9() const { return bytes9_; }
 
   // The array record and member slot of the drive at an entry index, when the model
-  // position table maps it to a used record within the tables.
+  // position table maps it to a used record within the tables and that slot holds this
+  // position's own drive (never the slot of another drive).
   struct Member {
     int array;
     int slot;

@@ -108,7 +108,12 @@ void Monitor::loadConfiguration() {
   menu_.setChecked(MenuItem::Auto_Rebuild_Option, cfg.autoRebuild);
   flashOption_ = cfg.flashOption;
   texts_ = std::move(cfg.texts);
-  if (cfg.writeError) views_.dialogs->errorBox(*cfg.writeError);
+  // Start-up loads twice on the 9x family; each problem is told once.
+  for (const auto& error : {cfg.readError, cfg.writeError}) {
+    if (!error || configErrorsShown_.contains(*error)) continue;
+    configErrorsShown_.insert(*error);
+    views_.dialogs->errorBox(*error);
+  }
 }
 
 void Monitor::Auto_Rebuild_OptionClick() {
@@ -124,7 +129,9 @@ void Monitor::Auto_Rebuild_OptionClick() {
 
 void Monitor::LOOPTIME1Click() {
   const std::string answer = views_.dialogs->inputBox("Timer", "Time", "1000").value_or("1000");
-  if (const auto value = parseWholeNumber(answer)) {
+  // A period below 1 ms would fire the timer back to back: refused like a text that is
+  // not a number.
+  if (const auto value = parseWholeNumber(answer); value && *value >= 1) {
     state_.LoopTime = *value;
   } else {
     views_.dialogs->errorBox(conversionErrorMessage(answer));
@@ -170,6 +177,7 @@ void Monitor::FormCreate() {
   state_.HoldOff = false;
   state_.HoldOffCounter = 0;
   state_.HotPlugMarker = {};
+  state_.HotPlugMarkerPosition = {};
   state_.presenceSums = {};
   state_.previousSums = {};
   views_.window->placeWindow(views_.window->screenWidth() - 150, 1);
@@ -250,17 +258,23 @@ void Monitor::startMonitoring() {
   views_.window->showMonitorDialog();
 }
 
-void Monitor::reloadConfiguration() {
+bool Monitor::reloadConfiguration() {
   {
     auto ex = packet_.exchange();
     ex.packet().clear();
-    link_.readConfig(ex.packet());
+    if (!link_.readConfig(ex.packet())) {
+      // The packet holds no configuration, only the zeros it was cleared to: parsing it
+      // would collapse every array. Keep what the model and the tree show.
+      trace(kConfigReadFailedNote);
+      return false;
+    }
     model_.resetHighestArray();
     const bool rule3 = state_.OsFamily == kOsFamily9x || state_.CardCount == 0;
     model_.parseConfiguration(ex.packet(), ParseOptions{rule3}, state_.CardCount,
                               [this](std::string_view line) { trace(line); });
   }
   fillModeTree();
+  return true;
 }
 
 void Monitor::fillModeTree() {
@@ -291,8 +305,11 @@ void Monitor::Sec_TimerTimer() {
       if (state_.RescanRequested) {
         rescanNow();
       } else {
+        // The wait is over without a rescan; the next failed read starts a new one.
         views_.scan->setScanCaption(kWaitCaption);
         views_.scan->closeScanForm();
+        state_.ScanActive = false;
+        state_.ScanCounter = 0;
       }
     }
   }
@@ -429,7 +446,12 @@ int Monitor::plugCheck() {
   {
     auto ex = packet_.exchange();
     ex.packet().clearData();
-    link_.plugBackup(ex.packet());
+    if (!link_.plugBackup(ex.packet())) {
+      // Nothing arrived, only the cleared packet: that is no news about the drives. The
+      // copy, the panels and the indicators stay as they were.
+      views_.debug->setPlugLabel(kPlugReadFailedLabel);
+      return 0;
+    }
     std::copy_n(ex.packet().data(), kPlugBytes, lastPlug_.bytes.begin());
   }
   const PlugBlock& now = lastPlug_;
@@ -438,6 +460,11 @@ int Monitor::plugCheck() {
     for (int pos = 1; pos <= kPositions && result == 0; ++pos) {
       const std::uint8_t mark = marker(card, channelOf(pos));
       const bool bothSee = now.existTavrix(card, pos) == 1 && now.existFilter(card, pos) == 1;
+      // The drive whose plug state 10/11 set the marker has left that state (the
+      // evaluation then clears the marker); its partner on the channel does not count.
+      const int plugState = now.PioStatus(card, pos) >> 4;
+      const bool left10or11 =
+          markedByState10or11(card, pos) && plugState != 10 && plugState != 11;
       const char* what = nullptr;
       if (now.PioStatus(card, pos) != plugCopy_.PioStatus(card, pos)) {
         what = "DEVICE_IO_TRUE->PioStatus";
@@ -445,9 +472,9 @@ int Monitor::plugCheck() {
         what = "DEVICE_IO_TRUE->ExistFilter";
       } else if (now.existTavrix(card, pos) != plugCopy_.existTavrix(card, pos)) {
         what = "DEVICE_IO_TRUE->ExistTavrix";
-      } else if (bothSee && mark == kMarkerState10) {
+      } else if (bothSee && left10or11 && mark == kMarkerState10) {
         what = "DEVICE_IO_TRUE->A0 ExistFilter";
-      } else if (bothSee && mark == kMarkerState11) {
+      } else if (bothSee && left10or11 && mark == kMarkerState11) {
         what = "DEVICE_IO_TRUE->B0 ExistFilter";
       }
       if (what) {
@@ -517,6 +544,22 @@ std::uint8_t& Monitor::marker(int card, int channel) {
     return spare;
   }
   return state_.HotPlugMarker[static_cast<std::size_t>(2 * (card - 1) + channel - 1)];
+}
+
+std::uint8_t& Monitor::markerPosition(int card, int channel) {
+  static std::uint8_t spare = 0;
+  if (card < 1 || card > 2 || channel < 1 || channel > 2) {
+    spare = 0;
+    return spare;
+  }
+  return state_.HotPlugMarkerPosition[static_cast<std::size_t>(2 * (card - 1) + channel - 1)];
+}
+
+bool Monitor::markedByState10or11(int card, int position) {
+  const int channel = channelOf(position);
+  const std::uint8_t mark = marker(card, channel);
+  return (mark == kMarkerState10 || mark == kMarkerState11) &&
+         markerPosition(card, channel) == position;
 }
 
 void Monitor::startScanWait(std::uint8_t counter, bool clearHoldOff) {
@@ -606,10 +649,25 @@ bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event)
         state_.RescanRequested = true;
         event = 2;
         mark = wanted;
+        markerPosition(card, channel) = static_cast<std::uint8_t>(position);
       }
     }
   } else if (pio == 0) {
     display_.HidePositionIndicator(card, position);
+  } else if (inBoth) {
+    // Listed by both tables in a plug state the watch does not name: the drive is here.
+    // One that left plug state 10/11 this way ends its marker, and a present idle drive
+    // shows as present, as it does off the hot-plug path.
+    if (markedByState10or11(card, position)) {
+      mark = 0;
+      markerPosition(card, channel) = 0;
+    }
+    if (latest_.isHere(e) == 1 && latest_.active(e) != 1 && latest_.hot(e) == 0 &&
+        latest_.rebuild(e) == 0) {
+      displayState = 1;
+      display_.markStartPending(card, position);
+      setMemberNodeImages(card, position, 1);
+    }
   }
 
   if (latest_.active(e) == 1 && latest_.rebuild(e) <= 1) {

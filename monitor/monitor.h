@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "link/controller_link.h"
@@ -40,6 +41,8 @@ inline constexpr std::string_view kWaitCaption = " Waiting....";
 inline constexpr std::string_view kDriverMissing = "RAID controller DRIVER not installed";
 inline constexpr std::string_view kNtProbeFailed = "PAX7 controller HDD not installed";
 inline constexpr std::string_view k9xProbeFailed = "RAID controller HDD not installed";
+inline constexpr std::string_view kPlugReadFailedLabel = "FPlugBackup failed";
+inline constexpr std::string_view kConfigReadFailedNote = "CTL_READ_CONFIG failed: configuration kept";
 
 // Status check results.
 inline constexpr int kNoChange = 0;
@@ -66,6 +69,8 @@ struct RunState {
   bool HoldOff = false;
   std::uint8_t HoldOffCounter = 0;
   std::array<std::uint8_t, 4> HotPlugMarker{};  // card 1..2 x channel 1..2
+  // The position (1..4) whose plug state 10 or 11 set a 0xA0/0xB0 marker; 0 otherwise.
+  std::array<std::uint8_t, 4> HotPlugMarkerPosition{};
   std::array<std::uint32_t, 8> presenceSums{};  // I_Here + I_Hot, cards 1 and 2
   std::array<std::uint32_t, 8> previousSums{};
 };
@@ -113,10 +118,14 @@ class Monitor {
   void FormShow();
   // One poll cycle.
   void Sec_TimerTimer();
-  // Reads the configuration again and rebuilds the mode tree.
-  void reloadConfiguration();
+  // Reads the configuration again and rebuilds the mode tree. When the read fails the
+  // model, the array table and the tree stay as they were, the trace says so, and the
+  // result is false; the next reload tries again.
+  bool reloadConfiguration();
 
   // Steps of the cycle, public for the rebuild control and for tests.
+  // The plug check: 1 when the plug tables changed. A failed CTL_PLUG_BACKUP is no
+  // change (0) and leaves the backup copy as it was.
   int plugCheck();
   int statusCheck();
   void evaluatePosition(int card, int position, int statusResult, int plugResult);
@@ -191,6 +200,9 @@ class Monitor {
   bool hotPlugPath(int card, int position, int& displayState, int& event);
   void normalPath(int card, int position, int& displayState, int& event);
   std::uint8_t& marker(int card, int channel);
+  std::uint8_t& markerPosition(int card, int channel);
+  // Whether the channel's 0xA0/0xB0 marker was set by this position's plug state 10/11.
+  bool markedByState10or11(int card, int position);
 
   ControllerLink& link_;
   SharedPacket& packet_;
@@ -216,6 +228,7 @@ class Monitor {
   std::array<std::string, 10> portNames_{};
   bool controllerMissing_ = false;
   bool flashUpdateRunning_ = false;
+  std::set<std::string> configErrorsShown_;  // configuration file errors already shown
   MonitorViews views_;
 };
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <vector>
+#include <optional>
 
 namespace raidmon {
 
@@ -74,64 +74,70 @@ void classify(std::string_view content, Line& line) {
   line.value = trim(t.substr(equals + 1));
 }
 
-std::vector<Line> splitLines(std::string_view text) {
-  std::vector<Line> lines;
-  std::size_t begin = 0;
-  while (begin < text.size()) {
+// Walks the lines of a text one at a time (no table of lines, so a file of any size
+// costs no memory beyond its text). CR, LF and CRLF each end a line.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) {}
+
+  // The next line, or nullopt at the end of the text.
+  std::optional<Line> next() {
+    if (pos_ >= text_.size()) return std::nullopt;
     Line line;
-    line.begin = begin;
-    const auto newline = text.find('\n', begin);
-    line.end = newline == std::string_view::npos ? text.size() : newline + 1;
-    line.contentEnd = newline == std::string_view::npos ? text.size() : newline;
-    if (line.contentEnd > begin && text[line.contentEnd - 1] == '\r' &&
-        newline != std::string_view::npos) {
-      --line.contentEnd;
+    line.begin = pos_;
+    const auto brk = text_.find_first_of("\r\n", pos_);
+    if (brk == std::string_view::npos) {
+      line.contentEnd = line.end = text_.size();
+    } else {
+      line.contentEnd = brk;
+      line.end = brk + 1;
+      if (text_[brk] == '\r' && line.end < text_.size() && text_[line.end] == '\n') ++line.end;
     }
-    classify(text.substr(begin, line.contentEnd - begin), line);
-    lines.push_back(line);
-    begin = line.end;
+    classify(text_.substr(line.begin, line.contentEnd - line.begin), line);
+    pos_ = line.end;
+    return line;
   }
-  return lines;
-}
 
-std::string_view lineEndingOf(std::string_view text) {
-  const auto newline = text.find('\n');
-  if (newline != std::string_view::npos && (newline == 0 || text[newline - 1] != '\r')) {
-    return "\n";
-  }
-  return "\r\n";
-}
-
-// Line indexes of the first section named `name`: its header and one past its last line.
-struct SectionSpan {
-  std::size_t header = 0;
-  std::size_t end = 0;
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
 };
 
-std::optional<SectionSpan> findSection(const std::vector<Line>& lines, std::string_view name) {
-  const auto isHeader = [](const Line& l) { return l.kind == LineKind::kSection; };
-  const auto header = std::ranges::find_if(
-      lines, [&](const Line& l) { return isHeader(l) && equalsIgnoringCase(l.name, name); });
-  if (header == lines.end()) return std::nullopt;
-  const auto end = std::find_if(header + 1, lines.end(), isHeader);
-  return SectionSpan{static_cast<std::size_t>(header - lines.begin()),
-                     static_cast<std::size_t>(end - lines.begin())};
+// The line ending of the text's first line; CRLF when it has none.
+std::string_view lineEndingOf(std::string_view text) {
+  const auto brk = text.find_first_of("\r\n");
+  if (brk == std::string_view::npos) return "\r\n";
+  if (text[brk] == '\n') return "\n";
+  return brk + 1 < text.size() && text[brk + 1] == '\n' ? "\r\n" : "\r";
 }
 
-std::optional<std::size_t> findKey(const std::vector<Line>& lines, SectionSpan span,
-                                   std::string_view key) {
-  for (std::size_t i = span.header + 1; i < span.end; ++i) {
-    if (lines[i].kind == LineKind::kKey && equalsIgnoringCase(lines[i].name, key)) return i;
-  }
-  return std::nullopt;
-}
+// Where the first section named `name` stands and what it holds.
+struct SectionScan {
+  bool found = false;
+  std::optional<Line> key;  // the first line of the wanted key in that section
+  Line lastNonBlank;        // the section's last line that is not blank (its header at least)
+};
 
-std::size_t lastNonBlankLine(const std::vector<Line>& lines, SectionSpan span) {
-  std::size_t last = span.header;
-  for (std::size_t i = span.header + 1; i < span.end; ++i) {
-    if (lines[i].kind != LineKind::kBlank) last = i;
+SectionScan scanSection(std::string_view text, std::string_view section, std::string_view key) {
+  SectionScan scan;
+  LineCursor cursor(text);
+  bool inside = false;
+  while (const auto line = cursor.next()) {
+    if (line->kind == LineKind::kSection) {
+      if (inside) break;  // the first section of that name ends here
+      if (equalsIgnoringCase(line->name, section)) {
+        inside = scan.found = true;
+        scan.lastNonBlank = *line;
+      }
+      continue;
+    }
+    if (!inside) continue;
+    if (line->kind != LineKind::kBlank) scan.lastNonBlank = *line;
+    if (!scan.key && line->kind == LineKind::kKey && equalsIgnoringCase(line->name, key)) {
+      scan.key = *line;
+    }
   }
-  return last;
+  return scan;
 }
 
 bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
@@ -162,40 +168,59 @@ class FileDescriptor {
   int fd_;
 };
 
-enum class FileState { kLoaded, kMissing, kUnreadable };
-
-struct FileContents {
-  FileState state = FileState::kMissing;
-  std::string text;
-};
-
-FileContents readWholeFile(const std::string& fileName) {
+ProfileFile readWholeFile(const std::string& fileName) {
   // O_NONBLOCK: opening a FIFO must not hang; it is then refused as not regular.
   FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) {
     const bool missing = errno == ENOENT || errno == ENOTDIR;
-    return {missing ? FileState::kMissing : FileState::kUnreadable, {}};
+    return {missing ? ProfileFileState::kMissing : ProfileFileState::kUnreadable, {}};
   }
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
       static_cast<std::size_t>(info.st_size) > kMaxProfileFileSize) {
-    return {FileState::kUnreadable, {}};
+    return {ProfileFileState::kUnreadable, {}};
   }
-  // Read at most one byte past the limit, so a file that grows meanwhile is still bounded.
-  std::string text(kMaxProfileFileSize + 1, '\0');
+  // Room for the size the file has now and one byte more, so that a file growing
+  // meanwhile is seen; it may grow up to one byte past the limit, which refuses it.
+  std::string text(static_cast<std::size_t>(info.st_size) + 1, '\0');
   std::size_t size = 0;
-  while (size < text.size()) {
+  for (;;) {
+    if (size == text.size()) {
+      if (text.size() > kMaxProfileFileSize) break;
+      text.resize(std::min(2 * text.size(), kMaxProfileFileSize + 1));
+    }
     const ssize_t n = ::read(fd.get(), text.data() + size, text.size() - size);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return {FileState::kUnreadable, {}};
+      return {ProfileFileState::kUnreadable, {}};
     }
     size += static_cast<std::size_t>(n);
   }
-  if (size > kMaxProfileFileSize) return {FileState::kUnreadable, {}};
+  if (size > kMaxProfileFileSize) return {ProfileFileState::kUnreadable, {}};
   text.resize(size);
-  return {FileState::kLoaded, std::move(text)};
+  return {ProfileFileState::kLoaded, std::move(text)};
+}
+
+// The file a write goes to: `fileName` itself, or the last target of the symbolic links
+// it names (a missing target is created there, as writing through the link would).
+// nullopt for a loop of links or a link that cannot be read.
+std::optional<std::string> writeTargetOf(const std::string& fileName) {
+  std::string path = fileName;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string target(4096, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
+    target.resize(static_cast<std::size_t>(n));
+    if (target.front() != '/') {
+      const auto slash = path.rfind('/');
+      target.insert(0, slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
+    }
+    path = std::move(target);
+  }
+  return std::nullopt;
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -227,12 +252,9 @@ int createTemporaryBeside(const std::string& fileName, std::string& tempName) {
 
 std::optional<std::string> readProfileString(std::string_view text, std::string_view section,
                                              std::string_view key) {
-  const auto lines = splitLines(text);
-  const auto span = findSection(lines, trim(section));
-  if (!span) return std::nullopt;
-  const auto line = findKey(lines, *span, trim(key));
-  if (!line) return std::nullopt;
-  return std::string(unquote(lines[*line].value));
+  const SectionScan scan = scanSection(text, trim(section), trim(key));
+  if (!scan.key) return std::nullopt;
+  return std::string(unquote(scan.key->value));
 }
 
 std::optional<std::string> writeProfileString(std::string_view text, std::string_view section,
@@ -240,51 +262,67 @@ std::optional<std::string> writeProfileString(std::string_view text, std::string
   section = trim(section);
   key = trim(key);
   if (!isStorable(section, key, value)) return std::nullopt;
-  const auto lines = splitLines(text);
   const std::string_view eol = lineEndingOf(text);
   std::string out;
   out.reserve(text.size() + section.size() + key.size() + value.size() + 8);
 
-  const auto span = findSection(lines, section);
-  if (!span) {
+  const SectionScan scan = scanSection(text, section, key);
+  const auto endsLine = [](char c) { return c == '\n' || c == '\r'; };
+  if (!scan.found) {
     out.append(text);
-    if (!text.empty() && text.back() != '\n') out.append(eol);
+    if (!text.empty() && !endsLine(text.back())) out.append(eol);
     out.append("[").append(section).append("]").append(eol);
     out.append(key).append("=").append(value).append(eol);
     return out;
   }
-  if (const auto k = findKey(lines, *span, key)) {
-    const Line& line = lines[*k];
+  if (scan.key) {
+    const Line& line = *scan.key;
     out.append(text.substr(0, line.begin));
     out.append(line.name).append("=").append(value);
     out.append(text.substr(line.contentEnd));
     return out;
   }
-  const Line& last = lines[lastNonBlankLine(lines, *span)];
+  const Line& last = scan.lastNonBlank;
   out.append(text.substr(0, last.end));
   if (last.end == last.contentEnd) out.append(eol);  // the text's last line had no ending
-  out.append(key).append("=").append(value).append(eol);
-  out.append(text.substr(last.end));
+  out.append(key).append("=").append(value);
+  // A lone CR before a line that starts with LF would join it into one CRLF ending and
+  // swallow that (blank) line.
+  const std::string_view rest = text.substr(last.end);
+  out.append(eol == "\r" && !rest.empty() && rest.front() == '\n' ? "\r\n" : eol);
+  out.append(rest);
   return out;
 }
 
 // ---- Public: files ---------------------------------------------------------------------
 
+std::string profileReadErrorText(const std::string& fileName) { return "Unable to read " + fileName; }
+
+ProfileFile readProfileFile(const std::string& fileName) { return readWholeFile(fileName); }
+
 std::optional<std::string> loadProfileFile(const std::string& fileName) {
-  FileContents file = readWholeFile(fileName);
-  if (file.state != FileState::kLoaded) return std::nullopt;
+  ProfileFile file = readWholeFile(fileName);
+  if (file.state != ProfileFileState::kLoaded) return std::nullopt;
   return std::move(file.text);
 }
 
 void storeProfileFile(const std::string& fileName, std::string_view text) {
+  const auto target = writeTargetOf(fileName);
+  if (!target) throw ProfileWriteError(fileName);
   struct stat existing {};
-  const bool keepMode = ::stat(fileName.c_str(), &existing) == 0;
+  const bool exists = ::stat(target->c_str(), &existing) == 0;
+  // A file without any write permission is read-only, for root as well: it is left as
+  // it is, as the read-only attribute keeps a file from being written.
+  if (exists && (!S_ISREG(existing.st_mode) || (existing.st_mode & 0222) == 0 ||
+                 ::access(target->c_str(), W_OK) != 0)) {
+    throw ProfileWriteError(fileName);
+  }
   std::string tempName;
-  FileDescriptor fd(createTemporaryBeside(fileName, tempName));
+  FileDescriptor fd(createTemporaryBeside(*target, tempName));
   if (fd.get() < 0) throw ProfileWriteError(fileName);
-  const bool written = (!keepMode || ::fchmod(fd.get(), existing.st_mode & 07777) == 0) &&
+  const bool written = (!exists || ::fchmod(fd.get(), existing.st_mode & 07777) == 0) &&
                        writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 && fd.close() &&
-                       ::rename(tempName.c_str(), fileName.c_str()) == 0;
+                       ::rename(tempName.c_str(), target->c_str()) == 0;
   if (!written) {
     ::unlink(tempName.c_str());
     throw ProfileWriteError(fileName);
@@ -300,8 +338,8 @@ std::optional<std::string> getPrivateProfileString(const std::string& fileName,
 
 void writePrivateProfileString(const std::string& fileName, std::string_view section,
                                std::string_view key, std::string_view value) {
-  const FileContents file = readWholeFile(fileName);
-  if (file.state == FileState::kUnreadable) throw ProfileWriteError(fileName);
+  const ProfileFile file = readWholeFile(fileName);
+  if (file.state == ProfileFileState::kUnreadable) throw ProfileWriteError(fileName);
   const auto updated = writeProfileString(file.text, section, key, value);
   if (!updated) throw std::invalid_argument("profile entry cannot be stored in an INI file");
   storeProfileFile(fileName, *updated);

@@ -11,8 +11,9 @@
 namespace raidmon {
 
 // A file bigger than this is treated as unreadable: reads give "not found" and writes
-// fail (rather than replace a file they could not read).
-inline constexpr std::size_t kMaxProfileFileSize = 1024 * 1024;
+// fail (rather than replace a file they could not read). Far above any settings file a
+// person edits by hand, long comment blocks included.
+inline constexpr std::size_t kMaxProfileFileSize = 64 * 1024 * 1024;
 
 // The INI layer's write failure; what() is "Unable to write to <full file name>".
 class ProfileWriteError : public std::runtime_error {
@@ -22,7 +23,7 @@ class ProfileWriteError : public std::runtime_error {
 
 // ---- Pure functions over the text of a file ----------------------------------------
 //
-// Format, as the Windows profile functions read it: lines end in LF or CRLF; a line
+// Format, as the Windows profile functions read it: CR, LF and CRLF each end a line; a line
 // whose first non-blank character is '[' and which holds a ']' starts a section named by
 // the text between the '[' and the last ']'; a line holding '=' inside a section is a
 // key (name before the first '=', value after it); a line whose first non-blank
@@ -38,8 +39,8 @@ std::optional<std::string> readProfileString(std::string_view text, std::string_
 // The text after writing `key`=`value` into `section`: the key's first occurrence is
 // replaced in place (keeping its line position and line ending); a missing key goes after
 // the last non-blank line of the section; a missing section is added at the end of the
-// text. New lines use the text's line-ending style (that of its first line; CRLF when it
-// has no line break). Every other byte of `text` is kept.
+// text. New lines use the text's line-ending style (that of its first line: CR, LF or
+// CRLF; CRLF when it has no line break). Every other byte of `text` is kept.
 // Returns nullopt, leaving nothing written, when the entry cannot be stored in the format:
 // a line break in any argument, a ']' in the section name, an empty key name, a key
 // name holding '=' or starting with ';' or '['.
@@ -48,14 +49,31 @@ std::optional<std::string> writeProfileString(std::string_view text, std::string
 
 // ---- Files -------------------------------------------------------------------------
 
-// The whole file, or nullopt when it is missing, not a regular file, unreadable or
-// bigger than kMaxProfileFileSize.
+enum class ProfileFileState {
+  kLoaded,
+  kMissing,     // no such file (or a missing directory on the way)
+  kUnreadable,  // it exists but cannot be read: permissions, not a regular file, a read
+                // error, or bigger than kMaxProfileFileSize
+};
+struct ProfileFile {
+  ProfileFileState state = ProfileFileState::kMissing;
+  std::string text;  // the whole file when loaded
+};
+ProfileFile readProfileFile(const std::string& fileName);
+
+// "Unable to read <file>": what the operator is told about a file that exists but
+// cannot be read.
+std::string profileReadErrorText(const std::string& fileName);
+
+// The whole file, or nullopt when it is missing or unreadable (see ProfileFileState).
 std::optional<std::string> loadProfileFile(const std::string& fileName);
 
 // Replaces the file's contents safely against a crash: writes a temporary file in the
-// same directory and renames it over `fileName` (an existing file keeps its mode).
-// Throws ProfileWriteError when the system refuses; the old file is then left as it was
-// and no temporary file stays behind.
+// same directory and renames it over the file (an existing file keeps its mode). A
+// symbolic link is written through: the link stays and its last target gets the text.
+// Throws ProfileWriteError when the system refuses, and for a file without write
+// permission (read-only, even for root); the old file is then left byte for byte and no
+// temporary file stays behind.
 void storeProfileFile(const std::string& fileName, std::string_view text);
 
 // GetPrivateProfileString: the value, or nullopt when the file, section or key is

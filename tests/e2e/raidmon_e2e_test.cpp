@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
 
 #include "emulator/scenario_parser.h"
 #include "raidmon_run.h"
@@ -74,6 +79,37 @@ TEST(RaidmonEndToEnd, FlashUpdateFromTheCommandLine) {
     EXPECT_TRUE(run.waitFor("box\tUpdate Complete"));
   }
   std::filesystem::remove(image);
+}
+
+// Runs a shell command with no display in its environment and returns what it wrote to
+// standard output, and its exit status.
+std::pair<std::string, int> runWithoutDisplay(const std::string& command) {
+  const std::string full = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + command + " 2>/dev/null";
+  FILE* pipe = ::popen(full.c_str(), "r");
+  if (pipe == nullptr) return {"", -1};
+  std::string out;
+  char buf[4096];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+  const int status = ::pclose(pipe);
+  return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(RaidmonEndToEnd, HelpWorksWithoutADisplay) {
+  const auto [out, status] = runWithoutDisplay("'" + programDirectory() + "raidmon' --help");
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(out.rfind("usage: raidmon", 0), 0u) << out;
+}
+
+// The run script on a machine without a display: the monitor's transcript reaches the
+// terminal, so whoever started it sees the drives reported.
+TEST(RaidmonEndToEnd, RunScriptWithoutADisplayWritesTheTranscriptToTheTerminal) {
+  const auto [out, status] =
+      runWithoutDisplay("RAIDMON_BIN_DIR='" + programDirectory() + "' bash '" RAIDMON_SOURCE_DIR
+                        "/scripts/run.sh' --emulate --loop-time=50 --quit-after=4000");
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("No display:"), std::string::npos) << out;
+  EXPECT_NE(out.find("\ttrace\tEyeSetting"), std::string::npos) << out;
+  EXPECT_NE(out.find("\trow\tCard 1 Primary Master\tConnected\t"), std::string::npos) << out;
 }
 
 }  // namespace

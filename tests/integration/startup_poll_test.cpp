@@ -104,7 +104,13 @@ TEST(StartupPollIntegration, HotPlugPullRescanAndReinsert) {
       "notice A Hard Disk has been connected to|RAID controller !|( location : Card 1 Primary Slave)";
   EmulatedRun run("hotplug 1 1\nat 3 pull 1.2\nat 60 insert 1.2\n");
   run.start();
-  run.cycles(3);  // the pull lands with the third status read; the next plug check sees it
+  run.cycles(1);
+  // Both drives of the channel are present before any pull: both show as idle.
+  EXPECT_TRUE(run.logged("load 1,1 s_Top_Green.gif"));
+  EXPECT_TRUE(run.logged("load 1,2 s_Top_Green.gif"));
+  EXPECT_FALSE(run.logged("hide 1,1"));
+  EXPECT_FALSE(run.logged("hide 1,2"));
+  run.cycles(2);  // the pull lands with the third status read; the next plug check sees it
   EXPECT_TRUE(run.logged(notice));
   EXPECT_TRUE(run.logged("row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(run.logged("load 1,2 s_Orange.gif"));

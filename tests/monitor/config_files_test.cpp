@@ -188,6 +188,75 @@ TEST_F(ConfigFiles, ReadOnlyDirectoryReportsOnceAndReadsStoredValues) {
   EXPECT_EQ(result.texts.company, "C");
 }
 
+// Hand-edited files, as the Windows profile functions read them.
+TEST_F(ConfigFiles, CrOnlyFileIsReadLineByLineAndKeptAsItIs) {
+  const std::string text = "[Rebuild]\rAuto Rebuild=0\r[Flash]\rInitial=1\r[OEM]\rCompany=Acme\r";
+  writeFile(mainIni(), text);
+  const ConfigLoadResult result = loadConfiguration(programDir_);
+  EXPECT_FALSE(result.autoRebuild);
+  EXPECT_TRUE(result.flashInitial);
+  EXPECT_EQ(result.texts.company, "Acme");
+  EXPECT_EQ(readFile(mainIni()), text);  // the values written back are the ones read
+}
+
+TEST_F(ConfigFiles, ReadOnlyFileIsReadNotRewrittenAndReported) {
+  const std::string text = "[Rebuild]\r\nAuto Rebuild = 0\r\n";
+  writeFile(mainIni(), text);
+  fs::permissions(mainIni(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const ConfigLoadResult result = loadConfiguration(programDir_);
+  EXPECT_EQ(result.writeError, "Unable to write to " + mainIni());
+  EXPECT_EQ(result.readError, std::nullopt);
+  EXPECT_FALSE(result.autoRebuild);
+  EXPECT_EQ(readFile(mainIni()), text);
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_), {}), 1);
+}
+
+TEST_F(ConfigFiles, SymbolicLinkStaysAndItsTargetIsUpdated) {
+  fs::create_directory(root_ / "shared");
+  writeFile((root_ / "shared" / "qz.ini").string(), "[Rebuild]\r\nAuto Rebuild=0\r\n");
+  fs::create_symlink("shared/qz.ini", mainIni());
+  const ConfigLoadResult result = loadConfiguration(programDir_);
+  EXPECT_FALSE(result.autoRebuild);
+  EXPECT_EQ(result.writeError, std::nullopt);
+  EXPECT_TRUE(fs::is_symlink(mainIni()));
+  EXPECT_EQ(readFile((root_ / "shared" / "qz.ini").string()),
+            "[Rebuild]\r\nAuto Rebuild=0\r\n[Flash]\r\nInitial=0\r\n");
+}
+
+// A long comment block above the settings is no reason to forget them.
+TEST_F(ConfigFiles, LargeFileIsRead) {
+  std::string text;
+  while (text.size() < 2 * 1024 * 1024) text += "; a long comment block written by hand\r\n";
+  text += "[Rebuild]\r\nAuto Rebuild=0\r\n";
+  writeFile(mainIni(), text);
+  const ConfigLoadResult result = loadConfiguration(programDir_);
+  EXPECT_FALSE(result.autoRebuild);
+  EXPECT_EQ(result.writeError, std::nullopt);
+  EXPECT_EQ(result.readError, std::nullopt);
+  EXPECT_EQ(readFile(mainIni()), text + "[Flash]\r\nInitial=0\r\n");
+}
+
+// A file that is there but cannot be read: said so, left alone, automatic rebuild off.
+TEST_F(ConfigFiles, UnreadableFileIsReportedAndNeverTurnsAutomaticRebuildOn) {
+  writeFile(mainIni(), "[Rebuild]\r\nAuto Rebuild=0\r\n");
+  fs::resize_file(mainIni(), kMaxProfileFileSize + 1);  // sparse: past the size limit
+  ConfigLoadResult result = loadConfiguration(programDir_);
+  EXPECT_EQ(result.readError, "Unable to read " + mainIni());
+  EXPECT_EQ(result.writeError, std::nullopt);
+  EXPECT_FALSE(result.autoRebuild);
+  EXPECT_FALSE(result.flashInitial);
+  EXPECT_EQ(result.texts.product, "Tavrix K4");
+  EXPECT_EQ(result.texts.logoFile, programDir_ + "C_Logo.Bmp");
+  EXPECT_EQ(fs::file_size(mainIni()), kMaxProfileFileSize + 1);
+
+  fs::remove(mainIni());
+  fs::create_directory(mainIni());  // not a file at all
+  result = loadConfiguration(programDir_);
+  EXPECT_EQ(result.readError, "Unable to read " + mainIni());
+  EXPECT_FALSE(result.autoRebuild);
+  EXPECT_TRUE(fs::is_directory(mainIni()));
+}
+
 TEST_F(ConfigFiles, ToggleIntoUnwritableDirectoryKeepsCheckMark) {
   writeFile((root_ / "file.txt").string(), "x");
   const std::string dir = (root_ / "file.txt").string() + "/";

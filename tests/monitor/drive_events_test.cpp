@@ -106,11 +106,20 @@ TEST_F(PlugCheckTest, MarkerRuleReportsAChangeWithNoByteDiffering) {
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(monitor.plugCheck(), 0);
   monitor.state().HotPlugMarker[1] = kMarkerState10;  // card 1, channel 2
+  monitor.state().HotPlugMarkerPosition[1] = 3;        // set by the Secondary Master
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->A0 ExistFilter");
   monitor.state().HotPlugMarker[1] = kMarkerState11;
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->B0 ExistFilter");
+  // Only the drive that set the marker counts, and only once it has left state 10/11.
+  monitor.state().HotPlugMarkerPosition[1] = 4;
+  EXPECT_EQ(monitor.plugCheck(), 0);
+  monitor.state().HotPlugMarkerPosition[1] = 3;
+  link.plug[kOffPioStatus + plugSlot(1, 3)] = 0xB4;
+  EXPECT_EQ(monitor.plugCheck(), 1);  // the PioStatus byte itself
+  EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->PioStatus");
+  EXPECT_EQ(monitor.plugCheck(), 0);
 }
 
 TEST_F(PlugCheckTest, PanelTextsInUpperCaseHex) {

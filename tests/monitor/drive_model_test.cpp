@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "monitor/mode_tree.h"
@@ -167,6 +168,228 @@ TEST(ConfigParseTest, CapacityListTakenInOrderByMirroredArraysOnly) {
   EXPECT_EQ(m.array(1).size, 111u);
   EXPECT_EQ(m.array(2).size, 222u);
   EXPECT_EQ(m.array(2).memberCount(), 4);
+}
+
+// A mirror loses member 0; the empty entry the controller then sends for it carries the
+// array's id. Whether it stands before or after the kept partner, it is cleared alike.
+TEST(ConfigParseTest, RemovedMirrorMemberIsClearedBeforeOrAfterItsPartner) {
+  struct Layout {
+    int removedPos, keptPos;
+  };
+  std::vector<std::vector<std::string>> trees;
+  for (const Layout l : {Layout{1, 2}, Layout{2, 1}}) {
+    SCOPED_TRACE(l.removedPos);
+    ConfigBuilder before;
+    before.entry(1, l.removedPos, kKindRaid1, 0, 0).entry(1, l.keptPos, kKindRaid1, 0, 1);
+    before.model(1, l.removedPos, "GONE").model(1, l.keptPos, "KEPT").capacity(0, 500);
+    ConfigBuilder after;  // the removed position comes back as an empty entry, id 0
+    after.entry(1, l.keptPos, kKindRaid1, 0, 1).model(1, l.keptPos, "KEPT").capacity(0, 500);
+    DriveModel m;
+    std::uint8_t cards = 0;
+    m.parseConfiguration(before.p, {}, cards);
+    m.resetHighestArray();
+    m.parseConfiguration(after.p, {}, cards);
+
+    const PositionEntry removed = m.modelPositions()[static_cast<std::size_t>(entryIndex(1, l.removedPos))];
+    EXPECT_EQ(removed.kind, 0);
+    EXPECT_EQ(removed.array, 0);
+    EXPECT_EQ(removed.member, 0);
+    EXPECT_FALSE(m.memberAt(entryIndex(1, l.removedPos)));
+    ASSERT_EQ(m.highestArray(), 0);
+    const ArrayRecord& rec = m.array(0);
+    EXPECT_EQ(rec.kind, kKindRaid1);
+    EXPECT_EQ(rec.memberCard[0], 0) << "slot 0 names no drive";
+    EXPECT_EQ(rec.memberCard[1], 1);
+    EXPECT_EQ(rec.memberPosition[1], l.keptPos - 1);
+    ModeTree tree;
+    tree.fill(m);
+    std::vector<std::string> labels;
+    for (const auto& node : tree.nodes()) labels.push_back(node.label.substr(0, 4));
+    trees.push_back(labels);
+  }
+  EXPECT_EQ(trees[0], trees[1]);
+}
+
+// A single drive pulled from beside a mirror: its stale entry must not land in the
+// mirror's record, although its old working number is the mirror's number.
+TEST(ConfigParseTest, EntryReceivedEmptyNeverOverwritesALiveMember) {
+  ConfigBuilder before;
+  before.entry(1, 1, kKindRaid1, 5, 0).entry(1, 2, kKindRaid1, 5, 1).entry(1, 3, kKindSingle, 6, 0);
+  before.model(1, 1, "PM").model(1, 2, "PS").model(1, 3, "SM").capacity(0, 77);
+  ConfigBuilder after;  // SM pulled: the driver lists it as an all-zero entry
+  after.entry(1, 1, kKindRaid1, 5, 0).entry(1, 2, kKindRaid1, 5, 1);
+  after.model(1, 1, "PM").model(1, 2, "PS").capacity(0, 77);
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(before.p, {}, cards);
+  ASSERT_EQ(m.highestArray(), 1);
+  m.resetHighestArray();
+  m.parseConfiguration(after.p, {}, cards);
+  EXPECT_EQ(m.highestArray(), 0);
+  const ArrayRecord& rec = m.array(0);
+  EXPECT_EQ(rec.kind, kKindRaid1);
+  EXPECT_EQ(slots(rec), (std::vector<std::uint8_t>{0, 1, 9, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(rec.memberPosition[0], 0);
+  EXPECT_EQ(rec.memberPosition[1], 1);
+  EXPECT_EQ(rec.memberIdentity[0].model().substr(0, 2), "PM");
+  EXPECT_EQ(m.modelPositions()[2].kind, 0);
+  EXPECT_FALSE(m.memberAt(2));
+}
+
+// A single drive that carries a mirror's id stays an array of its own on either side
+// of the mirror's first drive; the mirror keeps its kind.
+TEST(ConfigParseTest, SingleDriveWithAnArraysIdStaysOnItsOwn) {
+  for (int singlePos : {1, 4}) {
+    SCOPED_TRACE(singlePos);
+    ConfigBuilder b;
+    b.entry(1, singlePos, kKindSingle, 3, 0);
+    b.entry(1, 2, kKindRaid1, 3, 0).entry(1, 3, kKindRaid1, 3, 1);
+    DriveModel m;
+    std::uint8_t cards = 0;
+    m.parseConfiguration(b.p, {}, cards);
+    ASSERT_EQ(m.highestArray(), 1);
+    const int mirror = singlePos == 1 ? 1 : 0;
+    EXPECT_EQ(m.array(mirror).kind, kKindRaid1);
+    EXPECT_EQ(m.array(mirror).memberCount(), 2);
+    EXPECT_EQ(m.array(1 - mirror).kind, kKindSingle);
+    EXPECT_EQ(m.array(1 - mirror).memberPosition[0], singlePos - 1);
+  }
+}
+
+// Property: over random configuration blocks, each parsed after a random earlier block,
+// moving an empty entry that carries an array's id from before the array's first drive
+// to after it changes nothing the operator can see, and no entry received as kind 0
+// ever takes a member slot.
+TEST(ConfigParseProperty, EmptyEntryPlacementAndStaleEntriesDoNotMatter) {
+  std::mt19937 rng(20240613);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto randomBlock = [&](int drives) {
+    ConfigBuilder b;
+    for (int e = 0; e < kEntries; ++e) {
+      b.entry(e / 4 + 1, e % 4 + 1, 0, static_cast<std::uint8_t>(pick(0, 6)), static_cast<std::uint8_t>(pick(0, 3)));
+    }
+    for (int k = 0; k < drives; ++k) {
+      const int e = pick(0, kEntries - 1);
+      const int kind = pick(0, 3) == 0 ? kKindSingle : pick(2, 10);
+      b.entry(e / 4 + 1, e % 4 + 1, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(pick(0, 6)),
+              static_cast<std::uint8_t>(pick(0, 3)));
+      b.model(e / 4 + 1, e % 4 + 1, "DRIVE " + std::to_string(e), static_cast<std::uint32_t>(pick(1, 1000)));
+    }
+    for (int i = 0; i < kCapacityValues; ++i) b.capacity(i, static_cast<std::uint32_t>(pick(1, 9999)));
+    return b;
+  };
+  auto entryOf = [](const ConfigBuilder& b, int e) {
+    const std::size_t off = kCfgEntries + 3 * static_cast<std::size_t>(e);
+    return PositionEntry{b.p.data8(off), b.p.data8(off + 1), b.p.data8(off + 2)};
+  };
+  auto treeOf = [](DriveModel& m) {
+    ModeTree tree;
+    tree.fill(m);
+    std::vector<std::string> out;
+    for (const auto& n : tree.nodes()) {
+      out.push_back(n.label + "|" + std::to_string(n.parent) + "|" + std::to_string(n.array) + "|" +
+                    std::to_string(n.slot));
+    }
+    return out;
+  };
+
+  int compared = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const ConfigBuilder previous = randomBlock(pick(0, 16));
+    ConfigBuilder a = randomBlock(pick(1, 10));
+    // An array of more than one drive kind, and its first drive.
+    int first = -1;
+    for (int e = 0; e < kEntries && first < 0; ++e) {
+      const PositionEntry x = entryOf(a, e);
+      if (x.kind != 0 && x.kind != kKindSingle) first = e;
+    }
+    if (first < 0) continue;
+    const std::uint8_t id = entryOf(a, first).array;
+    std::vector<int> before, after;
+    for (int e = 0; e < kEntries; ++e) {
+      if (entryOf(a, e).kind != 0) continue;
+      (e < first ? before : after).push_back(e);
+    }
+    if (before.empty() || after.empty()) continue;
+    const int i = before[static_cast<std::size_t>(pick(0, static_cast<int>(before.size()) - 1))];
+    const int j = after[static_cast<std::size_t>(pick(0, static_cast<int>(after.size()) - 1))];
+    const std::uint8_t member = static_cast<std::uint8_t>(pick(0, 3));
+    const PositionEntry filler = entryOf(a, j);
+    ConfigBuilder b = a;
+    a.entry(i / 4 + 1, i % 4 + 1, 0, id, member);
+    b.entry(i / 4 + 1, i % 4 + 1, filler.kind, filler.array, filler.member);
+    b.entry(j / 4 + 1, j % 4 + 1, 0, id, member);
+    a.entry(j / 4 + 1, j % 4 + 1, filler.kind, filler.array, filler.member);
+
+    DriveModel ma, mb;
+    std::uint8_t ca = 0, cb = 0;
+    for (auto [m, c, block] : {std::tuple{&ma, &ca, &a}, std::tuple{&mb, &cb, &b}}) {
+      m->parseConfiguration(previous.p, {true}, *c);
+      m->resetHighestArray();
+      m->parseConfiguration(block->p, {true}, *c);
+    }
+    SCOPED_TRACE("round " + std::to_string(round));
+    ++compared;
+    ASSERT_EQ(ma.highestArray(), mb.highestArray());
+    ASSERT_EQ(ca, cb);
+    for (int e = 0; e < kEntries; ++e) {
+      const PositionEntry x = ma.modelPositions()[static_cast<std::size_t>(e)];
+      const PositionEntry y = mb.modelPositions()[static_cast<std::size_t>(e)];
+      ASSERT_EQ(x.kind, y.kind) << "entry " << e;
+      if (x.kind != 0) {
+        ASSERT_EQ(x.array, y.array) << "entry " << e;
+        ASSERT_EQ(x.member, y.member) << "entry " << e;
+      }
+    }
+    // The moved entry takes its array's number on either side.
+    ASSERT_EQ(ma.modelPositions()[static_cast<std::size_t>(i)].array,
+              mb.modelPositions()[static_cast<std::size_t>(j)].array);
+    ASSERT_EQ(ma.modelPositions()[static_cast<std::size_t>(i)].array,
+              ma.modelPositions()[static_cast<std::size_t>(first)].array);
+    for (int n = 0; n <= ma.highestArray(); ++n) {
+      const ArrayRecord& x = ma.array(n);
+      const ArrayRecord& y = mb.array(n);
+      ASSERT_EQ(x.kind, y.kind);
+      ASSERT_EQ(x.size, y.size);
+      ASSERT_EQ(x.memberSlots, y.memberSlots);
+      ASSERT_EQ(x.memberCard, y.memberCard);
+      ASSERT_EQ(x.memberPosition, y.memberPosition);
+      for (int s = 0; s < kMaxMembers; ++s) {
+        ASSERT_EQ(x.memberIdentity[static_cast<std::size_t>(s)].bytes,
+                  y.memberIdentity[static_cast<std::size_t>(s)].bytes);
+      }
+    }
+    ASSERT_EQ(treeOf(ma), treeOf(mb));
+    // Every member slot in use names a drive received with a kind, mapped back to it.
+    for (const auto& [m, block] : {std::pair{&ma, &a}, std::pair{&mb, &b}}) {
+      for (int n = 0; n <= m->highestArray(); ++n) {
+        const ArrayRecord& rec = m->array(n);
+        if (rec.kind == 0) continue;
+        for (int s = 0; s < kMaxMembers; ++s) {
+          const int card = rec.memberCard[static_cast<std::size_t>(s)];
+          if (card == 0) continue;
+          const int e = entryIndex(card, rec.memberPosition[static_cast<std::size_t>(s)] + 1);
+          ASSERT_NE(entryOf(*block, e).kind, 0) << "array " << n << " slot " << s;
+          ASSERT_EQ(m->modelPositions()[static_cast<std::size_t>(e)].array, n);
+          ASSERT_EQ(m->modelPositions()[static_cast<std::size_t>(e)].member, s);
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 1000);
+}
+
+TEST(ConfigParseTest, MemberLookupOnlyFindsThePositionsOwnSlot) {
+  ConfigBuilder b;  // two drives claim member 0 of one mirror: the later one holds the slot
+  b.entry(1, 1, kKindRaid1, 0, 0).entry(1, 2, kKindRaid1, 0, 0).entry(1, 3, kKindRaid1, 0, 1);
+  DriveModel m;
+  std::uint8_t cards = 0;
+  m.parseConfiguration(b.p, {}, cards);
+  EXPECT_FALSE(m.memberAt(entryIndex(1, 1)));
+  ASSERT_TRUE(m.memberAt(entryIndex(1, 2)));
+  EXPECT_EQ(m.memberAt(entryIndex(1, 2))->slot, 0);
+  EXPECT_EQ(m.memberAt(entryIndex(1, 3))->slot, 1);
+  EXPECT_FALSE(m.memberAt(entryIndex(1, 4)));
 }
 
 TEST(DecodeTablesTest, FlashChipNames) {

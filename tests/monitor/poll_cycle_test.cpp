@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "monitor/monitor.h"
 #include "support/fake_link.h"
@@ -309,6 +310,57 @@ TEST_F(PollCycleTest, NodeImagesOnlyForMembersInTheTree) {
   for (const auto& line : views.log) EXPECT_EQ(line.find("=-1"), std::string::npos) << line;
 }
 
+// The mirror is re-created on card 1 SM/SS and the configuration reloaded; a drive then
+// arrives at the old PM position on a hot-plug channel. Its "pulled" image must not land
+// on the node that now shows the SM drive.
+TEST_F(PollCycleTest, NodeImagesOnlyOnThePositionsOwnNode) {
+  Monitor& m = started();
+  auto entry = [&](int e, std::uint8_t kind, std::uint8_t id, std::uint8_t member) {
+    link.config[kCfgEntries + 3 * e] = kind;
+    link.config[kCfgEntries + 3 * e + 1] = id;
+    link.config[kCfgEntries + 3 * e + 2] = member;
+  };
+  entry(0, 0, 0, 0);
+  entry(1, 0, 0, 0);
+  entry(2, kKindRaid1, 0, 0);
+  entry(3, kKindRaid1, 0, 1);
+  link.present(0, false);
+  link.present(1, false);
+  link.present(3);
+  m.reloadConfiguration();
+  ASSERT_EQ(m.modeTree().nodes().size(), 3u);  // RAID1, SM, SS
+  m.Sec_TimerTimer();
+
+  views.clear();
+  link.status[hotPlugOffset(1, 1)] = 1;
+  link.plug[kOffPioStatus + plugSlot(1, 1)] = 0x50;  // at PM, not yet listed
+  link.present(0);
+  m.Sec_TimerTimer();
+  m.Sec_TimerTimer();
+  std::vector<std::string> nodes;
+  for (const auto& line : views.log) {
+    if (line.rfind("node ", 0) == 0) nodes.push_back(line);
+  }
+  for (const auto& line : nodes) EXPECT_TRUE(line == "node 1=1" || line == "node 2=1") << line;
+  EXPECT_FALSE(nodes.empty());
+}
+
+TEST_F(PollCycleTest, FailedConfigurationReadKeepsModelAndTree) {
+  Monitor& m = started();
+  link.config = {};  // whatever arrives now would be an empty controller
+  link.failConfigReads = 1;
+  EXPECT_FALSE(m.reloadConfiguration());
+  EXPECT_EQ(views.traces, std::vector<std::string>{"CTL_READ_CONFIG failed: configuration kept"});
+  EXPECT_FALSE(has(views.log, "tree"));
+  EXPECT_EQ(m.model().highestArray(), 1);
+  EXPECT_EQ(m.model().array(0).kind, kKindRaid1);
+  EXPECT_EQ(m.model().array(0).size, 0x10u);
+  EXPECT_EQ(m.modeTree().nodes().size(), 5u);
+  // The next reload reads again and takes what the controller sends.
+  EXPECT_TRUE(m.reloadConfiguration());
+  EXPECT_TRUE(m.modeTree().empty());
+}
+
 TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   Monitor& m = started();
   link.failStatusReads = 1;
@@ -323,12 +375,22 @@ TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   for (int i = 5; i < 46; ++i) m.Sec_TimerTimer();
   EXPECT_EQ(m.state().ScanCounter, 46);
   EXPECT_EQ(views.progress.back(), 102);
-  m.Sec_TimerTimer();  // no rescan was requested: keep waiting
+  m.Sec_TimerTimer();  // no rescan was requested: the wait ends without one
   EXPECT_TRUE(has(views.log, "scan caption Waiting...."));
   EXPECT_TRUE(has(views.log, "scan close"));
   EXPECT_EQ(link.rescans, 0);
+  EXPECT_FALSE(m.state().ScanActive);
+  EXPECT_EQ(m.state().ScanCounter, 0);
 
+  // A later failed read shows the scan form again; this wait ends in a rescan.
+  views.clear();
+  link.failStatusReads = 1;
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(m.state().ScanActive);
   m.state().RescanRequested = true;
+  for (int i = 0; i < 46; ++i) m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "scan show Hard Disk Scaning......"));
+  EXPECT_EQ(link.rescans, 0);
   m.Sec_TimerTimer();
   EXPECT_EQ(link.rescans, 1);
   EXPECT_FALSE(m.state().ScanActive);
@@ -376,6 +438,75 @@ TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
   EXPECT_EQ(m.state().HotPlugMarker[0], 0x50);
 }
 
+// Card 1's primary channel in hot-plug mode with both drives listed; a plug query that
+// does not go through must not read as "every drive gone".
+TEST_F(PollCycleTest, FailedPlugQueryChangesNothing) {
+  Monitor& m = started();
+  link.status[hotPlugOffset(1, 1)] = 1;
+  for (int pos : {1, 2}) {
+    link.plug[kOffPioStatus + plugSlot(1, pos)] = 0x54;
+    link.plug[kOffExistTavrix + plugSlot(1, pos)] = 1;
+    link.plug[kOffExistFilter + plugSlot(1, pos)] = 1;
+  }
+  m.Sec_TimerTimer();
+  const PlugBlock copy = m.plugCopy();
+  const auto panels = views.panels;
+  views.clear();
+  link.failPlugReads = 1;
+  m.Sec_TimerTimer();
+  EXPECT_EQ(m.plugCopy().bytes, copy.bytes);
+  EXPECT_EQ(views.panels, panels);
+  EXPECT_EQ(views.plugLabel, "FPlugBackup failed");
+  EXPECT_TRUE(views.log.empty());
+  EXPECT_TRUE(views.traces.empty());
+  EXPECT_TRUE(views.timerEnabled);
+  // The next query goes through and matches the copy: still nothing to do.
+  m.Sec_TimerTimer();
+  EXPECT_EQ(views.plugLabel, "FPlugBackup");
+  EXPECT_TRUE(views.log.empty());
+}
+
+// Card 1's secondary channel in hot-plug mode: the single drive at SM goes to plug state
+// 10 while a second single drive at SS stays listed, then SM comes back listed in a plug
+// state other than 5. Quiet cycles are quiet throughout, and SM shows as present again.
+TEST_F(PollCycleTest, MarkerOfPlugState10EndsWhenTheDriveIsListedAgain) {
+  defaultController();
+  link.config[kCfgEntries + 3 * 3] = kKindSingle;  // SS: a second single drive
+  link.config[kCfgEntries + 3 * 3 + 1] = 2;
+  link.present(3);
+  link.status[hotPlugOffset(1, 2)] = 1;
+  for (int pos : {3, 4}) {
+    link.plug[kOffPioStatus + plugSlot(1, pos)] = 0x04;
+    link.plug[kOffExistTavrix + plugSlot(1, pos)] = 1;
+    link.plug[kOffExistFilter + plugSlot(1, pos)] = 1;
+  }
+  Monitor& m = make();
+  m.FormCreate();
+  m.FormShow();
+  m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "load 1,3 s_Top_Green.gif"));
+  EXPECT_TRUE(has(views.log, "load 1,4 s_Top_Green.gif"));
+
+  auto changesIn = [&](int cycles) {
+    views.clear();
+    for (int i = 0; i < cycles; ++i) m.Sec_TimerTimer();
+    return std::count(views.traces.begin(), views.traces.end(), "EyeSetting");
+  };
+  link.plug[kOffPioStatus + plugSlot(1, 3)] = 0xA4;  // plug state 10, still listed
+  EXPECT_EQ(changesIn(1), 1);
+  EXPECT_TRUE(has(views.log, "hide 1,3"));
+  EXPECT_TRUE(has(views.log, "row Card 1 Secondary Master|Diconnected|"));
+  EXPECT_EQ(m.state().HotPlugMarker[1], kMarkerState10);
+  EXPECT_EQ(changesIn(10), 0);
+
+  link.plug[kOffPioStatus + plugSlot(1, 3)] = 0x04;  // back, listed, plug state 0
+  EXPECT_EQ(changesIn(1), 1);
+  EXPECT_EQ(m.state().HotPlugMarker[1], 0);
+  EXPECT_TRUE(has(views.log, "load 1,3 s_Top_Green.gif"));
+  EXPECT_EQ(changesIn(10), 0);
+  for (const auto& t : views.traces) EXPECT_EQ(t.find("ExistFilter"), std::string::npos) << t;
+}
+
 TEST_F(PollCycleTest, PlugCheckIsSkippedOnThe9xFamily) {
   Monitor& m = started(kOsFamily9x);
   EXPECT_EQ(link.count(CTL_PLUG_BACKUP), 0);
@@ -387,7 +518,8 @@ TEST_F(PollCycleTest, PlugCheckIsSkippedOnThe9xFamily) {
 
 TEST_F(PollCycleTest, LoopTimeCommand) {
   Monitor& m = started();
-  views.inputAnswers = {std::string("250"), std::string("abc"), std::nullopt, std::string(" -5")};
+  views.inputAnswers = {std::string("250"), std::string("abc"), std::nullopt, std::string(" -5"),
+                        std::string("0"), std::string("1")};
   m.LOOPTIME1Click();
   EXPECT_EQ(m.state().LoopTime, 250);
   m.LOOPTIME1Click();
@@ -395,8 +527,46 @@ TEST_F(PollCycleTest, LoopTimeCommand) {
   EXPECT_EQ(views.errors.back(), "'abc' is not a valid integer value");
   m.LOOPTIME1Click();
   EXPECT_EQ(m.state().LoopTime, 1000);  // cancelling returns the default text
+  // A period below 1 ms is refused as a text that is not a number would be.
   m.LOOPTIME1Click();
-  EXPECT_EQ(m.state().LoopTime, -5);
+  EXPECT_EQ(m.state().LoopTime, 1000);
+  EXPECT_EQ(views.errors.back(), "' -5' is not a valid integer value");
+  m.LOOPTIME1Click();
+  EXPECT_EQ(m.state().LoopTime, 1000);
+  EXPECT_EQ(views.errors.back(), "'0' is not a valid integer value");
+  EXPECT_EQ(views.errors.size(), 3u);
+  m.LOOPTIME1Click();
+  EXPECT_EQ(m.state().LoopTime, 1);
+}
+
+// The 9x family loads the configuration twice at start-up; a file it may not write is
+// reported once, as on the NT family.
+TEST_F(PollCycleTest, ConfigurationWriteErrorIsShownOnceOnEitherFamily) {
+  for (std::uint8_t family : {kOsFamilyNt, kOsFamily9x}) {
+    SCOPED_TRACE(int(family));
+    const auto ini = dir_ / "QZ133.ini";
+    std::filesystem::remove(ini);
+    { std::ofstream(ini) << "[Rebuild]\r\nAuto Rebuild=0\r\n"; }
+    std::filesystem::permissions(ini, std::filesystem::perms::owner_read);
+    views.clear();
+    defaultController();
+    Monitor& m = make(family);
+    m.FormCreate();
+    EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to write to " + ini.string()});
+    EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
+  }
+}
+
+// An unreadable file is reported and keeps automatic rebuild off from the first showing.
+TEST_F(PollCycleTest, UnreadableConfigurationKeepsAutomaticRebuildOff) {
+  std::filesystem::create_directory(dir_ / "QZ133.ini");
+  defaultController();
+  Monitor& m = make();
+  m.FormCreate();
+  EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to read " + (dir_ / "QZ133.ini").string()});
+  m.FormShow();
+  EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
+  EXPECT_TRUE(m.state().AutoRebuildOff);
 }
 
 TEST_F(PollCycleTest, AutoRebuildToggleWritesTheSecondFileOnly) {

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <vector>
 
 namespace raidmon {
 namespace {
@@ -96,6 +98,18 @@ TEST(ProfileIniRead, CrlfAndLfAndMixedLineEndings) {
   EXPECT_EQ(readProfileString("[S]\r\nj=1\nk=v", "S", "k"), "v");
 }
 
+// A file saved with CR-only line ends (classic Mac editors) is as many lines as it has
+// CRs; a CR right before an LF is one line end with it, two CRs are two.
+TEST(ProfileIniRead, CrAloneEndsALine) {
+  const std::string text = "[Rebuild]\rAuto Rebuild=0\r[Flash]\rInitial=1\r";
+  EXPECT_EQ(readProfileString(text, "Rebuild", "Auto Rebuild"), "0");
+  EXPECT_EQ(readProfileString(text, "Flash", "Initial"), "1");
+  EXPECT_EQ(readProfileString(text, "Rebuild", "Initial"), std::nullopt);
+  EXPECT_EQ(readProfileString("[S]\r\r\nk=v\r[T]\nk=w", "S", "k"), "v");
+  EXPECT_EQ(readProfileString("[S]\r\r\nk=v\r[T]\nk=w", "T", "k"), "w");
+  EXPECT_EQ(readProfileString("[S]\rk=a\rb\n", "S", "k"), "a");
+}
+
 // ---- Writing into text -------------------------------------------------------------
 
 TEST(ProfileIniWrite, ReplacesFirstOccurrenceInPlace) {
@@ -126,6 +140,20 @@ TEST(ProfileIniWrite, CreatesSectionAtEnd) {
             "[Rebuild]\r\nAuto Rebuild=1\r\n");
   EXPECT_EQ(writeProfileString("; top\n[A]\nx=1\n", "B", "k", "v"), "; top\n[A]\nx=1\n[B]\nk=v\n");
   EXPECT_EQ(writeProfileString("[A]\nx=1", "B", "k", "v"), "[A]\nx=1\n[B]\nk=v\n");
+}
+
+TEST(ProfileIniWrite, CrOnlyTextIsEditedLineByLine) {
+  const std::string text = "; mac\r[Rebuild]\rAuto Rebuild=0\r\r[Flash]\rInitial=1";
+  EXPECT_EQ(writeProfileString(text, "Rebuild", "Auto Rebuild", "1"),
+            "; mac\r[Rebuild]\rAuto Rebuild=1\r\r[Flash]\rInitial=1");
+  EXPECT_EQ(writeProfileString(text, "Rebuild", "k", "v"),
+            "; mac\r[Rebuild]\rAuto Rebuild=0\rk=v\r\r[Flash]\rInitial=1");
+  EXPECT_EQ(writeProfileString(text, "Flash", "k", "v"),
+            "; mac\r[Rebuild]\rAuto Rebuild=0\r\r[Flash]\rInitial=1\rk=v\r");
+  EXPECT_EQ(writeProfileString(text, "OEM", "k", "v"),
+            "; mac\r[Rebuild]\rAuto Rebuild=0\r\r[Flash]\rInitial=1\r[OEM]\rk=v\r");
+  // The blank LF line after the insertion point stays a line of its own.
+  EXPECT_EQ(writeProfileString("[S]\rk=1\r\n\n[T]\r", "S", "j", "2"), "[S]\rk=1\r\nj=2\r\n\n[T]\r");
 }
 
 TEST(ProfileIniWrite, KeepsLineEndingStyleOfFirstLine) {
@@ -165,6 +193,44 @@ TEST(ProfileIniWrite, WrittenValueReadsBack) {
   for (const auto& [section, key] : {std::pair{"A", "x"}, {"A", "y"}, {"B", "z"}}) {
     text = *writeProfileString(text, section, key, "value");
     EXPECT_EQ(readProfileString(text, section, key), "value");
+  }
+}
+
+// Property over random hand-edited texts with every kind of line end: a write reads
+// back, leaves every other entry as it read before, and adds at most the key's line and
+// a section header (each ending a line of its own).
+TEST(ProfileIniWrite, RandomTextsKeepEveryOtherEntry) {
+  std::mt19937 rng(1313);
+  const std::vector<std::string> pieces = {"[A]", "[b]", "[ C ]", "k", "K", "j", "=", "1", " ", "\t",
+                                           ";", "x", "\r", "\n", "\r\n", "\"", "]", "[", "=v"};
+  const std::vector<std::string> names = {"A", "B", "C", "k", "j", "x"};
+  auto lineEnds = [](std::string_view t) {
+    int n = 0;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (t[i] == '\n' || (t[i] == '\r' && (i + 1 == t.size() || t[i + 1] != '\n'))) ++n;
+    }
+    return n;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int n = std::uniform_int_distribution<int>(0, 30)(rng);
+    for (int i = 0; i < n; ++i) text += pieces[rng() % pieces.size()];
+    const std::string section = names[rng() % 3];
+    const std::string key = names[3 + rng() % 3];
+    const std::string value = std::to_string(rng() % 100);
+    const auto out = writeProfileString(text, section, key, value);
+    ASSERT_TRUE(out) << text;
+    ASSERT_EQ(readProfileString(*out, section, key), value) << text;
+    for (int si = 0; si < 3; ++si) {
+      for (int ki = 3; ki < 6; ++ki) {
+        if (names[static_cast<std::size_t>(si)] == section && names[static_cast<std::size_t>(ki)] == key) continue;
+        ASSERT_EQ(readProfileString(*out, names[static_cast<std::size_t>(si)], names[static_cast<std::size_t>(ki)]),
+                  readProfileString(text, names[static_cast<std::size_t>(si)], names[static_cast<std::size_t>(ki)]))
+            << text;
+      }
+    }
+    const int added = lineEnds(*out) - lineEnds(text);
+    ASSERT_TRUE(added >= 0 && added <= 3) << text;
   }
 }
 
@@ -264,20 +330,151 @@ TEST_F(ProfileIniFile, UnstorableEntryIsInvalidArgument) {
   EXPECT_FALSE(fs::exists(path("a.ini")));
 }
 
+// Sizes past the limit are made with a sparse tail, so the test writes little.
 TEST_F(ProfileIniFile, OversizedFileIsUnreadableAndNotOverwritten) {
-  const std::string big = "[S]\nk=v\n" + std::string(kMaxProfileFileSize, ';');
-  writeFile(path("big.ini"), big);
+  writeFile(path("big.ini"), "[S]\nk=v\n");
+  fs::resize_file(path("big.ini"), kMaxProfileFileSize + 1);
+  EXPECT_EQ(readProfileFile(path("big.ini")).state, ProfileFileState::kUnreadable);
   EXPECT_EQ(loadProfileFile(path("big.ini")), std::nullopt);
   EXPECT_EQ(getPrivateProfileString(path("big.ini"), "S", "k"), std::nullopt);
   EXPECT_THROW(writePrivateProfileString(path("big.ini"), "S", "k", "w"), ProfileWriteError);
-  EXPECT_EQ(fs::file_size(path("big.ini")), big.size());
+  EXPECT_EQ(fs::file_size(path("big.ini")), kMaxProfileFileSize + 1);
 }
 
 TEST_F(ProfileIniFile, FileAtSizeLimitIsRead) {
-  std::string text = "[S]\nk=v\n";
-  text.resize(kMaxProfileFileSize, ';');
-  writeFile(path("limit.ini"), text);
+  writeFile(path("limit.ini"), "[S]\nk=v\n");
+  fs::resize_file(path("limit.ini"), kMaxProfileFileSize);
   EXPECT_EQ(getPrivateProfileString(path("limit.ini"), "S", "k"), "v");
+}
+
+// A long comment block makes a file of a few MiB; it is read and written like any other.
+TEST_F(ProfileIniFile, LongCommentBlockIsReadAndKept) {
+  std::string comments;
+  for (int i = 0; comments.size() < 3 * 1024 * 1024; ++i) {
+    comments += "; line " + std::to_string(i) + " of notes kept by the operator\r\n";
+  }
+  const std::string text = comments + "[Rebuild]\r\nAuto Rebuild=0\r\n";
+  writeFile(path("QZ133.ini"), text);
+  EXPECT_EQ(readProfileFile(path("QZ133.ini")).state, ProfileFileState::kLoaded);
+  EXPECT_EQ(getPrivateProfileString(path("QZ133.ini"), "Rebuild", "Auto Rebuild"), "0");
+  writePrivateProfileString(path("QZ133.ini"), "Flash", "Initial", "0");
+  EXPECT_EQ(readFile(path("QZ133.ini")), text + "[Flash]\r\nInitial=0\r\n");
+}
+
+TEST_F(ProfileIniFile, ExistingButUnreadableIsToldApartFromMissing) {
+  EXPECT_EQ(readProfileFile(path("none.ini")).state, ProfileFileState::kMissing);
+  fs::create_directory(path("dir.ini"));
+  EXPECT_EQ(readProfileFile(path("dir.ini")).state, ProfileFileState::kUnreadable);
+  writeFile(path("a.ini"), "[S]\r\n");
+  const ProfileFile loaded = readProfileFile(path("a.ini"));
+  EXPECT_EQ(loaded.state, ProfileFileState::kLoaded);
+  EXPECT_EQ(loaded.text, "[S]\r\n");
+  EXPECT_EQ(profileReadErrorText("/p/QZ133.ini"), "Unable to read /p/QZ133.ini");
+}
+
+// A read-only file is not replaced, even by a user the permissions do not stop.
+TEST_F(ProfileIniFile, ReadOnlyFileIsLeftByteForByte) {
+  const std::string text = "[Rebuild]\r\nAuto Rebuild = 1 \r\n";
+  writeFile(path("ro.ini"), text);
+  fs::permissions(path("ro.ini"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  struct stat before {};
+  ASSERT_EQ(::stat(path("ro.ini").c_str(), &before), 0);
+  try {
+    writePrivateProfileString(path("ro.ini"), "Rebuild", "Auto Rebuild", "0");
+    FAIL() << "expected ProfileWriteError";
+  } catch (const ProfileWriteError& error) {
+    EXPECT_EQ(std::string(error.what()), "Unable to write to " + path("ro.ini"));
+  }
+  struct stat after {};
+  ASSERT_EQ(::stat(path("ro.ini").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(readFile(path("ro.ini")), text);
+  EXPECT_EQ(entriesInDir(), 1u) << "no temporary file stays behind";
+  EXPECT_EQ(getPrivateProfileString(path("ro.ini"), "Rebuild", "Auto Rebuild"), "1");
+}
+
+TEST_F(ProfileIniFile, SymbolicLinkIsWrittenThrough) {
+  fs::create_directory(path("real"));
+  writeFile(path("real/settings.ini"), "; kept\n[Rebuild]\nAuto Rebuild=0\n");
+  fs::create_symlink("real/settings.ini", path("QZ133.ini"));  // relative to the link
+  fs::create_symlink(path("QZ133.ini"), path("chain.ini"));     // a link to the link
+  writePrivateProfileString(path("chain.ini"), "Flash", "Initial", "1");
+  writePrivateProfileString(path("QZ133.ini"), "Rebuild", "Auto Rebuild", "1");
+  EXPECT_TRUE(fs::is_symlink(path("QZ133.ini")));
+  EXPECT_TRUE(fs::is_symlink(path("chain.ini")));
+  EXPECT_EQ(readFile(path("real/settings.ini")), "; kept\n[Rebuild]\nAuto Rebuild=1\n[Flash]\nInitial=1\n");
+  EXPECT_EQ(entriesInDir(), 3u);
+
+  // A link whose target does not exist yet: the target is created through it.
+  fs::create_symlink("real/new.ini", path("dangling.ini"));
+  writePrivateProfileString(path("dangling.ini"), "S", "k", "v");
+  EXPECT_TRUE(fs::is_symlink(path("dangling.ini")));
+  EXPECT_EQ(readFile(path("real/new.ini")), "[S]\r\nk=v\r\n");
+
+  // A loop of links cannot be written.
+  fs::create_symlink(path("loop2.ini"), path("loop1.ini"));
+  fs::create_symlink(path("loop1.ini"), path("loop2.ini"));
+  EXPECT_THROW(writePrivateProfileString(path("loop1.ini"), "S", "k", "v"), ProfileWriteError);
+  EXPECT_TRUE(fs::is_symlink(path("loop1.ini")));
+}
+
+// Lines of a hand-edited file, each with its own line end. The program owns only the
+// keys it writes; every other line must come back byte for byte, in order.
+TEST_F(ProfileIniFile, RoundTripKeepsEveryLineTheProgramDoesNotOwn) {
+  const std::vector<std::string> lines = {
+      "\xEF\xBB\xBF; saved by an editor with a byte order mark\r\n",
+      "stray = before any section\n",
+      "   \r\n",
+      "[oem]\r",
+      " Company = \"Acme \t Storage\" \r\n",
+      "\tHomepage=http://acme.example/?a=b;c\n",
+      "; [Rebuild] only a comment\r\n",
+      "no equals sign here\r\n",
+      "=no name\r\n",
+      "[broken section\r\n",
+      "[REBUILD]   trailing words\r\n",
+      "AUTO REBUILD = 0   \r\n",
+      "auto rebuild=1\r\n",
+      "\r\n",
+      "[Flash]\n",
+      "Initial\t=\t1\n",
+      "Other=\xC3\xA9t\xC3\xA9\n",
+      "[Rebuild]\r\n",
+      "Auto Rebuild=1\r\n",
+      "last line without an end",
+  };
+  std::string text;
+  for (const auto& l : lines) text += l;
+  writeFile(path("QZ133.ini"), text);
+
+  writePrivateProfileString(path("QZ133.ini"), "Rebuild", "Auto Rebuild", "0");
+  writePrivateProfileString(path("QZ133.ini"), "Flash", "Initial", "1");
+  writePrivateProfileString(path("QZ133.ini"), "OEM", "Product", "Box");
+  writePrivateProfileString(path("QZ133.ini"), "New", "k", "v");
+  const std::string out = readFile(path("QZ133.ini"));
+
+  // The keys the program wrote read back; the first of duplicates was the one replaced.
+  EXPECT_EQ(getPrivateProfileString(path("QZ133.ini"), "Rebuild", "Auto Rebuild"), "0");
+  EXPECT_EQ(getPrivateProfileString(path("QZ133.ini"), "Flash", "Initial"), "1");
+  EXPECT_EQ(getPrivateProfileString(path("QZ133.ini"), "OEM", "Product"), "Box");
+  EXPECT_EQ(getPrivateProfileString(path("QZ133.ini"), "OEM", "Company"), "Acme \t Storage");
+  EXPECT_EQ(getPrivateProfileString(path("QZ133.ini"), "New", "k"), "v");
+  // Every line but the two replaced keys appears unchanged and in order.
+  std::size_t at = 0;
+  for (const auto& l : lines) {
+    if (l == "AUTO REBUILD = 0   \r\n" || l == "Initial\t=\t1\n") continue;
+    const auto found = out.find(l, at);
+    ASSERT_NE(found, std::string::npos) << l;
+    at = found + l.size();
+  }
+  EXPECT_NE(out.find("AUTO REBUILD=0\r\n"), std::string::npos);
+  EXPECT_NE(out.find("Initial=1\n"), std::string::npos);
+  // Nothing but the written keys was added: four replaced or new key lines, one header.
+  EXPECT_EQ(out.size(), text.size() - std::string("AUTO REBUILD = 0   Initial\t=\t1").size() +
+                            std::string("AUTO REBUILD=0Initial=1") .size() +
+                            std::string("Product=Box\r\n").size() +
+                            std::string("\r\n[New]\r\nk=v\r\n").size());
 }
 
 TEST_F(ProfileIniFile, StoreReplacesWholeText) {

@@ -20,6 +20,8 @@ class FakeLink : public ControllerLink {
   LocateResult located{true, true, 1, 1, 100, 0, {}};
   bool hotPlug = true;      // direct-port behaviour by default
   int failStatusReads = 0;  // the next N status reads fail
+  int failConfigReads = 0;  // the next N configuration reads fail
+  int failPlugReads = 0;    // the next N plug table reads fail
   std::vector<std::uint32_t> calls;
   int rescans = 0;
 
@@ -27,7 +29,14 @@ class FakeLink : public ControllerLink {
     calls.push_back(CTL_PROBE);
     return located;
   }
-  bool readConfig(ControlPacket& p) override { return answer(p, CTL_READ_CONFIG, config); }
+  bool readConfig(ControlPacket& p) override {
+    if (failConfigReads > 0) {
+      --failConfigReads;
+      calls.push_back(CTL_READ_CONFIG);
+      return false;
+    }
+    return answer(p, CTL_READ_CONFIG, config);
+  }
   bool readStatus(ControlPacket& p) override {
     if (failStatusReads > 0) {
       --failStatusReads;
@@ -41,6 +50,11 @@ class FakeLink : public ControllerLink {
   bool rebuildEnd(ControlPacket&, std::uint8_t, std::uint8_t) override { return true; }
   bool plugBackup(ControlPacket& p) override {
     if (!hotPlug) return false;
+    if (failPlugReads > 0) {
+      --failPlugReads;
+      calls.push_back(CTL_PLUG_BACKUP);
+      return false;
+    }
     return answer(p, CTL_PLUG_BACKUP, plug);
   }
   bool flashCommand(ControlPacket&, std::uint8_t, std::uint16_t, std::uint8_t,

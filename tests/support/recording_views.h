@@ -29,6 +29,7 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
   bool noticeOk = true;
   std::vector<std::string> rows;
   std::array<std::string, 8> panels;
+  std::string plugLabel;
 
   MonitorViews all() {
     return {this, this, this, this, this, this, this, this, this, this, this};
@@ -65,7 +66,7 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
     log.push_back("node " + std::to_string(node) + "=" + std::to_string(image));
   }
   void addTrace(std::string_view line) override { traces.emplace_back(line); }
-  void setPlugLabel(std::string_view) override {}
+  void setPlugLabel(std::string_view text) override { plugLabel = std::string(text); }
   void fillDebugGrid() override {}
   void showScanForm(std::string_view caption) override {
     log.push_back("scan show" + std::string(caption));
