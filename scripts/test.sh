@@ -52,9 +52,12 @@ quietly "leak check: start, poll cycles, exit" bash scripts/leak-check.sh
 # Thread sanitizer over the rebuild worker, its cancel and the bridge it talks through.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAIDMON_UI=OFF -DRAIDMON_BENCH=OFF \
   -DRAIDMON_SANITIZE=thread >/dev/null
-cmake --build build-tsan -j"$jobs" --target rebuild_tests aspilink_korvane aspi32_standin >/dev/null
+cmake --build build-tsan -j"$jobs" --target rebuild_tests fault_matrix_tests aspilink_korvane aspi32_standin >/dev/null
 quietly "rebuild and cancel under the thread sanitizer" \
   env TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/rebuild_tests --gtest_brief=1
+quietly "the rebuild rows of the fault matrix under the thread sanitizer" \
+  env TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/fault_matrix_tests --gtest_brief=1 \
+  --gtest_filter='*RebuildFaultMatrix*'
 
 echo "== the whole suite"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --no-label-summary -j"$jobs"

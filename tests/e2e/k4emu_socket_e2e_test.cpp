@@ -120,5 +120,42 @@ TEST(K4emuSocketEndToEnd, MissingSocketEndsRaidmonWithStatusTwo) {
   EXPECT_NE(raidmon.errors().find("no controller socket at"), std::string::npos) << raidmon.errors();
 }
 
+TEST(K4emuSocketEndToEnd, ASecondRaidmonOfTheSameControllerSaysSoAndEnds) {
+  ScratchDir dir;
+  K4emuServer server(dir, defaultWith(""));
+  ASSERT_TRUE(server.waitReady()) << server.log();
+  SocketRaidmon first(dir, server.socket(), {});
+  ASSERT_TRUE(first.waitFor(kStarted)) << first.errors();
+  ScratchDir otherDir;
+  SocketRaidmon second(otherDir, server.socket(), {"--os-family=9x"});
+  const int status = second.process().wait(10);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_NE(second.errors().find("already monitors this controller"), std::string::npos) << second.errors();
+  EXPECT_EQ(second.count(kStarted), 0);
+  EXPECT_TRUE(first.process().running());
+}
+
+TEST(K4emuSocketEndToEnd, AStalledServerIsGivenUpOnAfterThePacketTimeOut) {
+  ScratchDir dir;
+  K4emuServer server(dir, defaultWith(""));
+  ASSERT_TRUE(server.waitReady()) << server.log();
+  ::setenv("K4_PACKET_TIMEOUT_MS", "1500", 1);
+  SocketRaidmon raidmon(dir, server.socket(), {"--quit-after=4000"});
+  ::unsetenv("K4_PACKET_TIMEOUT_MS");
+  ASSERT_TRUE(raidmon.waitFor(kStarted)) << raidmon.errors();
+  const auto stalled = std::chrono::steady_clock::now();
+  EXPECT_EQ(server.inject({"stall on"}), 0);
+  // The request held back fails after the time-out, and the program still quits on time.
+  const int status = raidmon.process().wait(20);
+  const auto took = std::chrono::steady_clock::now() - stalled;
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_LT(took, std::chrono::seconds(8));
+  EXPECT_NE(raidmon.errors().find("lost the controller connection: no answer from the server"), std::string::npos)
+      << raidmon.errors();
+  EXPECT_EQ(server.inject({"stall off"}), 0);
+}
+
 }  // namespace
 }  // namespace raidmon

@@ -81,6 +81,50 @@ TEST(RaidmonEndToEnd, FlashUpdateFromTheCommandLine) {
   std::filesystem::remove(image);
 }
 
+TEST(RaidmonEndToEnd, ATransferThatKeepsFailingIsReportedAsAFailureWithoutTheOperator) {
+  const std::string scenario =
+      "port 1 driver \\Device\\tavrixRX0\naspi 1 0\nflash maker 0x40\n"
+      "drive 1.1 model \"SOURCE\" sectors 300000\ndrive 1.2 model \"TARGET\" sectors 300000\n"
+      "drive 1.3 model \"SINGLE\" sectors 300000\n"
+      "array 4 0 1.1 1.2\narray 1 1 1.3\ncapacity 300000\n"
+      "fail 0x80018004 1000000 at 4096 mode zero\n"
+      "at 4 rebuild 1.2 from 1.1\nat 6 rebuild-time 1\nat 30 pull 1.3\n";
+  for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
+    SCOPED_TRACE(family);
+    RaidmonRun run(scenario, {"--loop-time=40", family});
+    ASSERT_TRUE(run.waitFor("row\tCard1 S:PM Card1 T:PS\tRebuild Start\t"));
+    ASSERT_TRUE(run.waitFor("box\tTAVRIX DMA Failed!"));
+    // The poll timer reports it by itself, and polling goes on: a later pull is seen.
+    ASSERT_TRUE(run.waitFor("notice\t\tRebuild Process Fail!\t"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (run.count("trace\tDEVICE_IO_TRUE->IsHereHdd") < 2 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    const auto lines = run.lines();
+    const auto fail = std::find(lines.begin(), lines.end(), "notice\t\tRebuild Process Fail!\t");
+    EXPECT_NE(std::find(fail, lines.end(), "trace\tDEVICE_IO_TRUE->IsHereHdd"), lines.end());
+    EXPECT_EQ(run.count("box\tTAVRIX DMA Failed!"), 1);
+    EXPECT_EQ(run.count("notice\t\tRebuild Process Complete!\t"), 0);
+    EXPECT_EQ(run.count("notice\t\tRebuild Process Cancel!\t"), 0);
+    EXPECT_EQ(run.count("row\tCard1 S:PM Card1 T:PS\tRebuild End\t"), 0);
+    EXPECT_EQ(run.count("confirm\tAre you sure to finish rebuilding ? "), 0);
+  }
+}
+
+TEST(RaidmonEndToEnd, AFlashUpdateWhoseProgramStepFailsIsReportedAsAFailure) {
+  const auto image = std::filesystem::temp_directory_path() / ("raidmon_e2e_fail_" + std::to_string(::getpid()) + ".bin");
+  std::ofstream(image, std::ios::binary) << std::string(10 * 128, '\x5A');
+  for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
+    SCOPED_TRACE(family);
+    RaidmonRun run(defaultWith("fail 0x10 1 at 640\n"), {family, "--flash-update=" + image.string()});
+    ASSERT_TRUE(run.waitFor("row\tCard 1\tFlash ROM Update Fail!\t" + image.string()));
+    EXPECT_TRUE(run.waitFor("error\tUpdate Fail, ROM Update Restart"));
+    EXPECT_EQ(run.count("box\tUpdate Complete"), 0);
+    EXPECT_EQ(run.count("trace\tFlash update failed: program (0x10) at offset 640 not done by the controller"), 1);
+  }
+  std::filesystem::remove(image);
+}
+
 // Runs a shell command with no display in its environment and returns what it wrote to
 // standard output, and its exit status.
 std::pair<std::string, int> runWithoutDisplay(const std::string& command) {
