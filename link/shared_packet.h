@@ -5,6 +5,7 @@
 #include <chrono>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "link/control_packet.h"
 
@@ -19,21 +20,28 @@ class SharedPacket {
   class Exchange {
    public:
     explicit Exchange(SharedPacket& owner) : lock_(owner.mutex_), packet_(owner.packet_) {}
-    Exchange(std::unique_lock<std::timed_mutex> lock, ControlPacket& packet)
+    Exchange(std::unique_lock<std::mutex> lock, ControlPacket& packet)
         : lock_(std::move(lock)), packet_(packet) {}
     ControlPacket& packet() { return packet_; }
     ControlPacket* operator->() { return &packet_; }
 
    private:
-    std::unique_lock<std::timed_mutex> lock_;
+    std::unique_lock<std::mutex> lock_;
     ControlPacket& packet_;
   };
 
   Exchange exchange() { return Exchange(*this); }
 
-  // The exchange, or nothing when another one is still open after `wait`.
+  // The exchange, or nothing when another one is still open after `wait`. It asks
+  // once a millisecond (a plain mutex: the thread sanitizer follows it, and this
+  // path only runs when an operator cancels or reads a file).
   std::optional<Exchange> tryExchange(std::chrono::milliseconds wait) {
-    std::unique_lock<std::timed_mutex> lock(mutex_, wait);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+    while (!lock.owns_lock() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      lock.try_lock();
+    }
     if (!lock.owns_lock()) return std::nullopt;
     return std::optional<Exchange>(std::in_place, std::move(lock), packet_);
   }
@@ -42,7 +50,7 @@ class SharedPacket {
   ControlPacket& unlocked() { return packet_; }
 
  private:
-  std::timed_mutex mutex_;
+  std::mutex mutex_;
   ControlPacket packet_;
 };
 

@@ -311,7 +311,9 @@ TEST_P(RebuildFaultMatrix, OperatorDataAndStateAfterTheFault) {
         // Exactly the chunks counted done were copied; the failing one was not (unless
         // the server did it and its answer was lost on the way).
         const std::uint64_t failedAt = worker->currentLba();
-        if (row.failAt) EXPECT_EQ(failedAt, *row.failAt);
+        if (row.failAt) {
+          EXPECT_EQ(failedAt, *row.failAt);
+        }
         EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, static_cast<std::uint32_t>(failedAt)));
         if (row.midway == Midway::None) {
           EXPECT_FALSE(controller().rangeEqual(1, 1, 1, 2, static_cast<std::uint32_t>(failedAt), 1));
