@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "aspilink/aspilink.h"
+#include "platform/strict_int.h"
 
 namespace raidmon::bridge {
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr std::uint8_t kVendorCdb = 0x77;
 constexpr std::uint8_t kCdbLength = 6;
-constexpr long long kMaxTimeoutMs = 86'400'000;
 
 }  // namespace
 
@@ -86,15 +86,7 @@ bool BridgeState::send(std::uint8_t adapter, std::uint8_t target, std::uint32_t 
 
 std::chrono::milliseconds requestTimeout(std::uint32_t packetTimeoutSeconds) {
   const std::chrono::milliseconds fallback{std::int64_t{packetTimeoutSeconds} * 1000};
-  const char* text = std::getenv(kAspiTimeoutVariable);
-  if (text == nullptr || *text == '\0') return fallback;
-  long long ms = 0;
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (*p < '0' || *p > '9') return fallback;
-    ms = ms * 10 + (*p - '0');
-    if (ms > kMaxTimeoutMs) return fallback;
-  }
-  return ms >= 1 ? std::chrono::milliseconds{ms} : fallback;
+  return millisecondsFromEnvironment(kAspiTimeoutVariable).value_or(fallback);
 }
 
 }  // namespace raidmon::bridge

@@ -70,7 +70,7 @@ enum class EventKind : std::uint8_t {
   PlugState,      // card, position, state 0..15 (value): high nibble of PioStatus
   FailStatus,     // value = count of status reads that fail
   FailSend,       // value = control code, value2 = count
-  FailTransfer,   // value = count, sector (optional), failMode
+  FailTransfer,   // value = count, value2 = CTL_TRANSFER, sector (optional), failMode
   RefuseRebuild,  // value = count, value2 = ReturnCode given
   BadChecksum,    // value = count of checksum answers made wrong
   Fail,           // value = control or flash code, value2 = count, sector = "at" value

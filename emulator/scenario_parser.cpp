@@ -200,6 +200,7 @@ class Parser {
   bool controllerLine(Cursor& c);
   bool aspiLine(Cursor& c);
   bool event(Cursor& c, std::string_view command, Event& e);
+  bool faultOptions(Cursor& c, Event& e, bool general);
   bool needDrive(Cursor& c, std::pair<int, int> p);
 
   Scenario s_;
@@ -408,6 +409,54 @@ bool Parser::aspiLine(Cursor& c) {
   return true;
 }
 
+// The options of a fault: [at V] and [mode false|zero], and for the general `fail`
+// also [skip K], mode stall and [ms T]. The faulted code is in e.value (fail) or
+// e.value2 (fail-transfer).
+bool Parser::faultOptions(Cursor& c, Event& e, bool general) {
+  const std::uint32_t code = general ? e.value : e.value2;
+  bool seenAt = false, seenMode = false, seenMs = false, seenSkip = false;
+  while (!c.atEnd() && !c.failed()) {
+    if (c.peekIs("at") && !seenAt) {
+      c.skip();
+      seenAt = true;
+      if (code != CTL_TRANSFER && code != FLASH_OP_10) {
+        return c.fail("at is for transfers (a sector) and flash program 0x10 (a byte offset)");
+      }
+      if (auto v = c.number(general ? "at value" : "sector", 0, 0xFFFFFFFFu)) {
+        e.sector = static_cast<std::uint32_t>(*v);
+      }
+    } else if (c.peekIs("mode") && !seenMode) {
+      c.skip();
+      seenMode = true;
+      auto m = c.word(general ? "mode (false, zero or stall)" : "mode (false or zero)");
+      if (m && *m == "false") {
+        e.failMode = FaultMode::TransportFalse;
+      } else if (m && *m == "zero") {
+        e.failMode = FaultMode::ReturnCodeZero;
+      } else if (m && *m == "stall" && general) {
+        e.failMode = FaultMode::Stall;
+      } else if (m) {
+        return c.fail(std::string(general ? "mode must be false, zero or stall, got "
+                                          : "mode must be false or zero, got ") +
+                      quoteForMessage(*m));
+      }
+    } else if (general && c.peekIs("skip") && !seenSkip) {
+      c.skip();
+      seenSkip = true;
+      if (auto v = c.number("skip count", 0, kMaxCount)) e.skip = static_cast<std::uint32_t>(*v);
+    } else if (general && c.peekIs("ms") && !seenMs) {
+      c.skip();
+      seenMs = true;
+      if (auto v = c.number("stall time", 1, 3600000)) e.stallMs = static_cast<std::uint32_t>(*v);
+    } else {
+      auto w = c.word("option");
+      return c.fail("unexpected " + quoteForMessage(w.value_or("")));
+    }
+  }
+  if (seenMs && e.failMode != FaultMode::Stall) return c.fail("ms goes with mode stall");
+  return true;
+}
+
 bool Parser::event(Cursor& c, std::string_view command, Event& e) {
   auto pos = [&](const char* what) {
     auto p = c.position(what);
@@ -467,29 +516,9 @@ bool Parser::event(Cursor& c, std::string_view command, Event& e) {
     if (auto v = c.number("count", 1, kMaxCount)) e.value2 = static_cast<std::uint32_t>(*v);
   } else if (command == "fail-transfer") {
     e.kind = EventKind::FailTransfer;
+    e.value2 = CTL_TRANSFER;
     if (auto v = c.number("count", 1, kMaxCount)) e.value = static_cast<std::uint32_t>(*v);
-    bool seenAt = false, seenMode = false;
-    while (!c.atEnd() && !c.failed()) {
-      if (c.peekIs("at") && !seenAt) {
-        c.skip();
-        seenAt = true;
-        if (auto v = c.number("sector", 0, 0xFFFFFFFFu)) e.sector = static_cast<std::uint32_t>(*v);
-      } else if (c.peekIs("mode") && !seenMode) {
-        c.skip();
-        seenMode = true;
-        auto m = c.word("mode (false or zero)");
-        if (m && *m == "false") {
-          e.failMode = TransferFailMode::TransportFalse;
-        } else if (m && *m == "zero") {
-          e.failMode = TransferFailMode::ReturnCodeZero;
-        } else if (m) {
-          return c.fail("mode must be false or zero, got " + quoteForMessage(*m));
-        }
-      } else {
-        auto w = c.word("option");
-        return c.fail("unexpected " + quoteForMessage(w.value_or("")));
-      }
-    }
+    if (!faultOptions(c, e, false)) return false;
   } else if (command == "refuse-rebuild") {
     e.kind = EventKind::RefuseRebuild;
     e.value = 1;
@@ -509,42 +538,7 @@ bool Parser::event(Cursor& c, std::string_view command, Event& e) {
     e.kind = EventKind::Fail;
     if (auto v = c.number("control code", 0, 0xFFFFFFFFu)) e.value = static_cast<std::uint32_t>(*v);
     if (auto v = c.number("count", 1, kMaxCount)) e.value2 = static_cast<std::uint32_t>(*v);
-    bool seenAt = false, seenMode = false, seenMs = false, seenSkip = false;
-    while (!c.atEnd() && !c.failed()) {
-      if (c.peekIs("at") && !seenAt) {
-        c.skip();
-        seenAt = true;
-        if (e.value != CTL_TRANSFER && e.value != FLASH_OP_10) {
-          return c.fail("at is for transfers (a sector) and flash program 0x10 (a byte offset)");
-        }
-        if (auto v = c.number("at value", 0, 0xFFFFFFFFu)) e.sector = static_cast<std::uint32_t>(*v);
-      } else if (c.peekIs("mode") && !seenMode) {
-        c.skip();
-        seenMode = true;
-        auto m = c.word("mode (false, zero or stall)");
-        if (m && *m == "false") {
-          e.failMode = FaultMode::TransportFalse;
-        } else if (m && *m == "zero") {
-          e.failMode = FaultMode::ReturnCodeZero;
-        } else if (m && *m == "stall") {
-          e.failMode = FaultMode::Stall;
-        } else if (m) {
-          return c.fail("mode must be false, zero or stall, got " + quoteForMessage(*m));
-        }
-      } else if (c.peekIs("skip") && !seenSkip) {
-        c.skip();
-        seenSkip = true;
-        if (auto v = c.number("skip count", 0, kMaxCount)) e.skip = static_cast<std::uint32_t>(*v);
-      } else if (c.peekIs("ms") && !seenMs) {
-        c.skip();
-        seenMs = true;
-        if (auto v = c.number("stall time", 1, 3600000)) e.stallMs = static_cast<std::uint32_t>(*v);
-      } else {
-        auto w = c.word("option");
-        return c.fail("unexpected " + quoteForMessage(w.value_or("")));
-      }
-    }
-    if (seenMs && e.failMode != FaultMode::Stall) return c.fail("ms goes with mode stall");
+    if (!faultOptions(c, e, true)) return false;
   } else if (command == "bad-checksum") {
     e.kind = EventKind::BadChecksum;
     e.value = 1;

@@ -1,5 +1,7 @@
 #include "platform/strict_int.h"
 
+#include <cstdlib>
+
 namespace raidmon {
 
 namespace {
@@ -58,6 +60,20 @@ std::optional<std::int32_t> parseWholeNumber(std::string_view text) {
 
 std::string conversionErrorMessage(std::string_view text) {
   return "'" + std::string(text) + "' is not a valid integer value";
+}
+
+std::optional<std::chrono::milliseconds> millisecondsFromEnvironment(const char* name) {
+  constexpr long long kMaxMs = 86'400'000;
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return std::nullopt;
+  long long ms = 0;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return std::nullopt;
+    ms = ms * 10 + (*p - '0');
+    if (ms > kMaxMs) return std::nullopt;
+  }
+  if (ms < 1) return std::nullopt;
+  return std::chrono::milliseconds{ms};
 }
 
 }  // namespace raidmon

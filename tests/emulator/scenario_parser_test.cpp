@@ -89,6 +89,26 @@ TEST(ScenarioParser, AcceptsCommentsBlankLinesCrLfAndHashInsideQuotes) {
   EXPECT_EQ(s.initialEvents[3].value, 2u);
 }
 
+TEST(ScenarioParser, GeneralFaults) {
+  const ScenarioParse p = parseScenario(
+      "fail 0x80018004 5 at 4096 mode zero\nfail 0x10 1 at 640 skip 2 mode stall ms 20\nat 3 fail 0x40 2\n");
+  ASSERT_TRUE(p.ok()) << p.errorLine << ": " << p.error;
+  const auto& e = p.scenario.initialEvents;
+  ASSERT_EQ(e.size(), 2u);
+  EXPECT_EQ(e[0].kind, EventKind::Fail);
+  EXPECT_EQ(e[0].value, 0x80018004u);
+  EXPECT_EQ(e[0].value2, 5u);
+  EXPECT_EQ(e[0].sector, 4096u);
+  EXPECT_EQ(e[0].failMode, FaultMode::ReturnCodeZero);
+  EXPECT_EQ(e[1].value, 0x10u);
+  EXPECT_EQ(e[1].skip, 2u);
+  EXPECT_EQ(e[1].failMode, FaultMode::Stall);
+  EXPECT_EQ(e[1].stallMs, 20u);
+  ASSERT_EQ(p.scenario.timeline.size(), 1u);
+  EXPECT_EQ(p.scenario.timeline[0].event.failMode, FaultMode::TransportFalse);
+  EXPECT_FALSE(p.scenario.timeline[0].event.sector);
+}
+
 TEST(ScenarioParser, BadInputGivesTheLineAndAReason) {
   const std::string d = "drive 1.1 model \"A\" sectors 100\n";
   struct Case {
@@ -138,6 +158,12 @@ TEST(ScenarioParser, BadInputGivesTheLineAndAReason) {
       {"fail-transfer 2 at", 1, "sector expected"},
       {"fail-transfer 2 mode maybe", 1, "false or zero"},
       {"fail-transfer 0", 1, "out of range"},
+      {"fail-transfer 2 mode stall", 1, "false or zero"},
+      {"fail 0x80018002 1 at 5", 1, "at is for transfers"},
+      {"fail 0x10 1 mode stuck", 1, "false, zero or stall"},
+      {"fail 0x10 1 ms 5", 1, "ms goes with mode stall"},
+      {"fail 0x10 1 mode stall ms 0", 1, "out of range"},
+      {"fail 0x10", 1, "count expected"},
       {"fail-status 1000001", 1, "out of range"},
       {"refuse-rebuild code 1", 1, "means accept"},
       {"status-byte 100 1", 1, "out of range"},

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "flash/flash_update.h"
+#include "faults/matrix_links.h"
 #include "support/emulated_link.h"
 #include "support/flash_views.h"
 #include "support/recording_views.h"
@@ -59,21 +60,7 @@ std::vector<Row> rows() {
   return r;
 }
 
-struct Param {
-  Row row;
-  LinkKind link;
-};
-
-std::vector<Param> params() {
-  std::vector<Param> out;
-  for (const Row& row : rows()) {
-    for (LinkKind link : {LinkKind::Direct, LinkKind::Bridge, LinkKind::DirectSocket, LinkKind::BridgeSocket}) {
-      if (row.socketOnly && !test::isSocket(link)) continue;
-      out.push_back({row, link});
-    }
-  }
-  return out;
-}
+using Param = test::MatrixParam<Row>;
 
 std::vector<std::uint8_t> imageBytes(bool checksum0040) {
   if (checksum0040) {
@@ -184,7 +171,7 @@ TEST_P(FlashFaultMatrix, OperatorAndRomAfterTheFault) {
   EXPECT_TRUE(dialog.fileSelectEnabled.back());
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FlashFaultMatrix, ::testing::ValuesIn(params()), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Rows, FlashFaultMatrix, ::testing::ValuesIn(test::onEveryLink(rows())), [](const auto& info) {
   return info.param.row.name + "_" + test::linkName(info.param.link);
 });
 

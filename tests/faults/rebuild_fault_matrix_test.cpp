@@ -14,6 +14,7 @@
 
 #include "emulator/block_layout.h"
 #include "rebuild/rebuild_progress.h"
+#include "faults/matrix_links.h"
 #include "rebuild/rebuild_fixture.h"
 
 namespace raidmon {
@@ -112,21 +113,7 @@ std::vector<Row> rows() {
   return r;
 }
 
-struct Param {
-  Row row;
-  LinkKind link;
-};
-
-std::vector<Param> params() {
-  std::vector<Param> out;
-  for (const Row& row : rows()) {
-    for (LinkKind link : {LinkKind::Direct, LinkKind::Bridge, LinkKind::DirectSocket, LinkKind::BridgeSocket}) {
-      if (row.socketOnly && !test::isSocket(link)) continue;
-      out.push_back({row, link});
-    }
-  }
-  return out;
-}
+using Param = test::MatrixParam<Row>;
 
 int count(const std::vector<std::string>& lines, const std::string& line) {
   return static_cast<int>(std::count(lines.begin(), lines.end(), line));
@@ -368,7 +355,7 @@ TEST_P(RebuildFaultMatrix, OperatorDataAndStateAfterTheFault) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, RebuildFaultMatrix, ::testing::ValuesIn(params()), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Rows, RebuildFaultMatrix, ::testing::ValuesIn(test::onEveryLink(rows())), [](const auto& info) {
   return info.param.row.name + "_" + test::linkName(info.param.link);
 });
 
