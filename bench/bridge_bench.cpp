@@ -2,7 +2,10 @@
 // completion event) to the in-process emulated controller, against the direct port.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <vector>
 #include <cstdlib>
 #include <memory>
 
@@ -87,6 +90,29 @@ void BM_TransferChunk(benchmark::State& state) {
   familyLabel(state);
 }
 BENCHMARK(BM_TransferChunk)->Arg(9)->Arg(2)->UseRealTime();
+
+// The spread of single transfer round trips: each one timed on its own, then the
+// median and the 99th percentile (an average hides the slow wake-ups that matter).
+void BM_TransferChunkLatency(benchmark::State& state) {
+  Rig rig(familyOf(state));
+  ControlPacket& p = rig.packet.unlocked();
+  std::vector<double> micros;
+  micros.reserve(1 << 20);
+  std::uint32_t lba = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(rig.link->transfer(p, {0, 0, 0, 1, lba, 128}));
+    micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+    lba = (lba + 128) % (1u << 24);
+  }
+  std::sort(micros.begin(), micros.end());
+  const auto at = [&](double q) { return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))]; };
+  state.counters["p50_us"] = at(0.50);
+  state.counters["p99_us"] = at(0.99);
+  state.counters["max_us"] = micros.back();
+  familyLabel(state);
+}
+BENCHMARK(BM_TransferChunkLatency)->Arg(9)->Arg(2)->UseRealTime()->Iterations(200000);
 
 // A whole poll cycle with nothing changed (plug check, status read and compare).
 void BM_PollCycle(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include "platform/aspi32/aspi32.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/manual_reset_event.h"
+#include "platform/spin_wait.h"
 
 #define ASPI32_EXPORT __attribute__((visibility("default")))
 
@@ -55,6 +57,7 @@ class Layer {
       return s.SRB_Status;
     }
     queue_.push_back(r);
+    queued_.store(queue_.size(), std::memory_order_release);
     if (!workerStarted_) {
       workerStarted_ = true;
       std::thread([this] { workerLoop(); }).detach();
@@ -70,6 +73,7 @@ class Layer {
     bool taken = false;
     if (target != nullptr && queued != queue_.end()) {
       queue_.erase(queued);
+      queued_.store(queue_.size(), std::memory_order_release);
       taken = true;
     } else if (target != nullptr && running_ == target && !runningAborted_) {
       // The backend still has it; its answer will be thrown away.
@@ -112,10 +116,19 @@ class Layer {
  private:
   void workerLoop() {
     std::unique_lock lock(mu_);
+    const auto ready = [this] { return !queue_.empty() && !stall_ && !delivering_; };
     for (;;) {
-      work_.wait(lock, [this] { return !queue_.empty() && !stall_ && !delivering_; });
+      if (!ready()) {
+        // A caller that goes on at once (the next rebuild chunk) is met without a
+        // sleep and a wake-up in between.
+        lock.unlock();
+        spinUntil([this] { return queued_.load(std::memory_order_acquire) > 0; });
+        lock.lock();
+        work_.wait(lock, ready);
+      }
       ExecRequest* r = queue_.front();
       queue_.pop_front();
+      queued_.store(queue_.size(), std::memory_order_release);
       runOne(lock, r, true);
     }
   }
@@ -167,6 +180,7 @@ class Layer {
   std::condition_variable work_;  // queue, stall or delivery changed
   std::condition_variable idle_;  // a delivery finished
   std::deque<ExecRequest*> queue_;
+  std::atomic<std::size_t> queued_{0};  // queue_.size(), readable without the mutex
   ExecRequest* running_ = nullptr;
   bool runningAborted_ = false;
   bool delivering_ = false;
