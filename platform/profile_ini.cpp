@@ -259,6 +259,9 @@ std::optional<std::string> readProfileString(std::string_view text, std::string_
 
 std::optional<std::string> writeProfileString(std::string_view text, std::string_view section,
                                               std::string_view key, std::string_view value) {
+  // A line break is refused before the blanks are trimmed: a CR is a blank to the
+  // trimming and a line end to the reader.
+  if (hasLineBreak(section) || hasLineBreak(key)) return std::nullopt;
   section = trim(section);
   key = trim(key);
   if (!isStorable(section, key, value)) return std::nullopt;

@@ -112,6 +112,14 @@ TEST(ProfileIniRead, CrAloneEndsALine) {
 
 // ---- Writing into text -------------------------------------------------------------
 
+TEST(ProfileIniWrite, NamesWithALineBreakAreRefusedEvenAtTheirEnd) {
+  // A CR ends a line for the reader, though trimming would take it for a blank.
+  for (const char* key : {"Auto Rebuild\r", "Auto\rRebuild", "Auto Rebuild\n"}) {
+    EXPECT_FALSE(writeProfileString("[Rebuild]\n", "Rebuild", key, "1")) << key;
+  }
+  EXPECT_FALSE(writeProfileString("", "Rebuild\r", "Auto Rebuild", "1"));
+}
+
 TEST(ProfileIniWrite, ReplacesFirstOccurrenceInPlace) {
   const std::string text = "[S]\r\na=1\r\n  K = old  \r\nb=2\r\nk=dup\r\n";
   EXPECT_EQ(writeProfileString(text, "s", "k", "new"), "[S]\r\na=1\r\nK=new\r\nb=2\r\nk=dup\r\n");
