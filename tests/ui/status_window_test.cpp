@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QMovie>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>

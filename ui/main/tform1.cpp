@@ -99,8 +99,10 @@ TForm1::TForm1(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
   resize(kDesignWidth, kDesignHeight);
   setFocusPolicy(Qt::StrongFocus);
   buildMouseAreas();
+  auto* clock = new IndicatorClock();
+  clock->setParent(this);
   for (std::size_t i = 0; i < indicators.size(); ++i) {
-    indicators[i] = new TGifPlay(kIndicatorNames[i], this);
+    indicators[i] = new TGifPlay(kIndicatorNames[i], clock, this);
     const std::size_t col = i % 4;
     indicators[i]->setGeometry(kLargeLeft[col], kLargeTop[i / 4], kLargeWidth[col], kLargeHeight);
     connectDrag(indicators[i], DragKind::Card);

@@ -1,10 +1,13 @@
 #include "ui/main/tgif_play.h"
 
+#include <QPainter>
+
 #include "ui/main/mouse_area.h"
 
 namespace raidmon {
 
-TGifPlay::TGifPlay(const QString& name, QWidget* parent) : QLabel(parent) {
+TGifPlay::TGifPlay(const QString& name, IndicatorClock* clock, QWidget* parent)
+    : QLabel(parent), clock_(clock) {
   setObjectName(name);
   // The animation keeps its own size, centred: no scaling blur in the larger sockets.
   setAlignment(Qt::AlignCenter);
@@ -12,28 +15,61 @@ TGifPlay::TGifPlay(const QString& name, QWidget* parent) : QLabel(parent) {
   forwardMouse(new MouseReporter(this), this);
 }
 
+TGifPlay::~TGifPlay() {
+  if (clock_) clock_->remove(this);
+}
+
 bool TGifPlay::load(const QString& path) {
+  stop();
   file_ = path;
-  auto movie = std::make_unique<QMovie>(path);
-  movie->setCacheMode(QMovie::CacheAll);
-  const bool ok = movie->isValid();
-  setMovie(ok ? movie.get() : nullptr);
-  movie_ = std::move(movie);
-  if (ok) movie_->jumpToFrame(0);
-  return ok;
+  animation_ = clock_ ? clock_->animation(path) : nullptr;
+  if (!animation_) {
+    update();
+    return false;
+  }
+  showFrame(0);
+  return true;
+}
+
+void TGifPlay::showFrame(int frame) {
+  frame_ = frame;
+  // Only the lamp's own rectangle is painted again; the label's geometry stays.
+  update(frameRect(animation_->frames[static_cast<std::size_t>(frame)].size()));
+}
+
+QRect TGifPlay::frameRect(QSize size) const {
+  return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+}
+
+void TGifPlay::paintEvent(QPaintEvent*) {
+  if (!animation_) return;
+  const QPixmap& pixmap = animation_->frames[static_cast<std::size_t>(frame_)];
+  QPainter painter(this);
+  painter.drawPixmap(frameRect(pixmap.size()).topLeft(), pixmap);
 }
 
 void TGifPlay::play() {
-  if (!movie_ || !movie_->isValid()) return;
-  // A state chosen again restarts its animation.
-  if (movie_->state() != QMovie::NotRunning) movie_->stop();
-  movie_->start();
+  if (!animation_ || !clock_) return;
+  showFrame(0);
+  roundsLeft_ = animation_->loopCount;
+  if (animation_->frames.size() > 1) clock_->schedule(this, clock_->now() + animation_->delaysMs[0]);
 }
 
 void TGifPlay::stop() {
-  if (movie_) movie_->stop();
+  if (clock_) clock_->remove(this);
 }
 
-bool TGifPlay::playing() const { return movie_ && movie_->state() == QMovie::Running; }
+bool TGifPlay::playing() const { return clock_ && clock_->scheduled(this); }
+
+qint64 TGifPlay::advance(qint64 now) {
+  int next = frame_ + 1;
+  if (next >= static_cast<int>(animation_->frames.size())) {
+    if (roundsLeft_ == 0) return -1;  // played as often as the file asks: stays on its last frame
+    if (roundsLeft_ > 0) --roundsLeft_;
+    next = 0;
+  }
+  showFrame(next);
+  return now + animation_->delaysMs[static_cast<std::size_t>(next)];
+}
 
 }  // namespace raidmon

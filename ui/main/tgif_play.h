@@ -1,25 +1,32 @@
-// An animated-GIF indicator over QMovie: loads a GIF file by path, plays, stops,
-// shows, hides, repaints, and reports the mouse like the status window's mouse areas.
+// An animated-GIF indicator: loads a GIF file by path, plays, stops, shows, hides,
+// repaints, and reports the mouse like the status window's mouse areas. Its frames come
+// from the status window's IndicatorClock, which decodes each file once and advances
+// every playing indicator from one timer.
 #pragma once
 
 #include <QLabel>
-#include <QMovie>
+#include <QPointer>
 #include <memory>
+
+#include "ui/main/indicator_clock.h"
 
 namespace raidmon {
 
-class TGifPlay final : public QLabel {
+class TGifPlay final : public QLabel, private AnimatedFrame {
   Q_OBJECT
  public:
-  explicit TGifPlay(const QString& name, QWidget* parent = nullptr);
+  TGifPlay(const QString& name, IndicatorClock* clock, QWidget* parent = nullptr);
+  ~TGifPlay() override;
 
   // Gives the indicator a new animation (stopped, on its first frame); returns false
   // when the file is missing or no GIF (the indicator then shows nothing).
   bool load(const QString& path);
+  // Starts the animation from its first frame (a state chosen again restarts it).
   void play();
   void stop();
   const QString& fileName() const { return file_; }
   bool playing() const;
+  int currentFrame() const { return frame_; }
 
  signals:
   void pressed(Qt::MouseButton button, QPoint pos);
@@ -29,8 +36,17 @@ class TGifPlay final : public QLabel {
   void doubleClicked();
 
  private:
-  std::unique_ptr<QMovie> movie_;
+  qint64 advance(qint64 now) override;
+  void showFrame(int frame);
+  // Where a frame of `size` is drawn: centred, at its own size.
+  QRect frameRect(QSize size) const;
+  void paintEvent(QPaintEvent* e) override;
+
+  QPointer<IndicatorClock> clock_;
+  std::shared_ptr<const GifAnimation> animation_;
   QString file_;
+  int frame_ = 0;
+  int roundsLeft_ = -1;
 };
 
 }  // namespace raidmon

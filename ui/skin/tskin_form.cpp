@@ -150,10 +150,12 @@ void TSkinForm::apply(const std::vector<SkinPaint>& paints) {
   }
 }
 
-void TSkinForm::paintEvent(QPaintEvent*) {
+void TSkinForm::paintEvent(QPaintEvent* e) {
   if (surface_.isNull()) return;
+  // Only the rectangles asked for: a lamp's frame repaints a few hundred pixels, not
+  // the whole face.
   QPainter p(this);
-  p.drawImage(0, 0, surface_);
+  for (const QRect& r : e->region()) p.drawImage(r, surface_, r);
 }
 
 void TSkinForm::press(QMouseEvent* e, bool forClick) {

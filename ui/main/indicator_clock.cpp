@@ -1,0 +1,96 @@
+#include "ui/main/indicator_clock.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <algorithm>
+
+namespace raidmon {
+
+namespace {
+
+std::shared_ptr<const GifAnimation> decode(const QString& path) {
+  QImageReader reader(path, "gif");
+  if (!reader.canRead()) return nullptr;
+  const QSize size = reader.size();
+  if (size.width() > IndicatorClock::kMaxSide || size.height() > IndicatorClock::kMaxSide) return nullptr;
+  auto animation = std::make_shared<GifAnimation>();
+  animation->loopCount = reader.loopCount();
+  while (static_cast<int>(animation->frames.size()) < IndicatorClock::kMaxFrames) {
+    const QImage image = reader.read();
+    if (image.isNull()) break;
+    if (image.width() > IndicatorClock::kMaxSide || image.height() > IndicatorClock::kMaxSide) return nullptr;
+    animation->frames.push_back(QPixmap::fromImage(image));
+    const int delay = reader.nextImageDelay();
+    // A frame without a delay stays up as long as a player shows it by default.
+    animation->delaysMs.push_back(delay > 0 ? delay : 100);
+  }
+  if (animation->frames.empty()) return nullptr;
+  return animation;
+}
+
+}  // namespace
+
+IndicatorClock::IndicatorClock() {
+  timer_.setSingleShot(true);
+  timer_.setTimerType(Qt::PreciseTimer);
+  connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+  elapsed_.start();
+}
+
+std::shared_ptr<const GifAnimation> IndicatorClock::animation(const QString& path) {
+  const QFileInfo info(path);
+  // A named pipe or a device is never opened: it could block the program.
+  if (!info.isFile()) return nullptr;
+  const qint64 size = info.size();
+  const qint64 modified = info.lastModified().toMSecsSinceEpoch();
+  Cached& cached = cache_[info.absoluteFilePath()];
+  if (cached.size != size || cached.modified != modified) {
+    cached.animation = decode(path);
+    cached.size = size;
+    cached.modified = modified;
+  }
+  return cached.animation;
+}
+
+void IndicatorClock::schedule(AnimatedFrame* frame, qint64 due) {
+  due_[frame] = due;
+  arm();
+}
+
+void IndicatorClock::remove(AnimatedFrame* frame) {
+  due_.erase(frame);
+  arm();
+}
+
+void IndicatorClock::arm() {
+  if (due_.empty()) {
+    timer_.stop();
+    return;
+  }
+  qint64 earliest = due_.begin()->second;
+  for (const auto& [frame, due] : due_) earliest = std::min(earliest, due);
+  timer_.start(static_cast<int>(std::max<qint64>(0, earliest - now())));
+}
+
+void IndicatorClock::tick() {
+  const qint64 at = now();
+  qint64 earliest = at + kTogetherMs;
+  for (const auto& [frame, due] : due_) earliest = std::min(earliest, due);
+  // Everything due by now, and what falls due within a moment of it, changes at once.
+  const qint64 limit = std::max(at, earliest) + kTogetherMs;
+  std::vector<AnimatedFrame*> ready;
+  for (const auto& [frame, due] : due_) {
+    if (due <= limit) ready.push_back(frame);
+  }
+  for (AnimatedFrame* frame : ready) {
+    const qint64 next = frame->advance(at);
+    if (next < 0) {
+      due_.erase(frame);
+    } else {
+      due_[frame] = next;
+    }
+  }
+  arm();
+}
+
+}  // namespace raidmon
