@@ -2,8 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <fstream>
-#include <iterator>
 
 #include "platform/raidmon_error.h"
 
@@ -183,16 +181,15 @@ RgbImage decodeBmp(std::span<const std::uint8_t> bytes) {
 }
 
 RgbImage loadBmpFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RaidmonError("Cannot open file \"" + path + "\"");
+  InputFile file = InputFile::open(path);
+  return loadBmpFile(file, path);
+}
+
+RgbImage loadBmpFile(InputFile& file, const std::string& path) {
   std::vector<std::uint8_t> bytes;
-  char buffer[65536];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-    if (bytes.size() > kMaxBmpFileSize) break;
-  }
-  if (in.bad()) throw RaidmonError("Cannot open file \"" + path + "\"");
+  const InputFileStatus status = file.readAll(kMaxBmpFileSize, bytes);
+  if (status == InputFileStatus::kTooLarge) throw RaidmonError(std::string(kBitmapNotValid) + ": " + path);
+  if (status != InputFileStatus::kOk) throw RaidmonError("Cannot open file \"" + path + "\"");
   try {
     return decodeBmp(bytes);
   } catch (const RaidmonError&) {

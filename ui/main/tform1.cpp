@@ -13,6 +13,7 @@
 
 #include "monitor/skin_choice.h"
 #include "platform/raidmon_error.h"
+#include "ui/common/qt_input.h"
 #include "ui/common/qt_text.h"
 
 namespace raidmon {
@@ -336,8 +337,11 @@ void TForm1::AlwaysontopClick() {
 
 void TForm1::GUITrayIcon1Click() {
   const QString path = qs(monitor_.programDir()) + QStringLiteral("tavrix.ico");
-  if (!QFileInfo(path).isFile()) throw RaidmonError("Cannot open file \"" + str(path) + "\"");
-  const QIcon icon(path);
+  InputFileStatus status = InputFileStatus::kOk;
+  const QIcon icon = loadIcon(path, &status);
+  if (status != InputFileStatus::kOk && status != InputFileStatus::kTooLarge) {
+    throw RaidmonError("Cannot open file \"" + str(path) + "\"");
+  }
   if (icon.availableSizes().isEmpty()) throw RaidmonError("Icon image is not valid: " + str(path));
   // Without a notification area the window would be gone with no icon to bring it back.
   if (!trayAvailable_()) {

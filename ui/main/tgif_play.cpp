@@ -1,5 +1,6 @@
 #include "ui/main/tgif_play.h"
 
+#include "ui/common/qt_input.h"
 #include "ui/main/mouse_area.h"
 
 namespace raidmon {
@@ -14,11 +15,15 @@ TGifPlay::TGifPlay(const QString& name, QWidget* parent) : QLabel(parent) {
 
 bool TGifPlay::load(const QString& path) {
   file_ = path;
-  auto movie = std::make_unique<QMovie>(path);
+  auto bytes = std::make_unique<QBuffer>();
+  bytes->setData(readPictureBytes(path));
+  bytes->open(QIODevice::ReadOnly);
+  auto movie = std::make_unique<QMovie>(bytes.get());
   movie->setCacheMode(QMovie::CacheAll);
   const bool ok = movie->isValid();
   setMovie(ok ? movie.get() : nullptr);
   movie_ = std::move(movie);
+  bytes_ = std::move(bytes);
   if (ok) movie_->jumpToFrame(0);
   return ok;
 }

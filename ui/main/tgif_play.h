@@ -2,6 +2,8 @@
 // shows, hides, repaints, and reports the mouse like the status window's mouse areas.
 #pragma once
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QLabel>
 #include <QMovie>
 #include <memory>
@@ -14,7 +16,8 @@ class TGifPlay final : public QLabel {
   explicit TGifPlay(const QString& name, QWidget* parent = nullptr);
 
   // Gives the indicator a new animation (stopped, on its first frame); returns false
-  // when the file is missing or no GIF (the indicator then shows nothing).
+  // when the file is missing, not a regular file, too large or no GIF (the indicator
+  // then shows nothing).
   bool load(const QString& path);
   void play();
   void stop();
@@ -30,6 +33,7 @@ class TGifPlay final : public QLabel {
 
  private:
   std::unique_ptr<QMovie> movie_;
+  std::unique_ptr<QBuffer> bytes_;  // the file's bytes, read once; the movie plays from them
   QString file_;
 };
 
