@@ -186,14 +186,44 @@ RgbImage loadBmpFile(const std::string& path) {
 }
 
 RgbImage loadBmpFile(InputFile& file, const std::string& path) {
+  return decodeBmpBytes(readBmpBytes(file, path), path);
+}
+
+std::vector<std::uint8_t> readBmpBytes(InputFile& file, const std::string& path) {
   std::vector<std::uint8_t> bytes;
   const InputFileStatus status = file.readAll(kMaxBmpFileSize, bytes);
   if (status == InputFileStatus::kTooLarge) throw RaidmonError(std::string(kBitmapNotValid) + ": " + path);
   if (status != InputFileStatus::kOk) throw RaidmonError("Cannot open file \"" + path + "\"");
+  return bytes;
+}
+
+RgbImage decodeBmpBytes(std::span<const std::uint8_t> bytes, const std::string& path) {
   try {
     return decodeBmp(bytes);
   } catch (const RaidmonError&) {
     throw RaidmonError(std::string(kBitmapNotValid) + ": " + path);
+  }
+}
+
+std::int64_t bmpPixelCount(std::span<const std::uint8_t> bytes) {
+  const Reader r(bytes);
+  try {
+    if (r.u8(0) != 'B' || r.u8(1) != 'M') return 0;
+    const std::uint32_t headerSize = r.u32(14);
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    if (headerSize == 12) {
+      width = r.u16(18);
+      height = static_cast<std::int16_t>(r.u16(20));
+    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
+               headerSize == 124) {
+      width = r.i32(18);
+      height = r.i32(22);
+    }
+    if (height < 0) height = -height;
+    return width > 0 && height > 0 ? width * height : 0;
+  } catch (const RaidmonError&) {
+    return 0;
   }
 }
 

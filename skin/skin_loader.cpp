@@ -21,12 +21,14 @@ LoadedSkin loadSkinFiles(const std::string& iniPath) {
     if (!file.ok()) throw RaidmonError("Cannot open file \"" + path + "\"");
     auto it = cache.find(file.identity());
     if (it != cache.end()) return it->second;
-    auto image = std::make_shared<const RgbImage>(loadBmpFile(file, path));
-    pixels += static_cast<std::int64_t>(image->width) * image->height;
-    if (pixels > kMaxSkinPixels) {
+    // The size the header announces is counted before a pixel is decoded.
+    const std::vector<std::uint8_t> bytes = readBmpBytes(file, path);
+    if (pixels + bmpPixelCount(bytes) > kMaxSkinPixels) {
       throw RaidmonError("Skin bitmaps are too large: " + iniPath + " (more than " +
                          std::to_string(kMaxSkinPixels) + " pixels together)");
     }
+    auto image = std::make_shared<const RgbImage>(decodeBmpBytes(bytes, path));
+    pixels += static_cast<std::int64_t>(image->width) * image->height;
     return cache.emplace(file.identity(), std::move(image)).first->second;
   };
   skin.mask = load(d.MaskBitmap);
