@@ -123,6 +123,7 @@ TForm1::TForm1(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
   dialogsOverride_ = dialogs;
   views.dialogs = &this->dialogs();
   monitor_.setViews(views);
+  plainTextLabels(this);  // texts from files and the controller are never markup
   guarded([this] { monitor_.FormCreate(); });
 }
 
@@ -273,8 +274,14 @@ void TForm1::SelectArraySkin(int modeCode, int model) {
 }
 
 void TForm1::showSkinError(const QString& text) {
+  // An unattended run records it (and shows nothing when it answers its own dialogs).
+  if (dialogsOverride_) {
+    dialogsOverride_->errorNotice(str(text));
+    return;
+  }
   auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, this);
   box->setObjectName("SkinErrorBox");
+  box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowFlag(Qt::WindowStaysOnTopHint);
   box->setWindowModality(Qt::NonModal);  // start-up and monitoring go on meanwhile
@@ -299,9 +306,7 @@ void TForm1::FormResize() { move(screenWidth() - 150, y()); }
 
 void TForm1::U_buttonClick() {
   if (!trayInPrepare(monitor_, pollTimer_)) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), qs(kRebuildProcessing), QMessageBox::Ok, this);
-    box.setObjectName("RebuildProcessingBox");
-    box.exec();
+    dialogs().confirmBox(kRebuildProcessing, false);
     return;
   }
   SelectArraySkin(monitor_.gui().Mode[0], monitor_.gui().Model);
@@ -345,9 +350,14 @@ void TForm1::GUITrayIcon1Click() {
   if (icon.availableSizes().isEmpty()) throw RaidmonError("Icon image is not valid: " + str(path));
   // Without a notification area the window would be gone with no icon to bring it back.
   if (!trayAvailable_()) {
+    if (dialogsOverride_) {
+      dialogsOverride_->messageBox(kNoNotificationArea);
+      return;
+    }
     QMessageBox box(QMessageBox::Information, QStringLiteral("Monitor"), QString::fromLatin1(kNoNotificationArea),
                     QMessageBox::Ok, this);
     box.setObjectName("NoTrayBox");
+    box.setTextFormat(Qt::PlainText);
     box.exec();
     return;
   }

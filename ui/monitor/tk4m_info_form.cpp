@@ -117,6 +117,7 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
   Error_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   for (int c = 0; c < 4; ++c) Error_Grid->setColumnWidth(c, 142);
   ClearModeInfo();
+  plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
 void TK4M_Info_form::buildModePage(QWidget* page) {
