@@ -73,13 +73,17 @@ bool SocketConnection::lost() const {
   return lost_;
 }
 
-void SocketConnection::disconnect() { ::shutdown(fd_, SHUT_RDWR); }
+void SocketConnection::disconnect() {
+  disconnected_.store(true);
+  ::shutdown(fd_, SHUT_RDWR);
+}
 
 void SocketConnection::loseLocked(const std::string& why) {
   if (lost_) return;
   ::shutdown(fd_, SHUT_RDWR);
   lost_ = true;
-  if (onLost_) onLost_(why);
+  // A connection this side ended is not lost: requests after it fail quietly.
+  if (onLost_ && !disconnected_.load()) onLost_(why);
 }
 
 bool SocketConnection::sendAll(const std::uint8_t* data, std::size_t length) {

@@ -2,6 +2,7 @@
 // the NT storage stack over it, and the ASPI backend that forwards CDB 0x77 requests.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -55,7 +56,8 @@ class SocketConnection {
 
   // Ends the connection from any thread, without waiting for a request in progress:
   // that request and every later one fail. For a program's exit, so that a request
-  // the server holds back (stall) cannot hold up the exit.
+  // the server holds back (stall) cannot hold up the exit. Ended here, the connection
+  // is not reported lost: the lost handler is not called for it.
   void disconnect();
 
   bool lost() const;
@@ -73,6 +75,7 @@ class SocketConnection {
   const int fd_;  // open until destruction; a lost connection is shut down, not closed
   std::string path_;
   bool lost_ = false;
+  std::atomic<bool> disconnected_{false};  // ended by disconnect(), not by the server
   std::chrono::milliseconds replyTimeout_{0};
   LostFn onLost_;
 };

@@ -366,6 +366,8 @@ TEST(SocketServer, DisconnectReleasesARequestTheServerHolds) {
   std::string error;
   ASSERT_TRUE(control->inject("stall on", error));
   SocketAspiDevice aspi(*c);
+  std::atomic<int> lostCalls{0};
+  c->setLostHandler([&](const std::string&) { ++lostCalls; });
   auto held = std::async(std::launch::async, [&] {
     std::vector<std::uint8_t> packet(kPacketSize, 0);
     return aspi.handleAspiCdb77(1, 0, packet.data(), packet.size());
@@ -375,6 +377,10 @@ TEST(SocketServer, DisconnectReleasesARequestTheServerHolds) {
   ASSERT_EQ(held.wait_for(2s), std::future_status::ready);
   EXPECT_FALSE(held.get());
   EXPECT_TRUE(c->lost());
+  // Ended on this side: requests fail, but the connection is not reported lost.
+  SocketNtStorage storage(*c);
+  storage.closeHandle(0x100);
+  EXPECT_EQ(lostCalls.load(), 0);
 }
 
 TEST(SocketServer, SocketFileIsPrivateReplacesAStaleOneAndIsRemovedOnExit) {
