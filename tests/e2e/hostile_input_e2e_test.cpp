@@ -5,8 +5,10 @@
 // socket controller.
 #include <gtest/gtest.h>
 
+#include <elf.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -161,6 +163,55 @@ TEST(HostileInputEndToEnd, ACleanExitFromASocketControllerReportsNoLoss) {
     EXPECT_NE(e.transcript.find("row\tCard 1 Primary Master\tConnected\t"), std::string::npos);
     EXPECT_EQ(e.errors.find("lost the controller connection"), std::string::npos) << e.errors;
   }
+}
+
+// The library search path an ELF file carries (DT_RPATH and DT_RUNPATH entries, split
+// at ':'); nullopt when the file is no 64-bit ELF this reader understands.
+std::optional<std::vector<std::string>> searchPathOf(const fs::path& file) {
+  const std::string bytes = readFile(file.string());
+  auto fits = [&](std::uint64_t at, std::uint64_t size) { return at <= bytes.size() && size <= bytes.size() - at; };
+  if (!fits(0, sizeof(Elf64_Ehdr)) || std::memcmp(bytes.data(), ELFMAG, SELFMAG) != 0 ||
+      bytes[EI_CLASS] != ELFCLASS64) {
+    return std::nullopt;
+  }
+  Elf64_Ehdr eh;
+  std::memcpy(&eh, bytes.data(), sizeof eh);
+  auto section = [&](std::uint64_t i) {
+    Elf64_Shdr sh{};
+    if (fits(eh.e_shoff + i * sizeof sh, sizeof sh)) std::memcpy(&sh, bytes.data() + eh.e_shoff + i * sizeof sh, sizeof sh);
+    return sh;
+  };
+  std::vector<std::string> path;
+  for (std::uint64_t i = 0; i < eh.e_shnum; ++i) {
+    const Elf64_Shdr dyn = section(i);
+    if (dyn.sh_type != SHT_DYNAMIC || !fits(dyn.sh_offset, dyn.sh_size)) continue;
+    const Elf64_Shdr strings = section(dyn.sh_link);
+    for (std::uint64_t at = dyn.sh_offset; at + sizeof(Elf64_Dyn) <= dyn.sh_offset + dyn.sh_size; at += sizeof(Elf64_Dyn)) {
+      Elf64_Dyn d;
+      std::memcpy(&d, bytes.data() + at, sizeof d);
+      if (d.d_tag != DT_RPATH && d.d_tag != DT_RUNPATH) continue;
+      if (!fits(strings.sh_offset + d.d_un.d_val, 1)) return std::nullopt;
+      const std::string text(bytes.c_str() + strings.sh_offset + d.d_un.d_val);
+      for (std::size_t start = 0;;) {
+        const std::size_t colon = text.find(':', start);
+        path.push_back(text.substr(start, colon - start));
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+      }
+    }
+  }
+  return path;
+}
+
+TEST(HostileInputEndToEnd, ProgramsAndLibrariesFindEachOtherOnlyBesideThemselves) {
+  // A folder of the build tree in the search path would let whoever can create that
+  // folder on another machine supply the bridge library.
+  for (const char* name : {"raidmon", "k4emu", "libaspilink_korvane.so", "libaspilink_pobek.so", "libT_ASPI32.so"}) {
+    const auto path = searchPathOf(fs::path(programDirectory()) / name);
+    ASSERT_TRUE(path.has_value()) << name;
+    for (const std::string& entry : *path) EXPECT_EQ(entry, "$ORIGIN") << name;
+  }
+  EXPECT_EQ(searchPathOf(fs::path(programDirectory()) / "raidmon"), std::vector<std::string>{"$ORIGIN"});
 }
 
 }  // namespace
