@@ -28,8 +28,8 @@ class SocketConnection {
   using LostFn = std::function<void(const std::string& why)>;
 
   // Connects to `path` and exchanges hellos. Null with `error` set when there is no
-  // socket, nobody listens, or the peer does not answer as a k4emu server within
-  // `helloTimeout`.
+  // socket, nobody listens, the server refuses the connection (its reason is given),
+  // or the peer does not answer as a k4emu server within `helloTimeout`.
   static std::unique_ptr<SocketConnection> connect(
       const std::string& path, std::string& error,
       std::chrono::milliseconds helloTimeout = std::chrono::seconds(5));
@@ -62,6 +62,9 @@ class SocketConnection {
 
   bool lost() const;
   const std::string& path() const { return path_; }
+  // The server's reason when it refused this connection (too many clients, no hello
+  // in time); empty otherwise.
+  std::string refusal() const;
 
  private:
   SocketConnection(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -70,11 +73,15 @@ class SocketConnection {
   bool sendAll(const std::uint8_t* data, std::size_t length);
   bool receiveAll(std::uint8_t* data, std::size_t length);
   void loseLocked(const std::string& why);
+  // Reads the refusal the server left before it closed: its payload when `header` is
+  // a refusal already read, else a whole refusal frame if one waits. Never blocks.
+  void takeRefusalLocked(const FrameHeader* header);
 
   mutable std::mutex mu_;
   const int fd_;  // open until destruction; a lost connection is shut down, not closed
   std::string path_;
   bool lost_ = false;
+  std::string refusal_;
   std::atomic<bool> disconnected_{false};  // ended by disconnect(), not by the server
   std::chrono::milliseconds replyTimeout_{0};
   LostFn onLost_;
