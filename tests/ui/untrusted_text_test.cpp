@@ -2,7 +2,11 @@
 // unattended run that records every box and shows none.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -165,6 +169,49 @@ TEST(UntrustedTextTest, AnUnattendedRunRecordsEveryBoxAndShowsNone) {
   EXPECT_NE(kinds[1].find("tavrix.ico"), std::string::npos);
   EXPECT_EQ(kinds[2], "box\tRebuild Processing");
   EXPECT_EQ(kinds[3], std::string("message\t") + kNoNotificationArea);
+}
+
+// A one-frame GIF of `side` x `side` pixels whose image data is only "clear, end".
+QByteArray gifOf(int side) {
+  QByteArray g("GIF89a");
+  auto le16 = [&g](int v) {
+    g.append(char(v & 0xFF));
+    g.append(char((v >> 8) & 0xFF));
+  };
+  le16(side);
+  le16(side);
+  g.append(char(0x80)).append(char(0)).append(char(0));     // two-colour table follows
+  g.append(QByteArray("\0\0\0\xFF\xFF\xFF", 6));              // black, white
+  g.append(char(0x2C));
+  le16(0);
+  le16(0);
+  le16(side);
+  le16(side);
+  g.append(char(0)).append(char(2));                          // no local table; code size 2
+  g.append(char(1)).append(char(0x2C)).append(char(0));      // clear, end of information
+  g.append(char(0x3B));
+  return g;
+}
+
+TEST(UntrustedTextTest, IndicatorAnimationsAreReadWithinTheirLimits) {
+  const fs::path dir = fs::temp_directory_path() / ("raidmon_gif_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto write = [&](const char* name, const QByteArray& bytes) {
+    std::ofstream(dir / name, std::ios::binary).write(bytes.constData(), bytes.size());
+    return QString::fromStdString((dir / name).string());
+  };
+  TGifPlay gif("C1_PM");
+  EXPECT_TRUE(gif.load(write("small.gif", gifOf(10))));
+  // 25 million pixels in one frame (a GIF Qt reads as such): more than an indicator
+  // may keep decoded.
+  QByteArray huge = gifOf(5000);
+  QBuffer buffer(&huge);
+  EXPECT_EQ(QImageReader(&buffer).size(), QSize(5000, 5000));
+  EXPECT_FALSE(gif.load(write("huge.gif", huge)));
+  ASSERT_EQ(::mkfifo((dir / "fifo.gif").c_str(), 0600), 0);
+  EXPECT_FALSE(gif.load(QString::fromStdString((dir / "fifo.gif").string())));  // at once, not waiting
+  EXPECT_TRUE(gif.load(QString::fromStdString(programDirectory() + "s_Green.gif")));
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "ui/main/tgif_play.h"
 
+#include <QImageReader>
+#include <algorithm>
+
 #include "ui/common/qt_input.h"
 #include "ui/main/mouse_area.h"
 
@@ -13,10 +16,29 @@ TGifPlay::TGifPlay(const QString& name, QWidget* parent) : QLabel(parent) {
   forwardMouse(new MouseReporter(this), this);
 }
 
+namespace {
+
+// An animation keeps every frame decoded (CacheAll): all frames together may hold at
+// most this many pixels (64 MiB); a lamp is a few hundred pixels times a few frames.
+constexpr qint64 kMaxAnimationPixels = 16LL * 1024 * 1024;
+
+bool animationFits(QByteArray& bytes) {
+  QBuffer probe(&bytes);
+  probe.open(QIODevice::ReadOnly);
+  QImageReader reader(&probe);
+  const QSize size = reader.size();
+  const qint64 frames = std::max(1, reader.imageCount());
+  return size.isValid() && qint64(size.width()) * size.height() * frames <= kMaxAnimationPixels;
+}
+
+}  // namespace
+
 bool TGifPlay::load(const QString& path) {
   file_ = path;
   auto bytes = std::make_unique<QBuffer>();
-  bytes->setData(readPictureBytes(path));
+  QByteArray data = readPictureBytes(path);
+  if (!data.isEmpty() && !animationFits(data)) data.clear();
+  bytes->setData(data);
   bytes->open(QIODevice::ReadOnly);
   auto movie = std::make_unique<QMovie>(bytes.get());
   movie->setCacheMode(QMovie::CacheAll);
