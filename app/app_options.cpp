@@ -67,8 +67,9 @@ AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
     } else if (arg.rfind("--quit-after=", 0) == 0 || arg.rfind("--loop-time=", 0) == 0) {
       const bool quit = arg[2] == 'q';
       const std::string ms = arg.substr(quit ? 13 : 12);
+      // Zero would never quit (or poll back to back): both take at least 1 ms.
       if (ms.empty() || ms.size() > 9 || ms.find_first_not_of("0123456789") != std::string::npos ||
-          (!quit && std::stoi(ms) == 0)) {
+          std::stoi(ms) == 0) {
         result.error = std::string(quit ? "--quit-after" : "--loop-time") + " takes milliseconds";
         return result;
       }
@@ -98,7 +99,10 @@ std::string appUsage() {
          "  --quit-after=MS      end the program after MS milliseconds\n"
          "  --loop-time=MS       poll every MS milliseconds (as the LOOP_TIME command sets)\n"
          "  --flash-update=IMAGE once monitoring runs, open \"Flash Update\", read IMAGE with\n"
-         "                       \"File Select\" and press \"Flash ROM Update\", as an operator would\n";
+         "                       \"File Select\" and press \"Flash ROM Update\", as an operator would\n"
+         "Exit status: 0 ended normally; 1 the bridge library did not load (no ASPI layer);\n"
+         "2 bad command line, scenario, transcript or controller socket, or another raidmon\n"
+         "monitors the controller; 3 no controller found at start.\n";
 }
 
 }  // namespace raidmon

@@ -9,6 +9,13 @@
 
 namespace raidmon {
 
+// Exit statuses besides 0: 2 for a bad command line and for a start that cannot go on
+// (scenario, transcript, controller socket, another raidmon on the controller); 3 when
+// start-up found no controller ("RAID controller DRIVER not installed", or no
+// controller behind the ASPI layer). The bridge library's failed load ends with 1.
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoController = 3;
+
 struct AppOptions {
   bool emulate = false;
   std::string scenarioPath;  // empty: the built-in default scenario
@@ -17,7 +24,7 @@ struct AppOptions {
   std::string socketPath;      // --controller=socket:PATH: a controller served by k4emu
   std::string transcriptPath;  // --transcript=FILE ("-": standard output)
   bool answerDialogs = false;  // --answer-dialogs
-  int quitAfterMs = 0;         // --quit-after=MS (0: run until closed)
+  int quitAfterMs = 0;         // --quit-after=MS, at least 1 (0: not given, run until closed)
   int loopTimeMs = 0;          // --loop-time=MS: the poll period (0: as configured)
   std::string flashImage;      // --flash-update=IMAGE: read IMAGE and update the flash ROM
 };

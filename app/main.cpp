@@ -164,5 +164,6 @@ int main(int argc, char* argv[]) {
   // A request the server holds back must not hold up the exit (the ASPI layer waits
   // for its backend when it is detached).
   if (connection) connection->disconnect();
-  return status;
+  // No controller found at start: the program has ended, but not as a success.
+  return monitor.startFailed() ? raidmon::kExitNoController : status;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "aspilink/aspilink.h"
+#include "platform/input_file.h"
 #include "platform/strict_int.h"
 
 namespace raidmon::bridge {
@@ -22,6 +23,12 @@ std::unique_ptr<BridgeState> BridgeState::attach(const std::string& directory,
                                                  std::string& error) {
   failure = AttachFailure::None;
   const std::string path = directory + aspi::kLibraryFile;
+  // Checked before it is loaded: a FIFO or a device in its place would stall the load.
+  if (const InputFileStatus status = checkInputFile(path); status != InputFileStatus::kOk) {
+    failure = AttachFailure::AspiLibraryMissing;
+    error = "cannot load " + path + ": " + describe(status);
+    return nullptr;
+  }
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     failure = AttachFailure::AspiLibraryMissing;

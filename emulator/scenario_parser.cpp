@@ -1,11 +1,11 @@
 #include "emulator/scenario_parser.h"
 
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <sstream>
 
 #include "link/control_packet.h"
+#include "platform/input_file.h"
 
 namespace raidmon::emu {
 
@@ -638,19 +638,17 @@ ScenarioParse parseScenario(std::string_view text) { return Parser().run(text); 
 
 ScenarioParse loadScenarioFile(const std::string& path) {
   ScenarioParse result;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    result.error = "cannot open scenario file " + path;
+  // Only a regular file is read: a FIFO or a device would stall the start for good.
+  InputFile file = InputFile::open(path);
+  if (!file.ok()) {
+    result.error = "cannot open scenario file " + path + ": " + describe(file.status());
     return result;
   }
   std::string text;
-  text.resize(kMaxScenarioBytes + 1);
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (in.bad()) {
+  if (file.readPrefix(kMaxScenarioBytes + 1, text) != InputFileStatus::kOk) {
     result.error = "cannot read scenario file " + path;
     return result;
   }
-  text.resize(static_cast<std::size_t>(in.gcount()));
   return parseScenario(text);
 }
 

@@ -47,7 +47,9 @@ std::unique_ptr<SocketConnection> SocketConnection::connect(const std::string& p
   std::vector<std::uint8_t> reply;
   if (!c->request(MessageKind::Hello, helloPayload(), reply) ||
       !isHelloPayload(reply.data(), reply.size())) {
-    error = path + " does not answer as a k4emu server";
+    const std::string refusal = c->refusal();
+    error = refusal.empty() ? path + " does not answer as a k4emu server"
+                            : "the k4emu server on " + path + " refused the connection: " + refusal;
     return nullptr;
   }
   // A controller that holds a request back makes the caller wait as long as the
@@ -73,13 +75,43 @@ bool SocketConnection::lost() const {
   return lost_;
 }
 
-void SocketConnection::disconnect() { ::shutdown(fd_, SHUT_RDWR); }
+std::string SocketConnection::refusal() const {
+  std::lock_guard lock(mu_);
+  return refusal_;
+}
+
+void SocketConnection::takeRefusalLocked(const FrameHeader* header) {
+  std::optional<FrameHeader> h;
+  if (header != nullptr) {
+    h = *header;
+  } else {
+    std::uint8_t head[kFrameHeaderSize];
+    if (::recv(fd_, head, sizeof head, MSG_DONTWAIT | MSG_PEEK) != static_cast<ssize_t>(sizeof head)) return;
+    h = decodeHeader(head);
+    if (!h || h->kind != kRefusalKind) return;
+    [[maybe_unused]] const ssize_t n = ::recv(fd_, head, sizeof head, MSG_DONTWAIT);
+  }
+  if (h->kind != kRefusalKind || h->length == 0 || h->length > kMaxRefusalBytes) return;
+  std::string text(h->length, '\0');
+  if (::recv(fd_, text.data(), text.size(), MSG_DONTWAIT | MSG_WAITALL) != static_cast<ssize_t>(text.size())) return;
+  // Shown to the operator: printable characters only.
+  for (char& ch : text) {
+    if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) > 0x7E) ch = '?';
+  }
+  refusal_ = std::move(text);
+}
+
+void SocketConnection::disconnect() {
+  disconnected_.store(true);
+  ::shutdown(fd_, SHUT_RDWR);
+}
 
 void SocketConnection::loseLocked(const std::string& why) {
   if (lost_) return;
   ::shutdown(fd_, SHUT_RDWR);
   lost_ = true;
-  if (onLost_) onLost_(why);
+  // A connection this side ended is not lost: requests after it fail quietly.
+  if (onLost_ && !disconnected_.load()) onLost_(why);
 }
 
 bool SocketConnection::sendAll(const std::uint8_t* data, std::size_t length) {
@@ -125,7 +157,8 @@ bool SocketConnection::requestLocked(MessageKind kind, const std::vector<std::ui
   if (payload.size() > maxRequestPayload(kind)) return false;  // ours to keep in bounds
   const std::vector<std::uint8_t> frame = encodeFrame(static_cast<std::uint16_t>(kind), payload);
   if (!sendAll(frame.data(), frame.size())) {
-    loseLocked("the server is gone");
+    takeRefusalLocked(nullptr);
+    loseLocked(refusal_.empty() ? "the server is gone" : "the server refused the connection: " + refusal_);
     return false;
   }
   std::uint8_t head[kFrameHeaderSize];
@@ -134,6 +167,11 @@ bool SocketConnection::requestLocked(MessageKind kind, const std::vector<std::ui
     return false;
   }
   const std::optional<FrameHeader> h = decodeHeader(head);
+  if (h && h->kind == kRefusalKind) {
+    takeRefusalLocked(&*h);
+    loseLocked("the server refused the connection: " + (refusal_.empty() ? std::string("no reason given") : refusal_));
+    return false;
+  }
   const auto wanted = static_cast<std::uint16_t>(static_cast<std::uint16_t>(kind) | kReplyBit);
   if (!h || h->kind != wanted || h->length > maxReplyPayload(kind)) {
     loseLocked("a malformed answer from the server");

@@ -2,6 +2,7 @@
 // the NT storage stack over it, and the ASPI backend that forwards CDB 0x77 requests.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -27,8 +28,8 @@ class SocketConnection {
   using LostFn = std::function<void(const std::string& why)>;
 
   // Connects to `path` and exchanges hellos. Null with `error` set when there is no
-  // socket, nobody listens, or the peer does not answer as a k4emu server within
-  // `helloTimeout`.
+  // socket, nobody listens, the server refuses the connection (its reason is given),
+  // or the peer does not answer as a k4emu server within `helloTimeout`.
   static std::unique_ptr<SocketConnection> connect(
       const std::string& path, std::string& error,
       std::chrono::milliseconds helloTimeout = std::chrono::seconds(5));
@@ -55,11 +56,15 @@ class SocketConnection {
 
   // Ends the connection from any thread, without waiting for a request in progress:
   // that request and every later one fail. For a program's exit, so that a request
-  // the server holds back (stall) cannot hold up the exit.
+  // the server holds back (stall) cannot hold up the exit. Ended here, the connection
+  // is not reported lost: the lost handler is not called for it.
   void disconnect();
 
   bool lost() const;
   const std::string& path() const { return path_; }
+  // The server's reason when it refused this connection (too many clients, no hello
+  // in time); empty otherwise.
+  std::string refusal() const;
 
  private:
   SocketConnection(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -68,11 +73,16 @@ class SocketConnection {
   bool sendAll(const std::uint8_t* data, std::size_t length);
   bool receiveAll(std::uint8_t* data, std::size_t length);
   void loseLocked(const std::string& why);
+  // Reads the refusal the server left before it closed: its payload when `header` is
+  // a refusal already read, else a whole refusal frame if one waits. Never blocks.
+  void takeRefusalLocked(const FrameHeader* header);
 
   mutable std::mutex mu_;
   const int fd_;  // open until destruction; a lost connection is shut down, not closed
   std::string path_;
   bool lost_ = false;
+  std::string refusal_;
+  std::atomic<bool> disconnected_{false};  // ended by disconnect(), not by the server
   std::chrono::milliseconds replyTimeout_{0};
   LostFn onLost_;
 };

@@ -31,6 +31,12 @@ enum class MessageKind : std::uint16_t {
   Inject = 0x08,          // event lines -> u8 ok, message text
 };
 
+// Sent by the server in place of a reply, or unasked, when it will not serve a
+// connection (too many clients, no hello in time): the reason as text, then the server
+// closes the connection.
+inline constexpr std::uint16_t kRefusalKind = 0xFF;
+inline constexpr std::size_t kMaxRefusalBytes = 256;
+
 inline constexpr std::uint32_t kWireInvalidHandle = 0xFFFFFFFFu;
 inline constexpr std::size_t kMaxDosNameBytes = 64;
 inline constexpr std::size_t kMaxPortPathBytes = 260;

@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "emulator/emulated_nt_storage.h"
@@ -22,6 +23,7 @@ struct SocketServer::Client {
   std::uint64_t id = 0;
   std::unique_ptr<EmulatedNtStorage> storage;  // this client's handles
   bool greeted = false;
+  std::chrono::steady_clock::time_point connectedAt;
   std::vector<std::uint8_t> in;  // header, then the payload it announced
   std::size_t inFill = 0;
   FrameHeader header;
@@ -60,6 +62,14 @@ std::string headerProblem(const FrameHeader& h, bool greeted) {
   if (h.length < minRequestPayload(*kind)) return "message too short";
   if (h.length > maxRequestPayload(*kind)) return "message too long";
   return {};
+}
+
+// Tells a client why it is not served; best effort (the frame is small, and a client
+// whose buffer is full learns it from the closed connection).
+void sendRefusal(int fd, const std::string& why) {
+  const std::vector<std::uint8_t> frame = encodeFrame(
+      kRefusalKind, reinterpret_cast<const std::uint8_t*>(why.data()), std::min(why.size(), kMaxRefusalBytes));
+  [[maybe_unused]] const ssize_t n = ::send(fd, frame.data(), frame.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
 }
 
 }  // namespace
@@ -173,12 +183,15 @@ void SocketServer::acceptClients() {
       return;  // EAGAIN, or a client that left before we took it
     }
     if (clients_.size() >= static_cast<std::size_t>(kMaxSocketClients)) {
+      const std::string why = std::to_string(kMaxSocketClients) + " clients are connected already";
+      sendRefusal(fd, why);
       ::close(fd);
-      log("refused a client: " + std::to_string(kMaxSocketClients) + " already connected");
+      log("refused a client: " + why);
       continue;
     }
     auto c = std::make_unique<Client>();
     c->fd = fd;
+    c->connectedAt = std::chrono::steady_clock::now();
     c->id = nextClientId_++;
     c->storage = std::make_unique<EmulatedNtStorage>(controller_);
     log("client " + std::to_string(c->id) + " connected");
@@ -271,6 +284,16 @@ bool SocketServer::handle(Client& c) {
     }
     case MessageKind::CreateFile: {
       const std::string_view path(reinterpret_cast<const char*>(p), len);
+      // A client holds a bounded number of handles: past them an open fails, as for a
+      // port that is not there.
+      if (c.storage->openHandleCount() >= kMaxHandlesPerClient) {
+        if (c.storage->openHandleCount() == kMaxHandlesPerClient) {
+          log("client " + std::to_string(c.id) + " holds " + std::to_string(kMaxHandlesPerClient) +
+              " handles: further opens fail");
+        }
+        appendLe32(reply, kWireInvalidHandle);
+        break;
+      }
       DeviceHandle h = c.storage->createFile(path);
       if (h != kInvalidHandle && (h <= 0 || h >= static_cast<DeviceHandle>(kWireInvalidHandle))) {
         c.storage->closeHandle(h);  // cannot travel in 32 bits
@@ -331,6 +354,28 @@ void SocketServer::drop(std::size_t index, const std::string& why) {
   clientCount_.store(static_cast<int>(clients_.size()));
 }
 
+void SocketServer::refuseLateGreetings(std::chrono::steady_clock::time_point now) {
+  for (auto& c : clients_) {
+    if (c->greeted || c->dead || now - c->connectedAt < helloTimeout_) continue;
+    const std::string why = "no hello within " + std::to_string(helloTimeout_.count()) + " ms";
+    sendRefusal(c->fd, why);
+    c->dead = true;
+    c->why = why + ", closed";
+  }
+}
+
+int SocketServer::pollTimeout(std::chrono::steady_clock::time_point now) const {
+  // Until the first greeting falls due; without one, as long as nothing happens.
+  long long wait = -1;
+  for (const auto& c : clients_) {
+    if (c->greeted) continue;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(c->connectedAt + helloTimeout_ - now);
+    const long long ms = std::max<long long>(0, left.count() + 1);
+    wait = wait < 0 ? ms : std::min(wait, ms);
+  }
+  return static_cast<int>(std::min<long long>(wait, 60'000));
+}
+
 bool SocketServer::run() {
   if (listenFd_ < 0) return false;
   std::vector<pollfd> fds;
@@ -360,7 +405,7 @@ bool SocketServer::run() {
       if (!c->out.empty()) events |= POLLOUT;
       fds.push_back({c->fd, events, 0});
     }
-    const int n = ::poll(fds.data(), fds.size(), more ? 0 : -1);
+    const int n = ::poll(fds.data(), fds.size(), more ? 0 : pollTimeout(std::chrono::steady_clock::now()));
     if (n < 0) {
       if (errno == EINTR) continue;
       log(std::string("poll failed: ") + std::strerror(errno));
@@ -391,6 +436,7 @@ bool SocketServer::run() {
         c.why = "gone";
       }
     }
+    refuseLateGreetings(std::chrono::steady_clock::now());
     for (std::size_t i = clients_.size(); i-- > 0;) {
       if (clients_[i]->dead) drop(i, clients_[i]->why);
     }

@@ -1,10 +1,12 @@
-// k4emu's server: one emulated controller behind a Unix stream socket, serving any
-// number of clients one request at a time (storage stack, ASPI path, injected events).
+// k4emu's server: one emulated controller behind a Unix stream socket, serving up to
+// kMaxSocketClients clients one request at a time (storage stack, ASPI path, injected
+// events). A client it will not serve is told why before it is closed.
 #pragma once
 
 #include <sys/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +18,11 @@
 namespace raidmon::emu {
 
 inline constexpr int kMaxSocketClients = 64;
+// Port handles one client may hold open at once; an open beyond them fails as an
+// open of a missing port does.
+inline constexpr std::size_t kMaxHandlesPerClient = 64;
+// A client that has not said hello this long after it connected is closed.
+inline constexpr std::chrono::milliseconds kHelloTimeout{5000};
 
 // Runs on the thread that calls run(); requestStop() may be called from any thread
 // and from a signal handler. The Controller must outlive the server, and the server
@@ -44,6 +51,10 @@ class SocketServer {
   // Makes run() return soon; async-signal-safe.
   void requestStop();
 
+  // How long a new client may take to say hello (kHelloTimeout unless changed; for
+  // tests). Call before run().
+  void setHelloTimeout(std::chrono::milliseconds timeout) { helloTimeout_ = timeout; }
+
   const std::string& path() const { return path_; }
   // Clients connected now (for tests; any thread).
   int clientCount() const { return clientCount_.load(); }
@@ -59,6 +70,8 @@ class SocketServer {
   bool ready(const Client& client) const;
   bool handle(Client& client);
   void drop(std::size_t index, const std::string& why);
+  void refuseLateGreetings(std::chrono::steady_clock::time_point now);
+  int pollTimeout(std::chrono::steady_clock::time_point now) const;
   void log(const std::string& line) const;
 
   Controller& controller_;
@@ -74,6 +87,7 @@ class SocketServer {
   std::atomic<bool> stalled_{false};
   std::atomic<bool> stop_{false};
   std::uint64_t nextClientId_ = 1;
+  std::chrono::milliseconds helloTimeout_ = kHelloTimeout;
 };
 
 }  // namespace raidmon::emu

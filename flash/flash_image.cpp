@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 #include "link/byte_order.h"
+#include "platform/input_file.h"
 
 namespace raidmon {
 
@@ -58,19 +58,13 @@ FlashImageRead buildFlashImage(const std::vector<std::uint8_t>& bytes, const Set
 }
 
 bool readImageBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = "Cannot open file \"" + path + "\"";
-    return false;
-  }
-  bytes.assign(kReadLimit + 1, 0);
-  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (file.bad()) {
-    error = "Read error in file \"" + path + "\"";
-    return false;
-  }
-  bytes.resize(static_cast<std::size_t>(file.gcount()));
-  return true;
+  // Never waits on a FIFO or a device: only a regular file is read.
+  InputFile file = InputFile::open(path);
+  const InputFileStatus status = file.readPrefix(kReadLimit + 1, bytes);
+  if (status == InputFileStatus::kOk) return true;
+  error = status == InputFileStatus::kUnreadable && file.ok() ? "Read error in file \"" + path + "\""
+                                                              : "Cannot open file \"" + path + "\"";
+  return false;
 }
 
 FlashImageRead readFlashImage(const std::string& path, const SettingsInputs& inputs) {

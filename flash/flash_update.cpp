@@ -1,10 +1,10 @@
 #include "flash/flash_update.h"
 
 #include <cstdio>
-#include <fstream>
 #include <optional>
 
 #include "link/packet_timeout.h"
+#include "platform/input_file.h"
 
 namespace raidmon {
 
@@ -19,7 +19,8 @@ constexpr std::string_view kRowFail = "Flash ROM Update Fail!";
 constexpr std::string_view kControllerBusy =
     "The controller does not answer now: read the image again with \"File Select\" later";
 
-bool fileExists(const std::string& path) { return std::ifstream(path, std::ios::binary).good(); }
+// A regular file that can be opened; a FIFO or a device is never waited on.
+bool fileExists(const std::string& path) { return InputFile::open(path).ok(); }
 
 // Chips that write whole pages need no erase.
 bool needsErase(std::uint8_t maker) { return maker != 0x1F && maker != 0xDA; }

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
@@ -7,30 +6,35 @@
 #include "emulator/socket_client.h"
 #include "emulator/socket_protocol.h"
 #include "k4emu/k4emu_commands.h"
+#include "platform/input_file.h"
 
 namespace raidmon::k4emu {
 
 namespace {
 
-// Reads at most kMaxInjectBytes + 1 bytes, so an oversized file is noticed unread.
+// Reads at most kMaxInjectBytes + 1 bytes, so an oversized file is noticed unread. A
+// named file must be a regular one (a FIFO or a device is never waited on); "-" reads
+// standard input, whatever it is.
 bool readEventFile(const std::string& path, std::string& text, std::string& error) {
-  std::ifstream file;
-  std::istream* in = &std::cin;
   if (path != "-") {
-    file.open(path, std::ios::binary);
-    if (!file) {
-      error = "cannot open " + path;
+    InputFile file = InputFile::open(path);
+    if (!file.ok()) {
+      error = "cannot open " + path + ": " + describe(file.status());
       return false;
     }
-    in = &file;
+    if (file.readPrefix(emu::kMaxInjectBytes + 1, text) != InputFileStatus::kOk) {
+      error = "cannot read " + path;
+      return false;
+    }
+    return true;
   }
   text.resize(emu::kMaxInjectBytes + 1);
-  in->read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (in->bad()) {
+  std::cin.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (std::cin.bad()) {
     error = "cannot read " + path;
     return false;
   }
-  text.resize(static_cast<std::size_t>(in->gcount()));
+  text.resize(static_cast<std::size_t>(std::cin.gcount()));
   return true;
 }
 

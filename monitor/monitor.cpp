@@ -210,6 +210,7 @@ void Monitor::FormCreate() {
     views_.dialogs->errorBox(kNtProbeFailed);
   } else {
     views_.dialogs->errorBox(k9xProbeFailed);
+    startFailed_ = true;
     views_.window->closeMainWindow();
   }
 }
@@ -218,6 +219,7 @@ void Monitor::FormShow() {
   if (state_.ShownOnce) return;
   state_.ShownOnce = true;
   if (state_.DeviceHandle == 0 || controllerMissing_) {
+    startFailed_ = true;
     views_.window->closeMainWindow();
     return;
   }
@@ -240,6 +242,7 @@ void Monitor::FormShow() {
     return;
   }
   if (state_.AspiAdapter == 100) {
+    startFailed_ = true;
     views_.window->closeMainWindow();
     return;
   }

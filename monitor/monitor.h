@@ -116,6 +116,10 @@ class Monitor {
   void FormCreate();
   // Start of monitoring; only the first call does anything.
   void FormShow();
+  // True once start-up found no controller to monitor and closed the status window
+  // (no driver, or on the 9x family no controller behind the ASPI layer): the program
+  // ends, and a failed start must not end as a success.
+  bool startFailed() const { return startFailed_; }
   // One poll cycle.
   void Sec_TimerTimer();
   // Reads the configuration again and rebuilds the mode tree. When the read fails the
@@ -227,6 +231,7 @@ class Monitor {
   std::int64_t rebuildSizeOverride_ = 0;
   std::array<std::string, 10> portNames_{};
   bool controllerMissing_ = false;
+  bool startFailed_ = false;
   bool flashUpdateRunning_ = false;
   std::set<std::string> configErrorsShown_;  // configuration file errors already shown
   MonitorViews views_;

@@ -124,6 +124,8 @@ class Dialogs {
   // Input box; nullopt when cancelled.
   virtual std::optional<std::string> inputBox(std::string_view caption, std::string_view prompt,
                                               std::string_view defaultText) = 0;
+  // An error box that does not wait for its OK (what goes on meanwhile goes on).
+  virtual void errorNotice(std::string_view text) { errorBox(text); }
 };
 
 // The non-blocking notice box: three text lines, an OK button that may be hidden.

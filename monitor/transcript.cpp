@@ -71,6 +71,11 @@ void DialogsTranscript::errorBox(std::string_view text) {
   if (!answer_) inner_.errorBox(text);
 }
 
+void DialogsTranscript::errorNotice(std::string_view text) {
+  record("error", text);
+  if (!answer_) inner_.errorNotice(text);
+}
+
 bool DialogsTranscript::confirmBox(std::string_view text, bool withCancel) {
   record(withCancel ? "confirm" : "box", text);
   return answer_ ? true : inner_.confirmBox(text, withCancel);

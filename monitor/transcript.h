@@ -80,6 +80,7 @@ class DialogsTranscript final : public Dialogs {
   void messageBox(std::string_view text) override;
   std::optional<std::string> inputBox(std::string_view caption, std::string_view prompt,
                                       std::string_view defaultText) override;
+  void errorNotice(std::string_view text) override;
 
  private:
   void record(std::string_view kind, std::string_view text);

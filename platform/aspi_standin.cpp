@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "platform/input_file.h"
+
 namespace raidmon {
 
 namespace {
@@ -17,6 +19,10 @@ bool fetch(void* library, const char* name, Fn& out, std::string& error) {
 
 std::unique_ptr<AspiStandIn> AspiStandIn::open(const std::string& directory, std::string& error) {
   const std::string path = directory + aspi::kLibraryFile;
+  if (const InputFileStatus status = checkInputFile(path); status != InputFileStatus::kOk) {
+    error = "cannot load " + path + ": " + describe(status);
+    return nullptr;
+  }
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* why = dlerror();

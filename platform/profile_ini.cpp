@@ -1,5 +1,7 @@
 #include "platform/profile_ini.h"
 
+#include "platform/input_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -169,37 +171,13 @@ class FileDescriptor {
 };
 
 ProfileFile readWholeFile(const std::string& fileName) {
-  // O_NONBLOCK: opening a FIFO must not hang; it is then refused as not regular.
-  FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) {
-    const bool missing = errno == ENOENT || errno == ENOTDIR;
-    return {missing ? ProfileFileState::kMissing : ProfileFileState::kUnreadable, {}};
+  // Opened without blocking: a FIFO or a device is refused as not regular.
+  std::string text;
+  switch (readInputFile(fileName, kMaxProfileFileSize, text)) {
+    case InputFileStatus::kOk: return {ProfileFileState::kLoaded, std::move(text)};
+    case InputFileStatus::kMissing: return {ProfileFileState::kMissing, {}};
+    default: return {ProfileFileState::kUnreadable, {}};
   }
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
-      static_cast<std::size_t>(info.st_size) > kMaxProfileFileSize) {
-    return {ProfileFileState::kUnreadable, {}};
-  }
-  // Room for the size the file has now and one byte more, so that a file growing
-  // meanwhile is seen; it may grow up to one byte past the limit, which refuses it.
-  std::string text(static_cast<std::size_t>(info.st_size) + 1, '\0');
-  std::size_t size = 0;
-  for (;;) {
-    if (size == text.size()) {
-      if (text.size() > kMaxProfileFileSize) break;
-      text.resize(std::min(2 * text.size(), kMaxProfileFileSize + 1));
-    }
-    const ssize_t n = ::read(fd.get(), text.data() + size, text.size() - size);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return {ProfileFileState::kUnreadable, {}};
-    }
-    size += static_cast<std::size_t>(n);
-  }
-  if (size > kMaxProfileFileSize) return {ProfileFileState::kUnreadable, {}};
-  text.resize(size);
-  return {ProfileFileState::kLoaded, std::move(text)};
 }
 
 // The file a write goes to: `fileName` itself, or the last target of the symbolic links

@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <random>
 
 namespace raidmon {
 
@@ -16,71 +19,66 @@ std::string describe(const std::string& what, const std::string& name) {
   return what + " " + name + ": " + std::strerror(errno);
 }
 
-// Opens the object for reading and writing, creating it with mode 0600 when absent.
-// An object that already exists must be ours, closed to everyone else and exactly
-// `size` bytes long (or empty, when it is ours and was never sized).
-int openPrivate(const std::string& name, std::size_t size, std::string& error) {
-  int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR);
-  bool created = fd >= 0;
-  if (!created) {
-    if (errno != EEXIST) {
-      error = describe("cannot create shared memory", name);
-      return -1;
-    }
-    fd = shm_open(name.c_str(), O_RDWR, 0);
-    if (fd < 0) {
-      error = describe("cannot open shared memory", name);
-      return -1;
-    }
-  }
-  struct stat st {};
-  if (fstat(fd, &st) != 0) {
-    error = describe("cannot inspect shared memory", name);
-    close(fd);
-    return -1;
-  }
-  if (st.st_uid != geteuid() || (st.st_mode & 077) != 0) {
-    error = "shared memory " + name + " is not private to this user";
-    close(fd);
-    return -1;
-  }
-  if (st.st_size == 0) {
-    if (ftruncate(fd, static_cast<off_t>(size)) != 0 || fstat(fd, &st) != 0) {
-      error = describe("cannot size shared memory", name);
-      close(fd);
-      if (created) shm_unlink(name.c_str());
-      return -1;
-    }
-  }
-  if (static_cast<std::size_t>(st.st_size) != size) {
-    error = "shared memory " + name + " has " + std::to_string(st.st_size) + " bytes, not " +
-            std::to_string(size);
-    close(fd);
-    if (created) shm_unlink(name.c_str());
-    return -1;
-  }
-  return fd;
+// 64 bits from the system's random source (a generator seeded from it where that
+// source is not available).
+std::uint64_t systemRandom() {
+  std::uint64_t v = 0;
+  if (::getrandom(&v, sizeof v, 0) == static_cast<ssize_t>(sizeof v)) return v;
+  static std::mt19937_64 fallback{std::random_device{}()};
+  return fallback();
+}
+
+std::string nameFor(std::string_view word, std::uint64_t random) {
+  char suffix[17];
+  std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random));
+  return "/" + std::string(word) + "." + std::to_string(getpid()) + "." + suffix;
 }
 
 }  // namespace
 
 std::unique_ptr<SharedView> SharedView::create(std::string_view word, std::size_t size,
                                                std::string& error) {
+  return create(word, size, error, systemRandom);
+}
+
+std::unique_ptr<SharedView> SharedView::create(std::string_view word, std::size_t size,
+                                               std::string& error,
+                                               const std::function<std::uint64_t()>& random) {
   if (size == 0 || word.empty() || word.find('/') != std::string_view::npos) {
     error = "bad shared memory request";
     return nullptr;
   }
-  std::string name = "/" + std::string(word) + "." + std::to_string(getpid());
-  const int fd = openPrivate(name, size, error);
-  if (fd < 0) return nullptr;
-  void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  const int mapErrno = errno;
+  // Created exclusively under a fresh name: an object someone else made beforehand,
+  // under any name, is never ours to open.
+  std::string name;
+  int fd = -1;
+  for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
+    name = nameFor(word, random());
+    fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0 && errno != EEXIST) {
+      error = describe("cannot create shared memory", name);
+      return nullptr;
+    }
+  }
+  if (fd < 0) {
+    error = "cannot create shared memory /" + std::string(word) + ": " + std::to_string(kNameAttempts) +
+            " names taken";
+    return nullptr;
+  }
+  void* mapped = MAP_FAILED;
+  int failure = 0;
+  if (fchmod(fd, S_IRUSR | S_IWUSR) != 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    failure = errno;
+  } else {
+    mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (mapped == MAP_FAILED) failure = errno;
+  }
   close(fd);
   // Mapped or not, the name goes: nobody else may open this view.
   shm_unlink(name.c_str());
   if (mapped == MAP_FAILED) {
-    errno = mapErrno;
-    error = describe("cannot map shared memory", name);
+    errno = failure;
+    error = describe("cannot set up shared memory", name);
     return nullptr;
   }
   return std::unique_ptr<SharedView>(

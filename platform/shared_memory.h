@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,14 +15,19 @@ namespace raidmon {
 // bytes; the view itself does no locking.
 class SharedView {
  public:
-  // Creates (or, when an object of that name is left over from an earlier run of this
-  // process id, reopens) the POSIX shared memory object "/<word>.<pid>" with mode 0600,
-  // sizes it, maps `size` bytes for reading and writing and unlinks the name, so no
-  // other process can open it afterwards. Refuses an existing object that belongs to
-  // another user, is open to group or others, or has a size other than `size`.
-  // Returns null with `error` set on any failure; nothing is left mapped or open then.
+  // Creates a new POSIX shared memory object with mode 0600 under a name no one can
+  // tell in advance, "/<word>.<pid>.<16 random hex digits>", exclusively (an object
+  // that already has the name is never opened: another name is drawn, up to
+  // kNameAttempts times), sizes it, maps `size` bytes for reading and writing and
+  // unlinks the name, so no other process can open it afterwards. Returns null with
+  // `error` set on any failure; nothing is left mapped, open or named then.
   static std::unique_ptr<SharedView> create(std::string_view word, std::size_t size,
                                             std::string& error);
+  // The same with the random numbers from `random` (tests).
+  static std::unique_ptr<SharedView> create(std::string_view word, std::size_t size,
+                                            std::string& error,
+                                            const std::function<std::uint64_t()>& random);
+  static constexpr int kNameAttempts = 16;
 
   ~SharedView();
   SharedView(const SharedView&) = delete;

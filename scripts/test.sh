@@ -40,6 +40,13 @@ for fuzzer in build-fuzz/bin/fuzz_*; do
   rm -rf "$work"
 done
 
+# Hostile input (beside the fuzz corpora above): special files in every reader's place,
+# the readers' limits, the socket server's, and the worst accepted mask and skin within
+# their time ceilings.
+quietly "hostile input: special files, limits, the worst mask and skin" \
+  env QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --no-label-summary -j"$jobs" \
+  -R 'HostileInput|SkinLimits|InputFile|UntrustedText|SkinLoader|SkinFileTest.Extreme|SocketServer.(Silent|HandlesPerClient)'
+
 # Address and undefined-behaviour sanitizers over the core, the widgets and the program.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAIDMON_BENCH=OFF \
   -DRAIDMON_SANITIZE=address,undefined >/dev/null

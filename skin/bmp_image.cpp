@@ -2,8 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <fstream>
-#include <iterator>
 
 #include "platform/raidmon_error.h"
 
@@ -183,20 +181,49 @@ RgbImage decodeBmp(std::span<const std::uint8_t> bytes) {
 }
 
 RgbImage loadBmpFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw RaidmonError("Cannot open file \"" + path + "\"");
+  InputFile file = InputFile::open(path);
+  return loadBmpFile(file, path);
+}
+
+RgbImage loadBmpFile(InputFile& file, const std::string& path) {
+  return decodeBmpBytes(readBmpBytes(file, path), path);
+}
+
+std::vector<std::uint8_t> readBmpBytes(InputFile& file, const std::string& path) {
   std::vector<std::uint8_t> bytes;
-  char buffer[65536];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-    if (bytes.size() > kMaxBmpFileSize) break;
-  }
-  if (in.bad()) throw RaidmonError("Cannot open file \"" + path + "\"");
+  const InputFileStatus status = file.readAll(kMaxBmpFileSize, bytes);
+  if (status == InputFileStatus::kTooLarge) throw RaidmonError(std::string(kBitmapNotValid) + ": " + path);
+  if (status != InputFileStatus::kOk) throw RaidmonError("Cannot open file \"" + path + "\"");
+  return bytes;
+}
+
+RgbImage decodeBmpBytes(std::span<const std::uint8_t> bytes, const std::string& path) {
   try {
     return decodeBmp(bytes);
   } catch (const RaidmonError&) {
     throw RaidmonError(std::string(kBitmapNotValid) + ": " + path);
+  }
+}
+
+std::int64_t bmpPixelCount(std::span<const std::uint8_t> bytes) {
+  const Reader r(bytes);
+  try {
+    if (r.u8(0) != 'B' || r.u8(1) != 'M') return 0;
+    const std::uint32_t headerSize = r.u32(14);
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    if (headerSize == 12) {
+      width = r.u16(18);
+      height = static_cast<std::int16_t>(r.u16(20));
+    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
+               headerSize == 124) {
+      width = r.i32(18);
+      height = r.i32(22);
+    }
+    if (height < 0) height = -height;
+    return width > 0 && height > 0 ? width * height : 0;
+  } catch (const RaidmonError&) {
+    return 0;
   }
 }
 

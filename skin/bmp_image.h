@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/input_file.h"
+
 namespace raidmon {
 
 // Limits for a bitmap read from a file: larger ones are refused as not valid.
@@ -44,8 +46,19 @@ inline constexpr const char* kBitmapNotValid = "Bitmap image is not valid";
 RgbImage decodeBmp(std::span<const std::uint8_t> bytes);
 
 // Reads and decodes a file. Throws RaidmonError: "Cannot open file "<path>"" when it
-// cannot be read, "<kBitmapNotValid>: <path>" when it does not decode.
+// is missing, unreadable or not a regular file (a FIFO or a device is never waited
+// on), "<kBitmapNotValid>: <path>" when it is larger than kMaxBmpFileSize or does not
+// decode.
 RgbImage loadBmpFile(const std::string& path);
+// The same for a file already opened (`path` names it in messages), in its two steps:
+// the bytes (at most kMaxBmpFileSize), then the decoding.
+RgbImage loadBmpFile(InputFile& file, const std::string& path);
+std::vector<std::uint8_t> readBmpBytes(InputFile& file, const std::string& path);
+RgbImage decodeBmpBytes(std::span<const std::uint8_t> bytes, const std::string& path);
+
+// Width x height as the header announces them (before anything is decoded), or 0 when
+// the header is not one decodeBmp reads.
+std::int64_t bmpPixelCount(std::span<const std::uint8_t> bytes);
 
 // A 24-bit bottom-up BMP of the image.
 std::vector<std::uint8_t> encodeBmp24(const RgbImage& image);

@@ -2,8 +2,10 @@
 
 #include <optional>
 
+#include "platform/input_file.h"
 #include "platform/profile_ini.h"
 #include "platform/raidmon_error.h"
+#include "platform/strict_int.h"
 #include "skin/skin_fields.h"
 
 namespace raidmon {
@@ -57,6 +59,17 @@ class SkinReader {
     }
   }
 
+  // A whole number no larger than `limit` either way.
+  std::int32_t bounded(std::string_view field, std::int32_t limit, std::string_view section,
+                       std::string_view key) const {
+    const std::int32_t v = convert(field, section, key);
+    if (v < -limit || v > limit) fail(section, key, conversionErrorMessage(field));
+    return v;
+  }
+  std::int32_t coordinate(std::string_view field, std::string_view section, std::string_view key) const {
+    return bounded(field, kMaxSkinCoordinate, section, key);
+  }
+
   [[noreturn]] void fail(std::string_view section, std::string_view key, const std::string& what) const {
     std::string message = what + " (skin ";
     if (!fileName_.empty()) message += std::string(fileName_) + ", ";
@@ -101,10 +114,10 @@ SkinDescription parseSkinText(std::string_view text, const std::string& director
     const auto f = r.entry(kHotAreaInfo, i, 5);
     HotAreaInfoRec area;
     area.ID = f[0];
-    area.Left = r.convert(f[1], kHotAreaInfo, key);
-    area.Top = r.convert(f[2], kHotAreaInfo, key);
-    area.Width = r.convert(f[3], kHotAreaInfo, key);
-    area.Height = r.convert(f[4], kHotAreaInfo, key);
+    area.Left = r.coordinate(f[1], kHotAreaInfo, key);
+    area.Top = r.coordinate(f[2], kHotAreaInfo, key);
+    area.Width = r.coordinate(f[3], kHotAreaInfo, key);
+    area.Height = r.coordinate(f[4], kHotAreaInfo, key);
     if (f.size() == 6) {
       area.IsToggle = true;
       area.Down = f[5] != "FALSE";
@@ -123,11 +136,11 @@ SkinDescription parseSkinText(std::string_view text, const std::string& director
     item.Font.Name = f[1];
     item.Font.Bold = f[2] == "TRUE";
     item.Font.Italic = f[3] == "TRUE";
-    item.Font.Size = r.convert(f[4], kDisplayInfo, key);
+    item.Font.Size = r.bounded(f[4], kMaxSkinFontSize, kDisplayInfo, key);
     item.Font.Color = static_cast<std::uint32_t>(r.convert(f[5], kDisplayInfo, key));
     item.Font.Charset = skin.Charset;
-    item.X = r.convert(f[6], kDisplayInfo, key);
-    item.Y = r.convert(f[7], kDisplayInfo, key);
+    item.X = r.coordinate(f[6], kDisplayInfo, key);
+    item.Y = r.coordinate(f[7], kDisplayInfo, key);
     if (f.size() == 9) item.Text = f[8];
     skin.Texts.push_back(std::move(item));
   }
@@ -141,9 +154,9 @@ SkinDescription parseSkinText(std::string_view text, const std::string& director
     bar.ID = f[0];
     bar.ThumbFile = directory + f[1];
     bar.PressedThumbFile = directory + f[2];
-    bar.Left = r.convert(f[3], kTrackBarInfo, key);
-    bar.Top = r.convert(f[4], kTrackBarInfo, key);
-    bar.Length = r.convert(f[5], kTrackBarInfo, key);
+    bar.Left = r.coordinate(f[3], kTrackBarInfo, key);
+    bar.Top = r.coordinate(f[4], kTrackBarInfo, key);
+    bar.Length = r.coordinate(f[5], kTrackBarInfo, key);
     bar.Horizontal = f[6] != "V";
     if (f.size() == 8) bar.Position = static_cast<std::uint8_t>(r.convert(f[7], kTrackBarInfo, key));
     skin.TrackBars.push_back(std::move(bar));
@@ -152,10 +165,11 @@ SkinDescription parseSkinText(std::string_view text, const std::string& director
 }
 
 SkinDescription readSkinFile(const std::string& iniPath) {
-  const auto text = loadProfileFile(iniPath);
-  if (!text) throw RaidmonError("Cannot open file \"" + iniPath + "\"");
-  if (text->size() > kMaxSkinFileSize) throw RaidmonError("Skin file is too large: " + iniPath);
-  return parseSkinText(*text, skinDirectoryOf(iniPath), iniPath);
+  std::string text;
+  const InputFileStatus status = readInputFile(iniPath, kMaxSkinFileSize, text);
+  if (status == InputFileStatus::kTooLarge) throw RaidmonError("Skin file is too large: " + iniPath);
+  if (status != InputFileStatus::kOk) throw RaidmonError("Cannot open file \"" + iniPath + "\"");
+  return parseSkinText(text, skinDirectoryOf(iniPath), iniPath);
 }
 
 }  // namespace raidmon

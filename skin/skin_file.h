@@ -13,6 +13,14 @@ namespace raidmon {
 // A skin INI file bigger than this is refused (a real one is a few kilobytes).
 inline constexpr std::size_t kMaxSkinFileSize = 64 * 1024;
 
+// Positions and sizes in a skin file (hot areas, text origins, track bars) lie within
+// -kMaxSkinCoordinate..kMaxSkinCoordinate, font sizes within -kMaxSkinFontSize..
+// kMaxSkinFontSize (points, or pixels when negative). A value outside is refused with
+// the conversion error, as a number too large for an integer is: no arithmetic on
+// them can overflow.
+inline constexpr std::int32_t kMaxSkinCoordinate = 65535;
+inline constexpr std::int32_t kMaxSkinFontSize = 1000;
+
 // A named push or toggle area. Its rectangle is Left, Top, Left + Width, Top + Height,
 // right and bottom exclusive.
 struct HotAreaInfoRec {
@@ -82,7 +90,8 @@ std::string skinDirectoryOf(std::string_view iniPath);
 // entry 1..Count must be present: the entries are read one by one, so nothing is sized
 // by Count before the file has shown that it holds that many. Throws RaidmonError naming
 // the section and entry on a missing entry, too few fields ("List index out of bounds
-// (N)") or a field that is not an integer (the conversion error). `fileName` only
+// (N)") or a field that is not an integer or lies outside its range (the conversion
+// error). `fileName` only
 // names the file in messages.
 SkinDescription parseSkinText(std::string_view text, const std::string& directory,
                               std::string_view fileName = {});

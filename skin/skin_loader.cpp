@@ -4,6 +4,9 @@
 #include <climits>
 #include <map>
 
+#include "platform/input_file.h"
+#include "platform/raidmon_error.h"
+
 namespace raidmon {
 
 LoadedSkin loadSkinFiles(const std::string& iniPath) {
@@ -11,11 +14,22 @@ LoadedSkin loadSkinFiles(const std::string& iniPath) {
   skin.description = readSkinFile(iniPath);
   const SkinDescription& d = skin.description;
 
-  std::map<std::string, SkinImage> cache;
-  auto load = [&cache](const std::string& path) -> SkinImage {
-    auto it = cache.find(path);
-    if (it == cache.end()) it = cache.emplace(path, std::make_shared<const RgbImage>(loadBmpFile(path))).first;
-    return it->second;
+  std::map<FileIdentity, SkinImage> cache;
+  std::int64_t pixels = 0;
+  auto load = [&](const std::string& path) -> SkinImage {
+    InputFile file = InputFile::open(path);
+    if (!file.ok()) throw RaidmonError("Cannot open file \"" + path + "\"");
+    auto it = cache.find(file.identity());
+    if (it != cache.end()) return it->second;
+    // The size the header announces is counted before a pixel is decoded.
+    const std::vector<std::uint8_t> bytes = readBmpBytes(file, path);
+    if (pixels + bmpPixelCount(bytes) > kMaxSkinPixels) {
+      throw RaidmonError("Skin bitmaps are too large: " + iniPath + " (more than " +
+                         std::to_string(kMaxSkinPixels) + " pixels together)");
+    }
+    auto image = std::make_shared<const RgbImage>(decodeBmpBytes(bytes, path));
+    pixels += static_cast<std::int64_t>(image->width) * image->height;
+    return cache.emplace(file.identity(), std::move(image)).first->second;
   };
   skin.mask = load(d.MaskBitmap);
   skin.mouseUp = load(d.MouseUpBitmap);

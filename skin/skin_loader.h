@@ -30,9 +30,17 @@ struct LoadedSkin {
   std::vector<LoadedTrackBar> trackBars;
 };
 
+// What one skin may decode in all: its distinct bitmaps together hold at most this
+// many pixels (two bitmaps of the largest size the BMP reader takes, 128 MiB of
+// pixels); a real skin holds a few hundred thousand.
+inline constexpr std::int64_t kMaxSkinPixels = 2 * kMaxBmpPixels;
+
 // Reads the INI file, then the faces (mask, mouse up, mouse on, mouse down) and the
-// thumbs. A bitmap named more than once is read once. Throws RaidmonError with the
-// first problem found (missing or invalid file, bad entry); nothing is half-loaded.
+// thumbs. A bitmap is read once however often and under whatever names it is given
+// ("a.bmp", "./a.bmp", a link to it): files are told apart by their identity on disk.
+// Throws RaidmonError with the first problem found (missing or invalid file, bad
+// entry, "Skin bitmaps are too large: <ini>" past kMaxSkinPixels); nothing is
+// half-loaded.
 LoadedSkin loadSkinFiles(const std::string& iniPath);
 
 }  // namespace raidmon

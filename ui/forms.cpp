@@ -8,6 +8,7 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   // Dialogs recorded or answered from the very start (start-up has its own boxes).
   if (options.transcript || options.answerDialogs) {
     dialogsTranscript_ = std::make_unique<DialogsTranscript>(plainDialogs_, options.transcript, options.answerDialogs);
+    guardedErrors_ = std::make_unique<GuardedErrorsTo>(dialogsTranscript_.get());
   }
   Form1 = std::make_unique<TForm1>(monitor, nullptr, dialogsTranscript_.get());
   Msgbox_form = std::make_unique<TMsgbox_form>();

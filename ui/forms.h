@@ -56,6 +56,8 @@ class Forms {
   std::unique_ptr<DebugTranscript> debugTranscript_;
   QtDialogs plainDialogs_;
   std::unique_ptr<DialogsTranscript> dialogsTranscript_;
+  // Errors caught at an event's edge go through the recorded dialogs too.
+  std::unique_ptr<GuardedErrorsTo> guardedErrors_;
 };
 
 }  // namespace raidmon

@@ -31,7 +31,7 @@ TEST(AppOptionsTest, UnattendedRuns) {
   EXPECT_EQ(r.options.quitAfterMs, 2500);
   EXPECT_EQ(r.options.loopTimeMs, 20);
   for (const char* bad : {"--controller=tcp:1", "--controller=socket:", "--transcript=", "--quit-after=x",
-                          "--loop-time=0", "--loop-time=9999999999"}) {
+                          "--quit-after=0", "--quit-after=000", "--loop-time=0", "--loop-time=9999999999"}) {
     EXPECT_FALSE(parseAppOptions({bad}, std::nullopt).error.empty()) << bad;
   }
 }

@@ -148,25 +148,47 @@ TEST_F(AspilinkFailure, RefusedOrFailedRequestsLeaveThePacket) {
   EXPECT_EQ(backend_.requests().size(), 1u);
 }
 
-// The shared view: private to the user, unlinked once mapped, a wrong size refused.
-TEST(SharedViewTest, PrivateUnlinkedAndSizeChecked) {
+// The shared view: a name no one can tell in advance, created exclusively, private to
+// the user and unlinked once mapped; names taken beforehand (the old predictable one
+// included) cost another draw, never a failure while draws remain.
+TEST(SharedViewTest, UnguessableNameCreatedExclusivelyAndUnlinked) {
   std::string error;
-  const std::string name = "/k4test." + std::to_string(getpid());
+  const std::string predictable = "/k4test." + std::to_string(getpid());
+  const int squatter = shm_open(predictable.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
+  ASSERT_GE(squatter, 0);
   auto view = SharedView::create("k4test", 2076, error);
   ASSERT_TRUE(view) << error;
-  EXPECT_EQ(view->name(), name);
-  EXPECT_LT(shm_open(name.c_str(), O_RDWR, 0), 0);  // nobody else can open it
-  view.reset();
+  EXPECT_EQ(view->name().rfind(predictable + ".", 0), 0u) << view->name();
+  EXPECT_EQ(view->name().size(), predictable.size() + 17);
+  EXPECT_LT(shm_open(view->name().c_str(), O_RDWR, 0), 0);  // nobody else can open it
+  auto other = SharedView::create("k4test", 2076, error);
+  ASSERT_TRUE(other) << error;
+  EXPECT_NE(other->name(), view->name());
+  view->data()[0] = 1;
+  EXPECT_EQ(other->data()[0], 0);
+  close(squatter);
+  shm_unlink(predictable.c_str());
 
-  for (const auto& [mode, size] : {std::pair{0600, 4096}, std::pair{0644, 2076}}) {
-    const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+  // Someone holds the names the first draws give: the next free one is taken.
+  std::uint64_t next = 0x1000;
+  auto draws = [&next] { return next++; };
+  std::vector<std::string> taken;
+  for (std::uint64_t r = 0x1000; r < 0x1003; ++r) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(r));
+    taken.push_back(predictable + "." + hex);
+    const int fd = shm_open(taken.back().c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(fchmod(fd, static_cast<mode_t>(mode)), 0);
-    ASSERT_EQ(ftruncate(fd, size), 0);
     close(fd);
-    EXPECT_FALSE(SharedView::create("k4test", 2076, error)) << mode << " " << size;
-    shm_unlink(name.c_str());
   }
+  view = SharedView::create("k4test", 2076, error, draws);
+  ASSERT_TRUE(view) << error;
+  EXPECT_EQ(view->name(), predictable + ".0000000000001003");
+  // Every draw taken: a clear failure, nothing left behind.
+  view = SharedView::create("k4test", 2076, error, [] { return std::uint64_t{0x1000}; });
+  EXPECT_FALSE(view);
+  EXPECT_NE(error.find("names taken"), std::string::npos) << error;
+  for (const std::string& name : taken) shm_unlink(name.c_str());
 }
 
 }  // namespace

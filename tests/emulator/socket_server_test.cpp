@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "emulator/emulated_nt_storage.h"
@@ -47,10 +48,12 @@ std::string tempSocketPath() {
 // The default scenario's controller served on a temporary socket by a thread.
 class ServedController {
  public:
-  ServedController() : controller(defaultScenario()), server(controller, path) {
+  explicit ServedController(std::chrono::milliseconds helloTimeout = kHelloTimeout)
+      : controller(defaultScenario()), server(controller, path) {
     std::string error;
     listening = server.listen(error);
     EXPECT_TRUE(listening) << error;
+    server.setHelloTimeout(helloTimeout);
     if (listening) thread = std::thread([this] { server.run(); });
   }
   ~ServedController() { stop(); }
@@ -91,6 +94,18 @@ class RawClient {
     send(encodeFrame(static_cast<std::uint16_t>(MessageKind::Hello), helloPayload()));
     std::uint8_t reply[kFrameHeaderSize + 8];
     ASSERT_EQ(::recv(fd_, reply, sizeof reply, MSG_WAITALL), static_cast<ssize_t>(sizeof reply));
+  }
+  // The reason of a refusal frame the server sent within two seconds, or nullopt.
+  std::optional<std::string> refusal() {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 2000) != 1) return std::nullopt;
+    std::uint8_t head[kFrameHeaderSize];
+    if (::recv(fd_, head, sizeof head, MSG_WAITALL) != static_cast<ssize_t>(sizeof head)) return std::nullopt;
+    const auto h = decodeHeader(head);
+    if (!h || h->kind != kRefusalKind || h->length > kMaxRefusalBytes) return std::nullopt;
+    std::string text(h->length, '\0');
+    if (::recv(fd_, text.data(), text.size(), MSG_WAITALL) != static_cast<ssize_t>(text.size())) return std::nullopt;
+    return text;
   }
   // True when the server closed this connection within two seconds.
   bool closedByServer() {
@@ -256,6 +271,54 @@ TEST(SocketServer, HandlesBelongToTheirClient) {
   EXPECT_TRUE(sa.miniportControl(h, packet.data(), kPacketSize));
 }
 
+TEST(SocketServer, HandlesPerClientAreBounded) {
+  ServedController served;
+  auto c = served.connect();
+  ASSERT_TRUE(c);
+  SocketNtStorage storage(*c);
+  std::vector<DeviceHandle> handles;
+  for (std::size_t i = 0; i < kMaxHandlesPerClient; ++i) handles.push_back(storage.createFile("\\\\.\\SCSI1:"));
+  for (DeviceHandle h : handles) ASSERT_NE(h, kInvalidHandle);
+  EXPECT_EQ(storage.createFile("\\\\.\\SCSI1:"), kInvalidHandle);  // one more fails as a missing port
+  std::vector<std::uint8_t> packet(kPacketSize, 0);
+  EXPECT_TRUE(storage.miniportControl(handles.back(), packet.data(), kPacketSize));  // the rest still work
+  storage.closeHandle(handles.front());
+  EXPECT_NE(storage.createFile("\\\\.\\SCSI1:"), kInvalidHandle);
+  // Another client has handles of its own.
+  auto other = served.connect();
+  ASSERT_TRUE(other);
+  EXPECT_NE(SocketNtStorage(*other).createFile("\\\\.\\SCSI1:"), kInvalidHandle);
+}
+
+TEST(SocketServer, SilentClientsAreClosedAndAFullServerSaysWhy) {
+  ServedController served(300ms);
+  // A full house of clients that never say hello.
+  std::vector<std::unique_ptr<RawClient>> silent;
+  for (int i = 0; i < kMaxSocketClients; ++i) silent.push_back(std::make_unique<RawClient>(served.path));
+  const auto deadline = std::chrono::steady_clock::now() + 2s;
+  while (served.server.clientCount() < kMaxSocketClients && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_EQ(served.server.clientCount(), kMaxSocketClients);
+  // One more is told why it is not served, not that the server is no server.
+  std::string error;
+  EXPECT_FALSE(SocketConnection::connect(served.path, error));
+  EXPECT_EQ(error, "the k4emu server on " + served.path + " refused the connection: " +
+                       std::to_string(kMaxSocketClients) + " clients are connected already");
+  // The silent ones are closed once their greeting is overdue, each told why...
+  EXPECT_EQ(silent.front()->refusal(), std::optional<std::string>("no hello within 300 ms"));
+  EXPECT_TRUE(silent.front()->closedByServer());
+  // ...and the server takes clients again.
+  auto c = served.connect();
+  ASSERT_TRUE(c);
+  EXPECT_NE(SocketNtStorage(*c).createFile("\\\\.\\SCSI1:"), kInvalidHandle);
+  // A greeted client stays, however long it is quiet.
+  RawClient greeted(served.path);
+  greeted.hello();
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(served.server.clientCount(), 2);
+}
+
 TEST(SocketServer, InjectedEventsApplyAllOrNothing) {
   ServedController served;
   auto c = served.connect();
@@ -366,6 +429,8 @@ TEST(SocketServer, DisconnectReleasesARequestTheServerHolds) {
   std::string error;
   ASSERT_TRUE(control->inject("stall on", error));
   SocketAspiDevice aspi(*c);
+  std::atomic<int> lostCalls{0};
+  c->setLostHandler([&](const std::string&) { ++lostCalls; });
   auto held = std::async(std::launch::async, [&] {
     std::vector<std::uint8_t> packet(kPacketSize, 0);
     return aspi.handleAspiCdb77(1, 0, packet.data(), packet.size());
@@ -375,6 +440,10 @@ TEST(SocketServer, DisconnectReleasesARequestTheServerHolds) {
   ASSERT_EQ(held.wait_for(2s), std::future_status::ready);
   EXPECT_FALSE(held.get());
   EXPECT_TRUE(c->lost());
+  // Ended on this side: requests fail, but the connection is not reported lost.
+  SocketNtStorage storage(*c);
+  storage.closeHandle(0x100);
+  EXPECT_EQ(lostCalls.load(), 0);
 }
 
 TEST(SocketServer, SocketFileIsPrivateReplacesAStaleOneAndIsRemovedOnExit) {

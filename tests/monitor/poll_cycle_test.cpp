@@ -115,8 +115,10 @@ TEST_F(PollCycleTest, MissingDriverClosesWithoutPolling) {
   m.FormCreate();
   ASSERT_EQ(views.errors.size(), 1u);
   EXPECT_EQ(views.errors[0], "RAID controller DRIVER not installed");
+  EXPECT_FALSE(m.startFailed());
   m.FormShow();
   EXPECT_TRUE(has(views.log, "close"));
+  EXPECT_TRUE(m.startFailed());  // the program ends with a failure status
   EXPECT_FALSE(views.timerEnabled);
   EXPECT_EQ(link.count(CTL_READ_STATUS), 0);
 }
@@ -127,6 +129,7 @@ TEST_F(PollCycleTest, SilentPortRunsWithoutController) {
   m.FormCreate();
   EXPECT_EQ(views.errors, std::vector<std::string>{"PAX7 controller HDD not installed"});
   m.FormShow();
+  EXPECT_FALSE(m.startFailed());  // it runs on
   EXPECT_TRUE(has(views.log, "skin 1"));
   EXPECT_TRUE(has(views.log, "hide 2,4"));
   EXPECT_FALSE(has(views.log, "close"));
@@ -142,6 +145,7 @@ TEST_F(PollCycleTest, FailedProbeOn9xClosesTheWindow) {
   m.FormCreate();
   EXPECT_EQ(views.errors, std::vector<std::string>{"RAID controller HDD not installed"});
   EXPECT_TRUE(has(views.log, "close"));
+  EXPECT_TRUE(m.startFailed());
 }
 
 TEST_F(PollCycleTest, NoChangeOnlyReenablesTheTimer) {

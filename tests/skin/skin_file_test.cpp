@@ -129,6 +129,43 @@ TEST(SkinFileTest, CountBeyondTheEntriesFailsWithoutSizingAnything) {
   EXPECT_THAT(errorOf("[HOTAREAINFO]\nCount=3\n1=A,0,0,1,1\n2=B,0,0,1,1\n"), HasSubstr("[HOTAREAINFO] 3"));
 }
 
+TEST(SkinFileTest, ExtremeValuesAreRefusedWithTheConversionError) {
+  // Values a widget would overflow on (a width added to a left edge, a font height
+  // negated): each refused where it stands, naming its field.
+  const struct {
+    const char* text;
+    const char* field;
+  } cases[] = {
+      {"[HOTAREAINFO]\nCount=1\n1=A, 0, 0, 2147483647, 5\n", "2147483647"},
+      {"[HOTAREAINFO]\nCount=1\n1=A, -2147483648, 0, 5, 5\n", "-2147483648"},
+      {"[HOTAREAINFO]\nCount=1\n1=A, 0, $7FFFFFFF, 5, 5\n", "$7FFFFFFF"},
+      {"[HOTAREAINFO]\nCount=1\n1=A, 0, 0, 5, 65536\n", "65536"},
+      {"[DISPLAYINFO]\nCount=1\n1=T, Arial, FALSE, FALSE, -2147483648, 0, 0, 0\n", "-2147483648"},
+      {"[DISPLAYINFO]\nCount=1\n1=T, Arial, FALSE, FALSE, 1001, 0, 0, 0\n", "1001"},
+      {"[DISPLAYINFO]\nCount=1\n1=T, Arial, FALSE, FALSE, 8, 0, 2147483647, 0\n", "2147483647"},
+      {"[DISPLAYINFO]\nCount=1\n1=T, Arial, FALSE, FALSE, 8, 0, 0, $80000000\n", "$80000000"},
+      {"[TRACKBARINFO]\nCount=1\n1=T, a.bmp, b.bmp, -65536, 0, 10, H\n", "-65536"},
+      {"[TRACKBARINFO]\nCount=1\n1=T, a.bmp, b.bmp, 0, 0, -2147483648, H\n", "-2147483648"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_THAT(errorOf(c.text), HasSubstr("'" + std::string(c.field) + "' is not a valid integer value"))
+        << c.text;
+  }
+  // The bounds themselves are taken; colours keep all 32 bits.
+  const SkinDescription s = parseSkinText(
+      "[HOTAREAINFO]\nCount=1\n1=A, -65535, 65535, 65535, -65535\n"
+      "[DISPLAYINFO]\nCount=2\n1=T, Arial, FALSE, FALSE, -1000, $FFFFFFFF, 65535, -65535\n"
+      "2=U, Arial, FALSE, FALSE, 1000, 0, 0, 0\n"
+      "[TRACKBARINFO]\nCount=1\n1=T, a.bmp, b.bmp, 65535, -65535, 65535, H, 300\n",
+      "/s/");
+  EXPECT_EQ(s.HotAreas[0].Left, -kMaxSkinCoordinate);
+  EXPECT_EQ(s.Texts[0].Font.Size, -kMaxSkinFontSize);
+  EXPECT_EQ(s.Texts[0].Font.Color, 0xFFFFFFFFu);
+  EXPECT_EQ(s.Texts[1].Font.Size, kMaxSkinFontSize);
+  EXPECT_EQ(s.TrackBars[0].Length, kMaxSkinCoordinate);
+  EXPECT_EQ(s.TrackBars[0].Position, 300 % 256);  // stored as a byte
+}
+
 TEST(SkinFileTest, MissingFileAndDirectory) {
   EXPECT_EQ(skinDirectoryOf("/opt/x/skins/default/Small_Ata.ini"), "/opt/x/skins/default/");
   EXPECT_EQ(skinDirectoryOf("plain.ini"), "");

@@ -54,6 +54,7 @@ TDebug_Form::TDebug_Form(Monitor& monitor, QWidget* parent)
   Memo1->setPlainText(QStringLiteral(
       "Rebuild Complete C+C\nLOOP_TIME C+T\nRebuild Size Value C+S\nRebuild Size Check C+A+S\n"
       "Debug form S+A+B\nOpen ScanBus Form C+B"));
+  plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
 void TDebug_Form::addTrace(std::string_view line) {

@@ -44,6 +44,7 @@ TMsgbox_form::TMsgbox_form(QWidget* parent)
   CancelBtn->setObjectName("Cancel");
   CancelBtn->hide();
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::close);
+  plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
 void TMsgbox_form::setNoticeLine(int line, std::string_view text) {

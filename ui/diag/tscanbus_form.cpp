@@ -38,6 +38,7 @@ TScanBus_Form::TScanBus_Form(QWidget* parent) : QWidget(parent, Qt::Window | Qt:
     panel->setGeometry(88, 60 + 27 * i, 223, 24);
     panels[static_cast<std::size_t>(i)] = panel;
   }
+  plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
 void TScanBus_Form::showScanForm(std::string_view caption) {

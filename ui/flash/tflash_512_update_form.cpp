@@ -88,6 +88,7 @@ TFlash_512_Update_form::TFlash_512_Update_form(QWidget* parent) : QDialog(parent
       if (update_) update_->Update_Start_ButtonClick();
     });
   });
+  plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
 std::string TFlash_512_Update_form::filename() const { return str(Flash_filename->text()); }

@@ -1,24 +1,33 @@
 #include "ui/main/indicator_clock.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
+
+#include "ui/common/qt_input.h"
 
 namespace raidmon {
 
 namespace {
 
 std::shared_ptr<const GifAnimation> decode(const QString& path) {
-  QImageReader reader(path, "gif");
+  // Only a regular file, never waited on, read up to the picture limit.
+  QByteArray bytes = readPictureBytes(path);
+  if (bytes.isEmpty()) return nullptr;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "gif");
   if (!reader.canRead()) return nullptr;
-  const QSize size = reader.size();
-  if (size.width() > IndicatorClock::kMaxSide || size.height() > IndicatorClock::kMaxSide) return nullptr;
   auto animation = std::make_shared<GifAnimation>();
   animation->loopCount = reader.loopCount();
+  qint64 pixels = 0;
   while (static_cast<int>(animation->frames.size()) < IndicatorClock::kMaxFrames) {
+    const QSize size = reader.size();
+    pixels += qint64(std::max(0, size.width())) * std::max(0, size.height());
+    if (pixels > IndicatorClock::kMaxPixels) return nullptr;
     const QImage image = reader.read();
     if (image.isNull()) break;
-    if (image.width() > IndicatorClock::kMaxSide || image.height() > IndicatorClock::kMaxSide) return nullptr;
     animation->frames.push_back(QPixmap::fromImage(image));
     const int delay = reader.nextImageDelay();
     // A frame without a delay stays up as long as a player shows it by default.

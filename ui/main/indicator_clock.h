@@ -34,14 +34,16 @@ class AnimatedFrame {
 class IndicatorClock final : public QObject {
   Q_OBJECT
  public:
-  // Limits for a GIF beside the program: it is never a reason to run out of memory.
+  // Limits for a GIF beside the program, which stays decoded: it is never a reason to
+  // run out of memory (a lamp is a few hundred pixels times a few frames).
   static constexpr int kMaxFrames = 500;
-  static constexpr int kMaxSide = 1024;
+  static constexpr qint64 kMaxPixels = 16LL * 1024 * 1024;  // all frames together
 
   IndicatorClock();
 
   // The animation of `path`, decoded on first use and shared afterwards (again when the
-  // file changed); null when it is not a regular file holding a GIF within the limits.
+  // file changed); null when it is not a regular file holding a GIF within the limits
+  // (the file is read without waiting, as every picture beside the program).
   std::shared_ptr<const GifAnimation> animation(const QString& path);
 
   // Milliseconds on the clock.

@@ -13,6 +13,7 @@
 
 #include "monitor/skin_choice.h"
 #include "platform/raidmon_error.h"
+#include "ui/common/qt_input.h"
 #include "ui/common/qt_text.h"
 
 namespace raidmon {
@@ -124,6 +125,7 @@ TForm1::TForm1(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
   dialogsOverride_ = dialogs;
   views.dialogs = &this->dialogs();
   monitor_.setViews(views);
+  plainTextLabels(this);  // texts from files and the controller are never markup
   guarded([this] { monitor_.FormCreate(); });
 }
 
@@ -274,8 +276,14 @@ void TForm1::SelectArraySkin(int modeCode, int model) {
 }
 
 void TForm1::showSkinError(const QString& text) {
+  // An unattended run records it (and shows nothing when it answers its own dialogs).
+  if (dialogsOverride_) {
+    dialogsOverride_->errorNotice(str(text));
+    return;
+  }
   auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, this);
   box->setObjectName("SkinErrorBox");
+  box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowFlag(Qt::WindowStaysOnTopHint);
   box->setWindowModality(Qt::NonModal);  // start-up and monitoring go on meanwhile
@@ -300,9 +308,7 @@ void TForm1::FormResize() { move(screenWidth() - 150, y()); }
 
 void TForm1::U_buttonClick() {
   if (!trayInPrepare(monitor_, pollTimer_)) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), qs(kRebuildProcessing), QMessageBox::Ok, this);
-    box.setObjectName("RebuildProcessingBox");
-    box.exec();
+    dialogs().confirmBox(kRebuildProcessing, false);
     return;
   }
   SelectArraySkin(monitor_.gui().Mode[0], monitor_.gui().Model);
@@ -338,14 +344,22 @@ void TForm1::AlwaysontopClick() {
 
 void TForm1::GUITrayIcon1Click() {
   const QString path = qs(monitor_.programDir()) + QStringLiteral("tavrix.ico");
-  if (!QFileInfo(path).isFile()) throw RaidmonError("Cannot open file \"" + str(path) + "\"");
-  const QIcon icon(path);
+  InputFileStatus status = InputFileStatus::kOk;
+  const QIcon icon = loadIcon(path, &status);
+  if (status != InputFileStatus::kOk && status != InputFileStatus::kTooLarge) {
+    throw RaidmonError("Cannot open file \"" + str(path) + "\"");
+  }
   if (icon.availableSizes().isEmpty()) throw RaidmonError("Icon image is not valid: " + str(path));
   // Without a notification area the window would be gone with no icon to bring it back.
   if (!trayAvailable_()) {
+    if (dialogsOverride_) {
+      dialogsOverride_->messageBox(kNoNotificationArea);
+      return;
+    }
     QMessageBox box(QMessageBox::Information, QStringLiteral("Monitor"), QString::fromLatin1(kNoNotificationArea),
                     QMessageBox::Ok, this);
     box.setObjectName("NoTrayBox");
+    box.setTextFormat(Qt::PlainText);
     box.exec();
     return;
   }

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "ui/common/qt_dialogs.h"
+#include "ui/common/qt_input.h"
 #include "ui/common/qt_text.h"
 
 namespace raidmon {
@@ -66,7 +67,7 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
   OEM_L_Image->setGeometry(8, 8, 250, 40);
   OEM_L_Image->setCursor(Qt::PointingHandCursor);
   OEM_L_Image->setScaledContents(false);
-  const QPixmap logo(qs(monitor_.texts().logoFile));
+  const QPixmap logo = loadPicture(qs(monitor_.texts().logoFile));
   if (!logo.isNull()) OEM_L_Image->setPixmap(logo.scaled(250, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   connect(OEM_L_Image, &ClickLabel::clicked, this, [this] { guarded([this] { OEM_L_ImageClick(); }); });
 
@@ -116,6 +117,7 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
   Error_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   for (int c = 0; c < 4; ++c) Error_Grid->setColumnWidth(c, 142);
   ClearModeInfo();
+  plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
 void TK4M_Info_form::buildModePage(QWidget* page) {
@@ -192,7 +194,7 @@ void TK4M_Info_form::buildAboutPage(QWidget* page) {
   auto* picture = new QLabel(page);
   picture->setGeometry(256, 52, 110, 44);
   picture->setAlignment(Qt::AlignCenter);
-  const QPixmap logo(qs(monitor_.texts().logoFile));
+  const QPixmap logo = loadPicture(qs(monitor_.texts().logoFile));
   if (!logo.isNull()) picture->setPixmap(logo.scaled(110, 44, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   OEM_H_Label = new ClickLabel(page);
   OEM_H_Label->setObjectName("OEM_H_Label");
@@ -271,7 +273,7 @@ void TK4M_Info_form::loadImages() {
   static const QColor kLamps[] = {QColor(40, 110, 40), QColor(240, 140, 20), QColor(60, 230, 60),
                                   QColor(220, 40, 30)};
   for (int i = 0; i < 6; ++i) {
-    QPixmap pm(qs(monitor_.programDir()) + QStringLiteral("imagelist/ImageList1_%1.png").arg(i));
+    QPixmap pm = loadPicture(qs(monitor_.programDir()) + QStringLiteral("imagelist/ImageList1_%1.png").arg(i));
     if (pm.isNull() && i >= 1 && i <= 4) pm = lamp(kLamps[i - 1]);
     if (pm.isNull()) pm = lamp(i == 0 ? QColor(150, 150, 160) : QColor(200, 200, 230));
     if (pm.toImage().pixelColor(0, 0) == QColor(255, 0, 255)) pm.setMask(pm.createMaskFromColor(QColor(255, 0, 255)));

@@ -1,5 +1,5 @@
-// The window region built from the skin model's mask runs: each batch of at most
-// 2000 rectangles becomes one QRegion, OR-combined into the result.
+// The window region built from the skin model's mask runs: the union of its batches
+// of at most 2000 rectangles, built in one pass over the runs.
 #pragma once
 
 #include <QColor>
@@ -17,7 +17,9 @@ inline Rgb toRgb(const QColor& c) {
 }
 
 // The opaque part of `mask`: pixels outside [key, key + tolerance] per channel. An
-// all-transparent mask gives an empty region, as does a mask without pixels.
+// all-transparent mask gives an empty region, as does a mask without pixels. Time and
+// memory grow with the number of runs (the largest mask the BMP reader accepts stays
+// well under a second).
 QRegion maskToRegion(const RgbImage& mask, Rgb key, Rgb tolerance);
 
 }  // namespace raidmon
