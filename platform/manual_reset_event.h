@@ -40,13 +40,13 @@ class ManualResetEvent {
   }
   // Blocks until the event is signalled.
   void wait() {
-    spinUntil([this] { return fast_.load(std::memory_order_acquire); });
+    spin_([this] { return fast_.load(std::memory_order_acquire); });
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return signalled_; });
   }
   // Blocks until the event is signalled or `timeout` has passed; true when signalled.
   bool waitFor(std::chrono::milliseconds timeout) {
-    spinUntil([this] { return fast_.load(std::memory_order_acquire); });
+    spin_([this] { return fast_.load(std::memory_order_acquire); });
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [this] { return signalled_; });
   }
@@ -56,6 +56,7 @@ class ManualResetEvent {
   std::condition_variable changed_;
   bool signalled_ = false;
   std::atomic<bool> fast_{false};  // signalled_, readable without the mutex
+  AdaptiveSpin spin_;
 };
 
 }  // namespace raidmon

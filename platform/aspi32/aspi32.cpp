@@ -122,7 +122,7 @@ class Layer {
         // A caller that goes on at once (the next rebuild chunk) is met without a
         // sleep and a wake-up in between.
         lock.unlock();
-        spinUntil([this] { return queued_.load(std::memory_order_acquire) > 0; });
+        spin_([this] { return queued_.load(std::memory_order_acquire) > 0; });
         lock.lock();
         work_.wait(lock, ready);
       }
@@ -181,6 +181,7 @@ class Layer {
   std::condition_variable idle_;  // a delivery finished
   std::deque<ExecRequest*> queue_;
   std::atomic<std::size_t> queued_{0};  // queue_.size(), readable without the mutex
+  AdaptiveSpin spin_;                   // the worker's wait for the next request
   ExecRequest* running_ = nullptr;
   bool runningAborted_ = false;
   bool delivering_ = false;
