@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, runs the libFuzzer targets for a
 # bounded time each, every test again under address and undefined-behaviour
-# sanitizers, a leak check, the rebuild tests under the thread sanitizer, and then the
+# sanitizers, a leak check, the rebuild and bridge tests under the thread sanitizer, and then the
 # whole test suite. The last lines are the test runner's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -59,9 +59,12 @@ quietly "leak check: start, poll cycles, exit" bash scripts/leak-check.sh
 # Thread sanitizer over the rebuild worker, its cancel and the bridge it talks through.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRAIDMON_UI=OFF -DRAIDMON_BENCH=OFF \
   -DRAIDMON_SANITIZE=thread >/dev/null
-cmake --build build-tsan -j"$jobs" --target rebuild_tests fault_matrix_tests aspilink_korvane aspi32_standin >/dev/null
+cmake --build build-tsan -j"$jobs" --target rebuild_tests fault_matrix_tests aspilink_tests \
+  aspilink_korvane aspilink_pobek aspi32_standin >/dev/null
 quietly "rebuild and cancel under the thread sanitizer" \
   env TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/rebuild_tests --gtest_brief=1
+quietly "the bridge library and the ASPI layer's hand-off under the thread sanitizer" \
+  env TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/aspilink_tests --gtest_brief=1
 quietly "the rebuild rows of the fault matrix under the thread sanitizer" \
   env TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/fault_matrix_tests --gtest_brief=1 \
   --gtest_filter='*RebuildFaultMatrix*'
