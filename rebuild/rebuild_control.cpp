@@ -192,8 +192,8 @@ std::uint64_t RebuildControl::applySizeOverride(std::uint64_t size) const {
 
 void RebuildControl::startWorker(std::uint64_t size) {
   monitor_.state().RebuildState = kRebuildRunning;
-  RebuildWorker.reset();  // a finished worker from before
-  RebuildWorker = std::make_unique<K4M_Rebuild>(
+  worker_.reset();  // a finished worker from before
+  worker_ = std::make_unique<RebuildWorker>(
       monitor_.link(), monitor_.packet(), monitor_.state().RebuildState, gui_, *this,
       RebuildRequest{SourceCard, SourcePos, TargetCard, TargetPos, size});
 }
@@ -321,7 +321,7 @@ void RebuildControl::Rebuild_CancelClick() {
   if (endedInFailure() || monitor_.state().RebuildState != kRebuildRunning) return;
   // The worker is told first, so that it stops after the chunk in flight however fast
   // the controller answers while the steps below run.
-  if (RebuildWorker && RebuildWorker->running()) RebuildWorker->Terminate();
+  if (worker_ && worker_->running()) worker_->Terminate();
   // The worker may be inside a request the controller holds back: wait for the packet
   // no longer than the request's own time-out, then go on without a fresh status.
   if (!monitor_.readStatusWithin(packetWait_)) {

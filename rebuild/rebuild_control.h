@@ -10,7 +10,7 @@
 
 #include "monitor/monitor.h"
 #include "rebuild/gui_executor.h"
-#include "rebuild/k4m_rebuild.h"
+#include "rebuild/rebuild_worker.h"
 
 namespace raidmon {
 
@@ -66,7 +66,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   std::uint8_t SourceCard = 0, SourcePos = 0, TargetCard = 0, TargetPos = 0;
   std::uint8_t RebuildArray = 0;
   bool RebuildIdle = true;
-  K4M_Rebuild* worker() { return RebuildWorker.get(); }
+  RebuildWorker* worker() { return worker_.get(); }
 
  private:
   bool sendRebuildBegin();  // true when the controller accepted
@@ -89,7 +89,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   Monitor& monitor_;
   GuiExecutor& gui_;
   RebuildPageView* page_;
-  std::unique_ptr<K4M_Rebuild> RebuildWorker;
+  std::unique_ptr<RebuildWorker> worker_;
   std::chrono::milliseconds packetWait_;
 };
 

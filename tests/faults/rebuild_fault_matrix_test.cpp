@@ -271,7 +271,7 @@ TEST_P(RebuildFaultMatrix, OperatorDataAndStateAfterTheFault) {
   const std::uint8_t state = rig->monitor->state().RebuildState;
   const std::uint64_t transfers = controller().requestCount(CTL_TRANSFER);
   const std::uint64_t ends = controller().requestCount(CTL_REBUILD_END);
-  K4M_Rebuild* worker = rig->control->worker();
+  RebuildWorker* worker = rig->control->worker();
 
   EXPECT_EQ(count(log, "box TAVRIX DMA Failed!"), row.dmaBox ? 1 : 0);
   if (row.outcome != Outcome::Complete) {

@@ -11,7 +11,7 @@
 #include "emulator/scenario_parser.h"
 #include "link/direct_port_link.h"
 #include "support/recording_views.h"
-#include "ui/monitor/tk4m_info_form.h"
+#include "ui/monitor/monitor_dialog.h"
 
 namespace raidmon {
 namespace {
@@ -27,7 +27,7 @@ class MonitorDialogTest : public ::testing::Test {
     storage = std::make_unique<emu::EmulatedNtStorage>(*controller);
     link = std::make_unique<DirectPortLink>(*storage);
     monitor = std::make_unique<Monitor>(*link, packet, kOsFamilyNt, "/proc/self/raidmon-test/");
-    dialog = std::make_unique<TK4M_Info_form>(*monitor);
+    dialog = std::make_unique<MonitorDialog>(*monitor);
     MonitorViews views = recorder.all();
     views.tree = dialog.get();
     views.grid = dialog.get();
@@ -50,7 +50,7 @@ class MonitorDialogTest : public ::testing::Test {
   std::unique_ptr<emu::EmulatedNtStorage> storage;
   std::unique_ptr<DirectPortLink> link;
   std::unique_ptr<Monitor> monitor;
-  std::unique_ptr<TK4M_Info_form> dialog;
+  std::unique_ptr<MonitorDialog> dialog;
 };
 
 TEST_F(MonitorDialogTest, ArrayNodeFillsTheModePage) {

@@ -1,5 +1,6 @@
-// The Monitor dialog: the array tree on the left, the notebook with the Mode Info,
-// HDD Info, HDD Rebuild and About pages on the right, the event grid below.
+// The Monitor dialog (the system's form K4M_Info_form): the array tree Mode_TreeView on
+// the left, the notebook Info_Tab_Note with the Mode Info, HDD Info, HDD Rebuild and
+// About pages on the right, the event grid Error_Grid below.
 #pragma once
 
 #include <QDialog>
@@ -31,8 +32,8 @@ class ClickLabel final : public QLabel {
   void mouseReleaseEvent(QMouseEvent* e) override;
 };
 
-class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGridView,
-                             public RebuildPageView {
+class MonitorDialog final : public QDialog, public ModeTreeView, public EventGridView,
+                            public RebuildPageView {
   Q_OBJECT
  public:
   static constexpr int kModePage = 0;
@@ -40,7 +41,7 @@ class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGr
   static constexpr int kRebuildPage = 2;
   static constexpr int kAboutPage = 3;
 
-  explicit TK4M_Info_form(Monitor& monitor, QWidget* parent = nullptr);
+  explicit MonitorDialog(Monitor& monitor, QWidget* parent = nullptr);
 
   ClickLabel* OEM_L_Image;
   QTreeWidget* Mode_TreeView;

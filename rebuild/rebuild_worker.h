@@ -1,5 +1,6 @@
-// The rebuild worker K4M_Rebuild: walks a mirror's sector range in 128-sector
-// CTL_TRANSFER requests on its own thread, then ends the rebuild or is cancelled.
+// The rebuild worker (the system's rebuild thread K4M_Rebuild): walks a mirror's sector
+// range in 128-sector CTL_TRANSFER requests on its own thread, then ends the rebuild or
+// is cancelled.
 #pragma once
 
 #include <atomic>
@@ -49,20 +50,20 @@ struct RebuildRequest {
   std::uint64_t size = 0;       // sectors, from sector 0
 };
 
-class K4M_Rebuild {
+class RebuildWorker {
  public:
   // Starts the walk at once on a new thread. `rebuildState` is the monitor's
   // RebuildState (already 1). A chunk is done only when its request went through and
   // the controller's ReturnCode says done; a chunk not done after 5 attempts, or an
   // end the controller did not confirm, fails the rebuild (4). The worker moves the
   // state only away from 1: a cancel (3) or a report (0) that came first stands.
-  K4M_Rebuild(ControllerLink& link, SharedPacket& packet, std::atomic<std::uint8_t>& rebuildState,
-              GuiExecutor& gui, RebuildWorkerHost& host, const RebuildRequest& request);
+  RebuildWorker(ControllerLink& link, SharedPacket& packet, std::atomic<std::uint8_t>& rebuildState,
+                GuiExecutor& gui, RebuildWorkerHost& host, const RebuildRequest& request);
   // Requests termination and waits for the thread (any thread but the worker's).
-  ~K4M_Rebuild();
+  ~RebuildWorker();
 
-  K4M_Rebuild(const K4M_Rebuild&) = delete;
-  K4M_Rebuild& operator=(const K4M_Rebuild&) = delete;
+  RebuildWorker(const RebuildWorker&) = delete;
+  RebuildWorker& operator=(const RebuildWorker&) = delete;
 
   // The termination request; takes effect at the next chunk step.
   void Terminate() { thread_.request_stop(); }
