@@ -365,6 +365,7 @@ TEST(StatusWindowTest, MenuHoldsEveryItemAndHiddenOnesAnswerTheirKeys) {
     }
   }
   EXPECT_TRUE(items[8]->isSeparator());
+  EXPECT_TRUE(items[8]->text().isEmpty());  // a style draws a separator's text beside its line
   EXPECT_TRUE(f.action(MenuItem::Auto_Rebuild_Option)->isChecked());
   EXPECT_FALSE(f.action(MenuItem::ScanHdd)->isVisible());
   EXPECT_EQ(f.action(MenuItem::RebuildSizeCheck1)->shortcut(), QKeySequence("Ctrl+Alt+S"));

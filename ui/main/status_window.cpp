@@ -192,9 +192,12 @@ void StatusWindow::connectDrag(QObject* source, DragKind kind) {
 
 void StatusWindow::buildMenu() {
   for (const MenuEntry& e : kMenu) {
-    auto* act = new QAction(qs(monitor_.menu().item(e.item).caption), this);
+    // The separator N2 carries no text: a style draws a separator's text beside its line
+    // (the model's caption "-" showed up as a stray dash).
+    const bool separator = e.item == MenuItem::N2;
+    auto* act = new QAction(separator ? QString() : qs(monitor_.menu().item(e.item).caption), this);
     act->setObjectName(e.name);
-    if (e.item == MenuItem::N2) act->setSeparator(true);
+    act->setSeparator(separator);
     if (e.shortcut) {
       act->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
       act->setShortcutVisibleInContextMenu(true);

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTabBar>
 #include <QUrl>
 
 #include "ui/common/qt_dialogs.h"
@@ -118,6 +119,19 @@ MonitorDialog::MonitorDialog(Monitor& monitor, QWidget* parent)
   for (int c = 0; c < 4; ++c) Error_Grid->setColumnWidth(c, 142);
   ClearModeInfo();
   plainTextLabels(this);  // texts from files and the controller are never markup
+  fitPageCaptions();
+}
+
+void MonitorDialog::fitPageCaptions() {
+  QTabBar* bar = Info_Tab_Note->tabBar();
+  bar->setUsesScrollButtons(false);
+  constexpr int kFrameSlack = 4;  // the tab bar's offset inside the notebook's frame
+  const int missing = bar->sizeHint().width() + kFrameSlack - Info_Tab_Note->width();
+  if (missing <= 0) return;
+  Info_Tab_Note->resize(Info_Tab_Note->width() + missing, Info_Tab_Note->height());
+  StatusGroup->resize(StatusGroup->width() + missing, StatusGroup->height());
+  Error_Grid->resize(Error_Grid->width() + missing, Error_Grid->height());
+  setFixedSize(width() + missing, height());
 }
 
 void MonitorDialog::buildModePage(QWidget* page) {

@@ -116,6 +116,10 @@ class MonitorDialog final : public QDialog, public ModeTreeView, public EventGri
   void buildAboutPage(QWidget* page);
   void buildRebuildPage(QWidget* page);
   void loadImages();
+  // Shows the notebook's four page captions whole on every page: no scroll arrows, and
+  // where the font needs more room than the notebook has, the notebook, the status box
+  // and the dialog grow to the right by what is missing.
+  void fitPageCaptions();
   QIcon nodeIcon(int image, int selectedImage) const;
   void FillAboutLabels();
 
