@@ -167,7 +167,7 @@ void Monitor::FormCreate() {
   // Run state back to its start values (what was just found stays).
   state_.CardCount = 0;
   state_.LoopTime = 1000;
-  state_.RebuildState = kRebuildIdle;
+  state_.RebuildState = RebuildState::Idle;
   state_.AutoRebuildPending = false;
   state_.AutoRebuildOff = false;
   state_.ShownOnce = false;
@@ -288,7 +288,7 @@ void Monitor::fillModeTree() {
 // ---------------------------------------------------------------- poll cycle
 
 void Monitor::Sec_TimerTimer() {
-  if (state_.RebuildState == kRebuildRunning) return;
+  if (state_.RebuildState == RebuildState::Running) return;
 
   if (state_.HoldOff) {
     ++state_.HoldOffCounter;
@@ -323,7 +323,7 @@ void Monitor::Sec_TimerTimer() {
   if (plugResult != 0 || statusResult != 0) {
     computePresenceSums();
     events_.LogConnectionChanges(latest_, tables_, state_.presenceSums, state_.previousSums);
-    if (state_.RebuildState != kRebuildRunning) {
+    if (state_.RebuildState != RebuildState::Running) {
       trace("EyeSetting");
       for (int card = 1; card <= kCards; ++card) {
         for (int pos = 1; pos <= kPositions; ++pos) {

@@ -59,7 +59,9 @@ struct RunState {
   std::uint8_t AspiTarget = 0;
   std::uint8_t CardCount = 0;
   std::int32_t LoopTime = 1000;
-  std::atomic<std::uint8_t> RebuildState{kRebuildIdle};  // written by the rebuild worker too
+  // Written by the rebuild worker too. (The field keeps the system's name; its type is
+  // the enum of the same name, so it is spelled in full here.)
+  std::atomic<raidmon::RebuildState> RebuildState{raidmon::RebuildState::Idle};
   bool AutoRebuildPending = false;
   bool AutoRebuildOff = false;
   bool ShownOnce = false;

@@ -72,7 +72,8 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   bool sendRebuildBegin();  // true when the controller accepted
   void startWorker(std::uint64_t size);
   std::uint64_t applySizeOverride(std::uint64_t size) const;
-  // A refused CTL_REBUILD_BEGIN: positions re-evaluated, polling again, state 3, box.
+  // A refused CTL_REBUILD_BEGIN: positions re-evaluated, polling again, state
+  // Cancelled, box.
   void refuseStart(bool clearRebuildFlags, std::string_view message);
   void refreshRebuildIndicators();  // cards 1 and 2
   // The accepted start's common steps: indicators, row, worker.

@@ -5,13 +5,12 @@
 #include <future>
 #include <memory>
 
-#include "monitor/rebuild_state.h"
 #include "rebuild/rebuild_progress.h"
 
 namespace raidmon {
 
 RebuildWorker::RebuildWorker(ControllerLink& link, SharedPacket& packet,
-                             std::atomic<std::uint8_t>& rebuildState, GuiExecutor& gui,
+                             std::atomic<RebuildState>& rebuildState, GuiExecutor& gui,
                              RebuildWorkerHost& host, const RebuildRequest& request)
     : link_(link),
       packet_(packet),
@@ -54,8 +53,8 @@ bool RebuildWorker::sendRebuildEnd() {
          ex.packet().returnCode() == kReturnCodeDone;
 }
 
-bool RebuildWorker::leaveRunning(std::uint8_t to) {
-  std::uint8_t running = kRebuildRunning;
+bool RebuildWorker::leaveRunning(RebuildState to) {
+  RebuildState running = RebuildState::Running;
   return rebuildState_.compare_exchange_strong(running, to);
 }
 
@@ -105,7 +104,7 @@ void RebuildWorker::Execute(std::stop_token stop) {
   for (std::uint64_t lba = 0;; lba += kChunkSectors) {
     if (stop.stop_requested()) {
       // Cancellation path: a running rebuild becomes cancelled; a failed one stays failed.
-      leaveRunning(kRebuildCancelled);
+      leaveRunning(RebuildState::Cancelled);
       cancelled();
       return;
     }
@@ -118,7 +117,7 @@ void RebuildWorker::Execute(std::stop_token stop) {
     if (!transferChunk(lba, count)) {
       // Failed unless a cancel came first; the failed chunk is not tried again and
       // the walk ends through the cancellation path, without CTL_REBUILD_END.
-      if (leaveRunning(kRebuildFailed)) waitForFailureBox(stop);
+      if (leaveRunning(RebuildState::Failed)) waitForFailureBox(stop);
       reportProgress(lba, false);
       cancelled();
       return;
@@ -132,13 +131,13 @@ void RebuildWorker::Execute(std::stop_token stop) {
 
   // A cancel that came while the last chunk was in flight stands: no end steps.
   if (stop.stop_requested()) {
-    leaveRunning(kRebuildCancelled);
+    leaveRunning(RebuildState::Cancelled);
     cancelled();
     return;
   }
   RebuildWorkerHost& host = host_;
   if (!sendRebuildEnd()) {
-    leaveRunning(kRebuildFailed);
+    leaveRunning(RebuildState::Failed);
     gui_.post([&host] { host.rebuildEndFailed(); });
     running_ = false;
     return;

@@ -205,7 +205,7 @@ TEST_F(PollCycleTest, HotPlugByteComparedPerCardAndChannel) {
 
 TEST_F(PollCycleTest, RunningRebuildFreezesTheCycle) {
   Monitor& m = started();
-  m.state().RebuildState = kRebuildRunning;
+  m.state().RebuildState = RebuildState::Running;
   views.timerEnabled = false;
   const auto calls = link.calls.size();
   m.Sec_TimerTimer();

@@ -284,7 +284,7 @@ TEST(StatusWindowTest, CardDragFlagSwallowsExactlyOneClick) {
 TEST(StatusWindowTest, TrayInDuringARebuildOnlySaysSo) {
   Program p;
   StatusWindow& f = p.form();
-  p.monitor.state().RebuildState = kRebuildRunning;
+  p.monitor.state().RebuildState = RebuildState::Running;
   p.monitor.tables().I_Rebuild[1] = 1;
   const int interval = f.Sec_Timer.interval();
   // Image11 and Image16 lie outside the small window; the handler runs on its own here.
@@ -294,7 +294,7 @@ TEST(StatusWindowTest, TrayInDuringARebuildOnlySaysSo) {
   EXPECT_EQ(p.monitor.tables().I_Rebuild[1], 1);
   EXPECT_FALSE(f.action(MenuItem::Rebuild1)->isVisible());
 
-  p.monitor.state().RebuildState = kRebuildIdle;
+  p.monitor.state().RebuildState = RebuildState::Idle;
   const QString skin = f.SkinForm1->skinPath();
   f.U_buttonClick();
   EXPECT_EQ(f.Sec_Timer.interval(), 1);
