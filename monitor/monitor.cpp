@@ -590,8 +590,8 @@ void Monitor::evaluatePosition(int card, int position, int statusResult, int plu
   }
   if (statusResult != kChanged && plugResult != 1) return;
 
-  int displayState = 0;
-  int event = 0;
+  DisplayState displayState = DisplayState::None;
+  DriveEvent event = DriveEvent::None;
   if (!hotPlugPath(card, position, displayState, event)) {
     normalPath(card, position, displayState, event);
   }
@@ -601,14 +601,14 @@ void Monitor::evaluatePosition(int card, int position, int statusResult, int plu
     if (pio == 0x50) {
       state_.RescanRequested = true;
     } else if (pio == 0x51) {
-      event = 3;
+      event = DriveEvent::PlugError;
     }
   }
-  if (displayState != 0) display_.ShowPositionState(card, position, displayState);
-  if (event != 0) events_.RaiseDriveEvent(card, position, event);
+  if (displayState != DisplayState::None) display_.ShowPositionState(card, position, displayState);
+  if (event != DriveEvent::None) events_.RaiseDriveEvent(card, position, event);
 }
 
-bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event) {
+bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, DriveEvent& event) {
   const int channel = channelOf(position);
   if (snapshot_.isHotPlug(card, channel) != 1) return false;
   const int e = entryIndex(card, position);
@@ -621,11 +621,11 @@ bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event)
   if (plugState == 5 && !inBoth) {
     if (mark != kMarkerPulled) {
       startScanWait(0, true);
-      event = 1;
+      event = DriveEvent::Connected;
       mark = kMarkerPulled;
       state_.RescanRequested = true;
     }
-    displayState = 3;
+    displayState = DisplayState::Attention;
     display_.markStartPending(card, position);
     if (!tree_.empty()) setMemberNodeImages(card, position, 2);
   } else if (plugState == 5) {
@@ -633,11 +633,11 @@ bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event)
       reloadConfiguration();
       state_.ScanCounter = 0;
       views_.scan->closeScanForm();
-      event = 1;
+      event = DriveEvent::Connected;
       mark = kMarkerBack;
       menu_.setEnabled(MenuItem::ScanHdd, false);
     }
-    displayState = 1;
+    displayState = DisplayState::Present;
     display_.markStartPending(card, position);
     if (tree_.empty()) reloadConfiguration();
     setMemberNodeImages(card, position, 1);
@@ -650,7 +650,7 @@ bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event)
       if (mark != wanted) {
         startScanWait(40, false);
         state_.RescanRequested = true;
-        event = 2;
+        event = DriveEvent::Disconnected;
         mark = wanted;
         markerPosition(card, channel) = static_cast<std::uint8_t>(position);
       }
@@ -667,20 +667,20 @@ bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event)
     }
     if (latest_.isHere(e) == 1 && latest_.active(e) != 1 && latest_.hot(e) == 0 &&
         latest_.rebuild(e) == 0) {
-      displayState = 1;
+      displayState = DisplayState::Present;
       display_.markStartPending(card, position);
       setMemberNodeImages(card, position, 1);
     }
   }
 
   if (latest_.active(e) == 1 && latest_.rebuild(e) <= 1) {
-    displayState = latest_.rebuild(e) == 0 ? 2 : 4;
+    displayState = latest_.rebuild(e) == 0 ? DisplayState::Active : DisplayState::ActiveRebuild;
     display_.markStartPending(card, position);
   }
   return true;
 }
 
-void Monitor::normalPath(int card, int position, int& displayState, int& event) {
+void Monitor::normalPath(int card, int position, DisplayState& displayState, DriveEvent& event) {
   const int e = entryIndex(card, position);
   const auto ue = static_cast<std::size_t>(e);
   const bool missing = latest_.isHere(e) != 1 || latest_.isHotPlug(card, channelOf(position)) != 0;
@@ -702,15 +702,15 @@ void Monitor::normalPath(int card, int position, int& displayState, int& event) 
     display_.HidePositionIndicator(card, position);
     state_.AutoRebuildOff = false;
     setMemberNodeImages(card, position, -1);
-    event = 2;
+    event = DriveEvent::Disconnected;
   } else if (rebuild == 1 && tables_.I_Rebuild[ue] == 0 && runTime == 1) {
     tables_.I_Rebuild[ue] = 1;
     tables_.I_Hot[ue] = 0;
-    displayState = 3;
+    displayState = DisplayState::Attention;
     display_.markStartPending(card, position);
     setMemberNodeImages(card, position, 2);
     if (!state_.AutoRebuildOff) {
-      event = 1;
+      event = DriveEvent::Connected;
       if (menu_.checked(MenuItem::Auto_Rebuild_Option)) {
         reloadConfiguration();
         setMemberNodeImages(card, position, 2);
@@ -723,14 +723,14 @@ void Monitor::normalPath(int card, int position, int& displayState, int& event) 
   } else {
     const std::uint8_t active = latest_.active(e);
     if (active == 1 && rebuild == 0) {
-      displayState = 2;
+      displayState = DisplayState::Active;
     } else if (active == 1 && rebuild == 1) {
-      displayState = 4;
+      displayState = DisplayState::ActiveRebuild;
     } else if (active != 1 && latest_.hot(e) == 0 && rebuild == 0) {
-      displayState = 1;
+      displayState = DisplayState::Present;
       setMemberNodeImages(card, position, 1);
     }
-    if (displayState != 0) display_.markStartPending(card, position);
+    if (displayState != DisplayState::None) display_.markStartPending(card, position);
   }
 }
 

@@ -19,7 +19,7 @@
 #include "monitor/mode_tree.h"
 #include "monitor/monitor_views.h"
 #include "monitor/plug_block.h"
-#include "monitor/rebuild_state.h"
+#include "monitor/state_codes.h"
 #include "monitor/status_block.h"
 
 namespace raidmon {
@@ -203,8 +203,8 @@ class Monitor {
   void startScanWait(std::uint8_t counter, bool clearHoldOff);
   void setMemberNodeImages(int card, int position, int image);
   void computePresenceSums();
-  bool hotPlugPath(int card, int position, int& displayState, int& event);
-  void normalPath(int card, int position, int& displayState, int& event);
+  bool hotPlugPath(int card, int position, DisplayState& displayState, DriveEvent& event);
+  void normalPath(int card, int position, DisplayState& displayState, DriveEvent& event);
   std::uint8_t& marker(int card, int channel);
   std::uint8_t& markerPosition(int card, int channel);
   // Whether the channel's 0xA0/0xB0 marker was set by this position's plug state 10/11.

@@ -12,7 +12,7 @@
 
 #include "link/controller_link.h"
 #include "link/shared_packet.h"
-#include "monitor/rebuild_state.h"
+#include "monitor/state_codes.h"
 #include "rebuild/gui_executor.h"
 
 namespace raidmon {
