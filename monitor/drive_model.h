@@ -11,6 +11,7 @@
 
 #include "link/control_packet.h"
 #include "monitor/drive_position.h"
+#include "monitor/state_codes.h"
 #include "monitor/status_block.h"
 
 namespace raidmon {
@@ -133,7 +134,7 @@ class DriveModel {
 // "RAID 5", "ATAPI"; nullopt for kind 0 and kinds above 9 (no array node).
 struct ModeName {
   std::string_view text;
-  int image;
+  NodeImage image;
 };
 std::optional<ModeName> modeName(std::uint8_t kind);
 

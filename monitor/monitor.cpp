@@ -23,7 +23,7 @@ struct NullViews final : MenuView, IndicatorSink, MainWindowView, ModeTreeView, 
   void showMonitorDialog() override {}
   void setMonitorPage(int) override {}
   void rebuildTree() override {}
-  void setNodeImages(int, int) override {}
+  void setNodeImages(int, NodeImage) override {}
   void addTrace(std::string_view) override {}
   void setPlugLabel(std::string_view) override {}
   void fillDebugGrid() override {}
@@ -573,7 +573,7 @@ void Monitor::startScanWait(std::uint8_t counter, bool clearHoldOff) {
   views_.scan->setScanProgress(0);
 }
 
-void Monitor::setMemberNodeImages(int card, int position, int image) {
+void Monitor::setMemberNodeImages(int card, int position, NodeImage image) {
   const auto member = model_.memberAt(entryIndex(card, position));
   if (!member) return;
   const int node = tree_.memberNode(member->array, member->slot);
@@ -627,7 +627,7 @@ bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, Dr
     }
     displayState = DisplayState::Attention;
     display_.markStartPending(card, position);
-    if (!tree_.empty()) setMemberNodeImages(card, position, 2);
+    if (!tree_.empty()) setMemberNodeImages(card, position, NodeImage::MemberAttention);
   } else if (plugState == 5) {
     if (mark != kMarkerBack && mark != 0) {
       reloadConfiguration();
@@ -640,12 +640,12 @@ bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, Dr
     displayState = DisplayState::Present;
     display_.markStartPending(card, position);
     if (tree_.empty()) reloadConfiguration();
-    setMemberNodeImages(card, position, 1);
+    setMemberNodeImages(card, position, NodeImage::MemberPresent);
   } else if (plugState == 10 || plugState == 11) {
     display_.HidePositionIndicator(card, position);
     const auto& entry = model_.modelPositions()[static_cast<std::size_t>(e)];
     if (entry.kind == kKindSingle) {
-      setMemberNodeImages(card, position, -1);
+      setMemberNodeImages(card, position, NodeImage::None);
       const std::uint8_t wanted = plugState == 10 ? kMarkerState10 : kMarkerState11;
       if (mark != wanted) {
         startScanWait(40, false);
@@ -669,7 +669,7 @@ bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, Dr
         latest_.rebuild(e) == 0) {
       displayState = DisplayState::Present;
       display_.markStartPending(card, position);
-      setMemberNodeImages(card, position, 1);
+      setMemberNodeImages(card, position, NodeImage::MemberPresent);
     }
   }
 
@@ -701,19 +701,19 @@ void Monitor::normalPath(int card, int position, DisplayState& displayState, Dri
     tables_.I_Rebuild[ue] = 0;
     display_.HidePositionIndicator(card, position);
     state_.AutoRebuildOff = false;
-    setMemberNodeImages(card, position, -1);
+    setMemberNodeImages(card, position, NodeImage::None);
     event = DriveEvent::Disconnected;
   } else if (rebuild == 1 && tables_.I_Rebuild[ue] == 0 && runTime == 1) {
     tables_.I_Rebuild[ue] = 1;
     tables_.I_Hot[ue] = 0;
     displayState = DisplayState::Attention;
     display_.markStartPending(card, position);
-    setMemberNodeImages(card, position, 2);
+    setMemberNodeImages(card, position, NodeImage::MemberAttention);
     if (!state_.AutoRebuildOff) {
       event = DriveEvent::Connected;
       if (menu_.checked(MenuItem::Auto_Rebuild_Option)) {
         reloadConfiguration();
-        setMemberNodeImages(card, position, 2);
+        setMemberNodeImages(card, position, NodeImage::MemberAttention);
         state_.AutoRebuildOff = true;
         views_.window->setMonitorPage(2);
         state_.AutoRebuildPending = true;
@@ -728,7 +728,7 @@ void Monitor::normalPath(int card, int position, DisplayState& displayState, Dri
       displayState = DisplayState::ActiveRebuild;
     } else if (active != 1 && latest_.hot(e) == 0 && rebuild == 0) {
       displayState = DisplayState::Present;
-      setMemberNodeImages(card, position, 1);
+      setMemberNodeImages(card, position, NodeImage::MemberPresent);
     }
     if (displayState != DisplayState::None) display_.markStartPending(card, position);
   }

@@ -201,7 +201,7 @@ class Monitor {
   void fillModeTree();
   void trace(std::string_view line);
   void startScanWait(std::uint8_t counter, bool clearHoldOff);
-  void setMemberNodeImages(int card, int position, int image);
+  void setMemberNodeImages(int card, int position, NodeImage image);
   void computePresenceSums();
   bool hotPlugPath(int card, int position, DisplayState& displayState, DriveEvent& event);
   void normalPath(int card, int position, DisplayState& displayState, DriveEvent& event);

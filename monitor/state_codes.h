@@ -1,5 +1,6 @@
 // The codes with meanings that the monitor, the rebuild control and the rebuild worker
-// share: the rebuild state, a position's display state and a drive event.
+// share: the rebuild state, a position's display state, a drive event, a tree node's
+// image.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,18 @@ enum class DriveEvent : std::uint8_t {
   Connected = 1,
   Disconnected = 2,
   PlugError = 3,  // plug state 0x51 during a scan: "51 ERROR "
+};
+
+// A node image of the Monitor dialog's array tree: an index into ImageList1
+// (imagelist/ImageList1_N.png), or None for no image.
+enum class NodeImage : std::int8_t {
+  None = -1,
+  Array = 0,            // an array node (a disk)
+  MemberPresent = 1,    // a member that is there (dark green lamp)
+  MemberAttention = 2,  // a member pulled, or the target of a rebuild (orange lamp)
+  GreenLamp = 3,
+  RedLamp = 4,
+  Disc = 5,             // an ATAPI node
 };
 
 }  // namespace raidmon

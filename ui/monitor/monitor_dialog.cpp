@@ -295,13 +295,15 @@ void MonitorDialog::loadImages() {
   }
 }
 
-QIcon MonitorDialog::nodeIcon(int image, int selectedImage) const {
+QIcon MonitorDialog::nodeIcon(NodeImage image, NodeImage selectedImage) const {
   QIcon icon;
-  if (image >= 0 && image < 6) {
-    icon.addPixmap(ImageList1[static_cast<std::size_t>(image)].pixmap(16, 16), QIcon::Normal);
+  const int normal = static_cast<int>(image);
+  const int selected = static_cast<int>(selectedImage);
+  if (normal >= 0 && normal < 6) {
+    icon.addPixmap(ImageList1[static_cast<std::size_t>(normal)].pixmap(16, 16), QIcon::Normal);
   }
-  if (selectedImage >= 0 && selectedImage < 6) {
-    icon.addPixmap(ImageList1[static_cast<std::size_t>(selectedImage)].pixmap(16, 16), QIcon::Selected);
+  if (selected >= 0 && selected < 6) {
+    icon.addPixmap(ImageList1[static_cast<std::size_t>(selected)].pixmap(16, 16), QIcon::Selected);
   }
   return icon;
 }
@@ -334,7 +336,7 @@ void MonitorDialog::FillAboutLabels() {
   OEM_C_Label->setText(qs(t.company));
 }
 
-void MonitorDialog::setNodeImages(int nodeIndex, int image) {
+void MonitorDialog::setNodeImages(int nodeIndex, NodeImage image) {
   if (QTreeWidgetItem* item = nodeAt(nodeIndex)) item->setIcon(0, nodeIcon(image, image));
 }
 

@@ -76,7 +76,7 @@ class MonitorDialog final : public QDialog, public ModeTreeView, public EventGri
 
   // ModeTreeView: FillModeTree's widget side (nodes, images, About labels).
   void rebuildTree() override;
-  void setNodeImages(int nodeIndex, int image) override;
+  void setNodeImages(int nodeIndex, NodeImage image) override;
   // EventGridView: writes the last (empty) row of Error_Grid, then adds one row.
   void addEventRow(std::string_view location, std::string_view event,
                    std::string_view lastColumn) override;
@@ -120,7 +120,7 @@ class MonitorDialog final : public QDialog, public ModeTreeView, public EventGri
   // where the font needs more room than the notebook has, the notebook, the status box
   // and the dialog grow to the right by what is missing.
   void fitPageCaptions();
-  QIcon nodeIcon(int image, int selectedImage) const;
+  QIcon nodeIcon(NodeImage image, NodeImage selectedImage) const;
   void FillAboutLabels();
 
   Monitor& monitor_;
