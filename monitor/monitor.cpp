@@ -461,7 +461,7 @@ int Monitor::plugCheck() {
   int result = 0;
   for (int card = 1; card <= kWatchedCards && result == 0; ++card) {
     for (int pos = 1; pos <= kPositions && result == 0; ++pos) {
-      const std::uint8_t mark = marker(card, channelOf(pos));
+      const HotPlugMark mark = marker(card, channelOf(pos));
       const bool bothSee = now.existTavrix(card, pos) == 1 && now.existFilter(card, pos) == 1;
       // The drive whose plug state 10/11 set the marker has left that state (the
       // evaluation then clears the marker); its partner on the channel does not count.
@@ -475,9 +475,9 @@ int Monitor::plugCheck() {
         what = "DEVICE_IO_TRUE->ExistFilter";
       } else if (now.existTavrix(card, pos) != plugCopy_.existTavrix(card, pos)) {
         what = "DEVICE_IO_TRUE->ExistTavrix";
-      } else if (bothSee && left10or11 && mark == kMarkerState10) {
+      } else if (bothSee && left10or11 && mark == HotPlugMark::State10) {
         what = "DEVICE_IO_TRUE->A0 ExistFilter";
-      } else if (bothSee && left10or11 && mark == kMarkerState11) {
+      } else if (bothSee && left10or11 && mark == HotPlugMark::State11) {
         what = "DEVICE_IO_TRUE->B0 ExistFilter";
       }
       if (what) {
@@ -540,10 +540,10 @@ void Monitor::rescanNow() {
   views_.scan->closeScanForm();
 }
 
-std::uint8_t& Monitor::marker(int card, int channel) {
-  static std::uint8_t spare = 0;  // cards 3 and 4 keep no marker
+HotPlugMark& Monitor::marker(int card, int channel) {
+  static HotPlugMark spare = HotPlugMark::None;  // cards 3 and 4 keep no marker
   if (card < 1 || card > 2 || channel < 1 || channel > 2) {
-    spare = 0;
+    spare = HotPlugMark::None;
     return spare;
   }
   return state_.HotPlugMarker[static_cast<std::size_t>(2 * (card - 1) + channel - 1)];
@@ -560,8 +560,8 @@ std::uint8_t& Monitor::markerPosition(int card, int channel) {
 
 bool Monitor::markedByState10or11(int card, int position) {
   const int channel = channelOf(position);
-  const std::uint8_t mark = marker(card, channel);
-  return (mark == kMarkerState10 || mark == kMarkerState11) &&
+  const HotPlugMark mark = marker(card, channel);
+  return (mark == HotPlugMark::State10 || mark == HotPlugMark::State11) &&
          markerPosition(card, channel) == position;
 }
 
@@ -616,25 +616,25 @@ bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, Dr
   const int plugState = pio >> 4;
   const bool inBoth =
       plugCopy_.existTavrix(card, position) == 1 && plugCopy_.existFilter(card, position) == 1;
-  std::uint8_t& mark = marker(card, channel);
+  HotPlugMark& mark = marker(card, channel);
 
   if (plugState == 5 && !inBoth) {
-    if (mark != kMarkerPulled) {
+    if (mark != HotPlugMark::Pulled) {
       startScanWait(0, true);
       event = DriveEvent::Connected;
-      mark = kMarkerPulled;
+      mark = HotPlugMark::Pulled;
       state_.RescanRequested = true;
     }
     displayState = DisplayState::Attention;
     display_.markStartPending(card, position);
     if (!tree_.empty()) setMemberNodeImages(card, position, NodeImage::MemberAttention);
   } else if (plugState == 5) {
-    if (mark != kMarkerBack && mark != 0) {
+    if (mark != HotPlugMark::Back && mark != HotPlugMark::None) {
       reloadConfiguration();
       state_.ScanCounter = 0;
       views_.scan->closeScanForm();
       event = DriveEvent::Connected;
-      mark = kMarkerBack;
+      mark = HotPlugMark::Back;
       menu_.setEnabled(MenuItem::ScanHdd, false);
     }
     displayState = DisplayState::Present;
@@ -646,7 +646,7 @@ bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, Dr
     const auto& entry = model_.modelPositions()[static_cast<std::size_t>(e)];
     if (entry.kind == kKindSingle) {
       setMemberNodeImages(card, position, NodeImage::None);
-      const std::uint8_t wanted = plugState == 10 ? kMarkerState10 : kMarkerState11;
+      const HotPlugMark wanted = plugState == 10 ? HotPlugMark::State10 : HotPlugMark::State11;
       if (mark != wanted) {
         startScanWait(40, false);
         state_.RescanRequested = true;
@@ -662,7 +662,7 @@ bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, Dr
     // One that left plug state 10/11 this way ends its marker, and a present idle drive
     // shows as present, as it does off the hot-plug path.
     if (markedByState10or11(card, position)) {
-      mark = 0;
+      mark = HotPlugMark::None;
       markerPosition(card, channel) = 0;
     }
     if (latest_.isHere(e) == 1 && latest_.active(e) != 1 && latest_.hot(e) == 0 &&

@@ -31,10 +31,6 @@ inline constexpr std::uint8_t kOsFamilyNt = 2;
 inline constexpr int kStartupInterval = 4000;
 inline constexpr int kScanTicks = 45;
 inline constexpr int kHoldOffTicks = 39;
-inline constexpr std::uint8_t kMarkerPulled = 0x60;
-inline constexpr std::uint8_t kMarkerBack = 0x50;
-inline constexpr std::uint8_t kMarkerState10 = 0xA0;
-inline constexpr std::uint8_t kMarkerState11 = 0xB0;
 
 inline constexpr std::string_view kScanCaption = " Hard Disk Scaning......";
 inline constexpr std::string_view kWaitCaption = " Waiting....";
@@ -70,7 +66,7 @@ struct RunState {
   bool RescanRequested = false;
   bool HoldOff = false;
   std::uint8_t HoldOffCounter = 0;
-  std::array<std::uint8_t, 4> HotPlugMarker{};  // card 1..2 x channel 1..2
+  std::array<HotPlugMark, 4> HotPlugMarker{};  // card 1..2 x channel 1..2
   // The position (1..4) whose plug state 10 or 11 set a 0xA0/0xB0 marker; 0 otherwise.
   std::array<std::uint8_t, 4> HotPlugMarkerPosition{};
   std::array<std::uint32_t, 8> presenceSums{};  // I_Here + I_Hot, cards 1 and 2
@@ -205,7 +201,7 @@ class Monitor {
   void computePresenceSums();
   bool hotPlugPath(int card, int position, DisplayState& displayState, DriveEvent& event);
   void normalPath(int card, int position, DisplayState& displayState, DriveEvent& event);
-  std::uint8_t& marker(int card, int channel);
+  HotPlugMark& marker(int card, int channel);
   std::uint8_t& markerPosition(int card, int channel);
   // Whether the channel's 0xA0/0xB0 marker was set by this position's plug state 10/11.
   bool markedByState10or11(int card, int position);

@@ -1,6 +1,6 @@
 // The codes with meanings that the monitor, the rebuild control and the rebuild worker
-// share: the rebuild state, a position's display state, a drive event, a tree node's
-// image.
+// share: the rebuild state, a position's display state, a drive event, a channel's
+// hot-plug mark, a tree node's image.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +32,16 @@ enum class DriveEvent : std::uint8_t {
   Connected = 1,
   Disconnected = 2,
   PlugError = 3,  // plug state 0x51 during a scan: "51 ERROR "
+};
+
+// What the hot-plug watch last saw on a channel (the run state's HotPlugMarker), so
+// that each change raises its event once. The values are the system's own.
+enum class HotPlugMark : std::uint8_t {
+  None = 0,
+  Back = 0x50,     // the pulled drive is back (plug state 5, listed by both tables)
+  Pulled = 0x60,   // a drive was pulled (plug state 5, not listed by both)
+  State10 = 0xA0,  // a single drive went to plug state 10
+  State11 = 0xB0,  // a single drive went to plug state 11
 };
 
 // A node image of the Monitor dialog's array tree: an index into ImageList1

@@ -105,11 +105,11 @@ TEST_F(PlugCheckTest, MarkerRuleReportsAChangeWithNoByteDiffering) {
   link.plug[kOffExistFilter + plugSlot(1, 3)] = 1;
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(monitor.plugCheck(), 0);
-  monitor.state().HotPlugMarker[1] = kMarkerState10;  // card 1, channel 2
+  monitor.state().HotPlugMarker[1] = HotPlugMark::State10;  // card 1, channel 2
   monitor.state().HotPlugMarkerPosition[1] = 3;        // set by the Secondary Master
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->A0 ExistFilter");
-  monitor.state().HotPlugMarker[1] = kMarkerState11;
+  monitor.state().HotPlugMarker[1] = HotPlugMark::State11;
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->B0 ExistFilter");
   // Only the drive that set the marker counts, and only once it has left state 10/11.
