@@ -202,8 +202,10 @@ void Monitor::FormCreate() {
     tables_.I_NotHere = {};
     tables_.I_Hot = {};
     tables_.I_Rebuild = {};
-    if (nt) state_.CardCount = found.matchingPorts;  // rule 1; 0 after the fallback scan
-    if (!nt || state_.CardCount == 0) state_.CardCount = countCards(tables_);  // rule 2
+    // The card count: on NT, one card per driver port found by its name (0 after the
+    // fallback scan); otherwise, or when that gave none, the cards with a present drive.
+    if (nt) state_.CardCount = found.matchingPorts;
+    if (!nt || state_.CardCount == 0) state_.CardCount = countCards(tables_);
     views_.timer->setInterval(kStartupInterval);
     if (!nt) loadConfiguration();
   } else if (nt) {
@@ -272,8 +274,9 @@ bool Monitor::reloadConfiguration() {
       return false;
     }
     model_.resetHighestArray();
-    const bool rule3 = state_.OsFamily == kOsFamily9x || state_.CardCount == 0;
-    model_.parseConfiguration(ex.packet(), ParseOptions{rule3}, state_.CardCount,
+    // On 9x, and while start-up found no card, the configuration gives the card count.
+    const bool countFromConfig = state_.OsFamily == kOsFamily9x || state_.CardCount == 0;
+    model_.parseConfiguration(ex.packet(), ParseOptions{countFromConfig}, state_.CardCount,
                               [this](std::string_view line) { trace(line); });
   }
   fillModeTree();

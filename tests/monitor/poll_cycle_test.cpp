@@ -104,7 +104,7 @@ TEST_F(PollCycleTest, CardCountFromPresentDrivesAfterFallbackScan) {
   EXPECT_FALSE(m.state().PortFoundByName);
   EXPECT_EQ(m.state().CardCount, 2);  // cards 1 and 3 have a drive
   m.FormShow();
-  EXPECT_EQ(m.state().CardCount, 2);  // rule 3 only while the count is 0
+  EXPECT_EQ(m.state().CardCount, 2);  // the configuration counts cards only while the count is 0
 }
 
 TEST_F(PollCycleTest, MissingDriverClosesWithoutPolling) {
