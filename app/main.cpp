@@ -152,7 +152,7 @@ int main(int argc, char* argv[]) {
   if (!options.flashImage.empty()) {
     // The operator's steps: the dialog, "File Select" with the image, the update.
     QTimer::singleShot(0, &app, [&forms, image = options.flashImage] {
-      raidmon::TFlash_512_Update_form& dialog = *forms.Flash_512_Update_form;
+      raidmon::FlashUpdateDialog& dialog = *forms.flashDialog;
       dialog.show();
       dialog.chooseFileOverride = [image]() -> std::optional<std::string> { return image; };
       dialog.File_Select->click();

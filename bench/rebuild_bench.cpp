@@ -19,7 +19,7 @@
 #include "link/direct_port_link.h"
 #include "platform/aspi_standin.h"
 #include "platform/program_dir.h"
-#include "rebuild/k4m_rebuild.h"
+#include "rebuild/rebuild_worker.h"
 
 namespace {
 
@@ -112,8 +112,8 @@ void BM_RebuildChunks(benchmark::State& state) {
   for (auto _ : state) {
     DrainingExecutor gui;
     Host host;
-    std::atomic<std::uint8_t> rebuildState{1};
-    K4M_Rebuild worker(*link, packet, rebuildState, gui, host, RebuildRequest{1, 0, 1, 1, sectors});
+    std::atomic<RebuildState> rebuildState{RebuildState::Running};
+    RebuildWorker worker(*link, packet, rebuildState, gui, host, RebuildRequest{1, 0, 1, 1, sectors});
     worker.join();
     chunks += (sectors + 127) / 128;
     while (!host.done) std::this_thread::yield();

@@ -76,7 +76,7 @@ void FlashUpdate::File_SelectClick() {
 }
 
 std::string FlashUpdate::refusal() const {
-  if (monitor_.state().RebuildState == kRebuildRunning) {
+  if (monitor_.state().RebuildState == RebuildState::Running) {
     return "A mirror rebuild is running: update the flash ROM after it has ended";
   }
   if (!image_ || image_->path != view_.filename()) {

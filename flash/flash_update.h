@@ -13,7 +13,7 @@ namespace raidmon {
 
 inline constexpr std::string_view kFileFilter = "Flash Rom File (*.bin)|*.Bin";
 
-// The dialog TFlash_512_Update_form as the sequence sees it.
+// The flash dialog (Flash_512_Update_form) as the sequence sees it.
 class FlashDialogView {
  public:
   virtual ~FlashDialogView() = default;

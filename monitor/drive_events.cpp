@@ -6,29 +6,30 @@
 
 namespace raidmon {
 
-std::string_view eventSentence(int code) {
-  switch (code) {
-    case 1: return "A Hard Disk has been connected to";
-    case 2: return "A Hard Disk has been disconnected from";
-    case 3: return "Hard Disk Error ( OFF -> ON )";
+std::string_view eventSentence(DriveEvent event) {
+  switch (event) {
+    case DriveEvent::Connected: return "A Hard Disk has been connected to";
+    case DriveEvent::Disconnected: return "A Hard Disk has been disconnected from";
+    case DriveEvent::PlugError: return "Hard Disk Error ( OFF -> ON )";
     default: return {};
   }
 }
 
-std::string_view eventGridText(int code) {
-  switch (code) {
-    case 1: return "Connected";
-    case 2: return "Diconnected";
-    case 3: return "51 ERROR ";
+std::string_view eventGridText(DriveEvent event) {
+  switch (event) {
+    case DriveEvent::Connected: return "Connected";
+    case DriveEvent::Disconnected: return "Diconnected";
+    case DriveEvent::PlugError: return "51 ERROR ";
     default: return {};
   }
 }
 
-void DriveEvents::RaiseDriveEvent(int card, int position, int code) {
+void DriveEvents::RaiseDriveEvent(int card, int position, DriveEvent event) {
   const std::string location = locationText(card, position);
   if (!location.empty()) notice_->setNoticeLine(3, "( location : " + location + ")");
-  if (code >= 1 && code <= 3) notice_->setNoticeLine(1, eventSentence(code));
-  grid_->addEventRow(location, eventGridText(code), "");
+  const std::string_view sentence = eventSentence(event);
+  if (!sentence.empty()) notice_->setNoticeLine(1, sentence);
+  grid_->addEventRow(location, eventGridText(event), "");
   notice_->setNoticeLine(2, kNoticeSecondLine);
   notice_->showNotice();
 }
@@ -42,9 +43,9 @@ void DriveEvents::LogConnectionChanges(const StatusBlock& latest, const DisplayT
       const auto ue = static_cast<std::size_t>(e);
       if (latest.isHere(e) != 1 || sums[ue] == previous[ue]) continue;
       if (latest.hot(e) == 1 && tables.I_Hot[ue] == 1) {
-        grid_->addEventRow(locationText(card, pos), eventGridText(2), "");
+        grid_->addEventRow(locationText(card, pos), eventGridText(DriveEvent::Disconnected), "");
       } else if (tables.I_Here[ue] == 1 || (latest.rebuild(e) == 1 && tables.I_Rebuild[ue] == 1)) {
-        grid_->addEventRow(locationText(card, pos), eventGridText(1), "");
+        grid_->addEventRow(locationText(card, pos), eventGridText(DriveEvent::Connected), "");
       }
     }
   }

@@ -7,15 +7,16 @@
 #include <string_view>
 
 #include "monitor/monitor_views.h"
+#include "monitor/state_codes.h"
 #include "monitor/status_block.h"
 
 namespace raidmon {
 
 inline constexpr std::string_view kNoticeSecondLine = "RAID controller !";
 
-// Texts of event codes 1..3; empty for other codes.
-std::string_view eventSentence(int code);   // the notice's first line
-std::string_view eventGridText(int code);   // "Connected", "Diconnected", "51 ERROR "
+// Texts of the events; empty for None and for any value outside the enum.
+std::string_view eventSentence(DriveEvent event);  // the notice's first line
+std::string_view eventGridText(DriveEvent event);  // "Connected", "Diconnected", "51 ERROR "
 
 class DriveEvents {
  public:
@@ -25,9 +26,9 @@ class DriveEvents {
     grid_ = &grid;
   }
 
-  // Card 1..4, position 1..4, code 1..3. Out-of-range values leave the matching
-  // line and cell alone; the row is added in every case.
-  void RaiseDriveEvent(int card, int position, int code);
+  // Card 1..4, position 1..4, an event other than None. Out-of-range values leave the
+  // matching line and cell alone; the row is added in every case.
+  void RaiseDriveEvent(int card, int position, DriveEvent event);
 
   // Adds a "Connected" or "Diconnected" row for each position of cards 1 and 2 that
   // is present in the latest status and whose presence sum changed.

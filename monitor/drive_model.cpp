@@ -167,15 +167,15 @@ std::optional<DriveModel::Member> DriveModel::memberAt(int entry) const {
 
 std::optional<ModeName> modeName(std::uint8_t kind) {
   switch (kind) {
-    case 1: return ModeName{"ATA", 0};
+    case 1: return ModeName{"ATA", NodeImage::Array};
     case 2:
-    case 3: return ModeName{"RAID 0", 0};
-    case 4: return ModeName{"RAID1", 0};
+    case 3: return ModeName{"RAID 0", NodeImage::Array};
+    case 4: return ModeName{"RAID1", NodeImage::Array};
     case 5:
-    case 6: return ModeName{"RAID 0+1", 0};
-    case 7: return ModeName{"JBOD", 0};
-    case 8: return ModeName{"RAID 5", 0};
-    case 9: return ModeName{"ATAPI", 5};
+    case 6: return ModeName{"RAID 0+1", NodeImage::Array};
+    case 7: return ModeName{"JBOD", NodeImage::Array};
+    case 8: return ModeName{"RAID 5", NodeImage::Array};
+    case 9: return ModeName{"ATAPI", NodeImage::Disc};
     default: return std::nullopt;
   }
 }

@@ -11,6 +11,7 @@
 
 #include "link/control_packet.h"
 #include "monitor/drive_position.h"
+#include "monitor/state_codes.h"
 #include "monitor/status_block.h"
 
 namespace raidmon {
@@ -74,9 +75,11 @@ struct PositionEntry {
   std::uint8_t member = 0;
 };
 
-// What the card count rule 3 needs from the caller.
+// What the caller wants from a parse besides the model.
 struct ParseOptions {
-  bool updateCardCount = false;  // rule 3 applies to this parse
+  // Set the card count to the highest card that holds an array member (the count from
+  // the configuration, used on the 9x family and while no other rule gave a count).
+  bool updateCardCount = false;
 };
 
 using TraceFn = std::function<void(std::string_view)>;
@@ -133,7 +136,7 @@ class DriveModel {
 // "RAID 5", "ATAPI"; nullopt for kind 0 and kinds above 9 (no array node).
 struct ModeName {
   std::string_view text;
-  int image;
+  NodeImage image;
 };
 std::optional<ModeName> modeName(std::uint8_t kind);
 

@@ -2,17 +2,17 @@
 
 namespace raidmon {
 
-std::string_view displayStateFile(int state) {
+std::string_view displayStateFile(DisplayState state) {
   switch (state) {
-    case 1: return kGifTopGreen;
-    case 2: return kGifGreen;
-    case 3: return kGifOrange;
-    case 4: return kGifActiveOrange;
+    case DisplayState::Present: return kGifTopGreen;
+    case DisplayState::Active: return kGifGreen;
+    case DisplayState::Attention: return kGifOrange;
+    case DisplayState::ActiveRebuild: return kGifActiveOrange;
     default: return {};
   }
 }
 
-void DriveStatusDisplay::ShowPositionState(int card, int position, int state) {
+void DriveStatusDisplay::ShowPositionState(int card, int position, DisplayState state) {
   const std::string_view file = displayStateFile(state);
   if (!onDisplay(card, position) || file.empty()) return;
   sink_->loadAnimation(card, position, programDir_ + std::string(file));

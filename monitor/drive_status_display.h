@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "monitor/monitor_views.h"
+#include "monitor/state_codes.h"
 
 namespace raidmon {
 
@@ -18,8 +19,9 @@ inline constexpr std::string_view kGifActiveOrange = "s_Active_Orange.gif";
 inline constexpr std::string_view kGifRebuildGreen = "s_Rebuild_Green.gif";
 inline constexpr std::string_view kGifRebuildOrange = "s_Rebuild_Orange.gif";
 
-// File of display state 1..4; empty for any other state.
-std::string_view displayStateFile(int state);
+// The animation file of a display state; empty for None and for any value outside the
+// enum.
+std::string_view displayStateFile(DisplayState state);
 
 class DriveStatusDisplay {
  public:
@@ -28,8 +30,8 @@ class DriveStatusDisplay {
 
   void setSink(IndicatorSink& sink) { sink_ = &sink; }
 
-  // Cards 1..2, positions 1..4, states 1..4; anything else does nothing.
-  void ShowPositionState(int card, int position, int state);
+  // Cards 1..2, positions 1..4, a state other than None; anything else does nothing.
+  void ShowPositionState(int card, int position, DisplayState state);
   void HidePositionIndicator(int card, int position);
   // Starts every indicator whose start-pending flag is set, card 1 then card 2.
   void PlayPositionIndicators();

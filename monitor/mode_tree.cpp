@@ -10,11 +10,12 @@ void ModeTree::fill(DriveModel& model) {
     if (!name) continue;
     const int arrayNode = static_cast<int>(nodes_.size());
     rec.arrayNodeIndex = static_cast<std::uint8_t>(arrayNode);
-    nodes_.push_back({std::string(name->text), name->image, 0, -1, n, -1});
+    nodes_.push_back({std::string(name->text), name->image, NodeImage::Array, -1, n, -1});
     for (int slot = 0; slot < kMaxMembers; ++slot) {
       if (rec.memberSlots[static_cast<std::size_t>(slot)] == kSlotEnd) break;
       rec.memberNodeIndex[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(nodes_.size());
-      nodes_.push_back({rec.memberIdentity[static_cast<std::size_t>(slot)].model(), 1, 1, arrayNode,
+      nodes_.push_back({rec.memberIdentity[static_cast<std::size_t>(slot)].model(), NodeImage::MemberPresent,
+                        NodeImage::MemberPresent, arrayNode,
                         n, slot});
     }
   }
@@ -27,7 +28,7 @@ int ModeTree::memberNode(int array, int slot) const {
   return -1;
 }
 
-bool ModeTree::setImages(int nodeIndex, int image) {
+bool ModeTree::setImages(int nodeIndex, NodeImage image) {
   if (nodeIndex < 0 || static_cast<std::size_t>(nodeIndex) >= nodes_.size()) return false;
   nodes_[static_cast<std::size_t>(nodeIndex)].image = image;
   nodes_[static_cast<std::size_t>(nodeIndex)].selectedImage = image;

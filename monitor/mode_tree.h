@@ -11,8 +11,8 @@ namespace raidmon {
 
 struct ModeTreeNode {
   std::string label;
-  int image = 0;
-  int selectedImage = 0;
+  NodeImage image = NodeImage::Array;
+  NodeImage selectedImage = NodeImage::Array;
   int parent = -1;  // node index of the array node; -1 for an array node
   int array = 0;    // array number
   int slot = -1;    // member slot; -1 for an array node
@@ -29,7 +29,7 @@ class ModeTree {
   // Node index of a member, or -1 when the current tree has no such node.
   int memberNode(int array, int slot) const;
   // Sets a node's image and selected image; false when the node does not exist.
-  bool setImages(int nodeIndex, int image);
+  bool setImages(int nodeIndex, NodeImage image);
 
  private:
   std::vector<ModeTreeNode> nodes_;

@@ -23,7 +23,7 @@ struct NullViews final : MenuView, IndicatorSink, MainWindowView, ModeTreeView, 
   void showMonitorDialog() override {}
   void setMonitorPage(int) override {}
   void rebuildTree() override {}
-  void setNodeImages(int, int) override {}
+  void setNodeImages(int, NodeImage) override {}
   void addTrace(std::string_view) override {}
   void setPlugLabel(std::string_view) override {}
   void fillDebugGrid() override {}
@@ -167,7 +167,7 @@ void Monitor::FormCreate() {
   // Run state back to its start values (what was just found stays).
   state_.CardCount = 0;
   state_.LoopTime = 1000;
-  state_.RebuildState = kRebuildIdle;
+  state_.RebuildState = RebuildState::Idle;
   state_.AutoRebuildPending = false;
   state_.AutoRebuildOff = false;
   state_.ShownOnce = false;
@@ -202,8 +202,10 @@ void Monitor::FormCreate() {
     tables_.I_NotHere = {};
     tables_.I_Hot = {};
     tables_.I_Rebuild = {};
-    if (nt) state_.CardCount = found.matchingPorts;  // rule 1; 0 after the fallback scan
-    if (!nt || state_.CardCount == 0) state_.CardCount = countCards(tables_);  // rule 2
+    // The card count: on NT, one card per driver port found by its name (0 after the
+    // fallback scan); otherwise, or when that gave none, the cards with a present drive.
+    if (nt) state_.CardCount = found.matchingPorts;
+    if (!nt || state_.CardCount == 0) state_.CardCount = countCards(tables_);
     views_.timer->setInterval(kStartupInterval);
     if (!nt) loadConfiguration();
   } else if (nt) {
@@ -272,8 +274,9 @@ bool Monitor::reloadConfiguration() {
       return false;
     }
     model_.resetHighestArray();
-    const bool rule3 = state_.OsFamily == kOsFamily9x || state_.CardCount == 0;
-    model_.parseConfiguration(ex.packet(), ParseOptions{rule3}, state_.CardCount,
+    // On 9x, and while start-up found no card, the configuration gives the card count.
+    const bool countFromConfig = state_.OsFamily == kOsFamily9x || state_.CardCount == 0;
+    model_.parseConfiguration(ex.packet(), ParseOptions{countFromConfig}, state_.CardCount,
                               [this](std::string_view line) { trace(line); });
   }
   fillModeTree();
@@ -288,7 +291,7 @@ void Monitor::fillModeTree() {
 // ---------------------------------------------------------------- poll cycle
 
 void Monitor::Sec_TimerTimer() {
-  if (state_.RebuildState == kRebuildRunning) return;
+  if (state_.RebuildState == RebuildState::Running) return;
 
   if (state_.HoldOff) {
     ++state_.HoldOffCounter;
@@ -323,7 +326,7 @@ void Monitor::Sec_TimerTimer() {
   if (plugResult != 0 || statusResult != 0) {
     computePresenceSums();
     events_.LogConnectionChanges(latest_, tables_, state_.presenceSums, state_.previousSums);
-    if (state_.RebuildState != kRebuildRunning) {
+    if (state_.RebuildState != RebuildState::Running) {
       trace("EyeSetting");
       for (int card = 1; card <= kCards; ++card) {
         for (int pos = 1; pos <= kPositions; ++pos) {
@@ -461,7 +464,7 @@ int Monitor::plugCheck() {
   int result = 0;
   for (int card = 1; card <= kWatchedCards && result == 0; ++card) {
     for (int pos = 1; pos <= kPositions && result == 0; ++pos) {
-      const std::uint8_t mark = marker(card, channelOf(pos));
+      const HotPlugMark mark = marker(card, channelOf(pos));
       const bool bothSee = now.existTavrix(card, pos) == 1 && now.existFilter(card, pos) == 1;
       // The drive whose plug state 10/11 set the marker has left that state (the
       // evaluation then clears the marker); its partner on the channel does not count.
@@ -475,9 +478,9 @@ int Monitor::plugCheck() {
         what = "DEVICE_IO_TRUE->ExistFilter";
       } else if (now.existTavrix(card, pos) != plugCopy_.existTavrix(card, pos)) {
         what = "DEVICE_IO_TRUE->ExistTavrix";
-      } else if (bothSee && left10or11 && mark == kMarkerState10) {
+      } else if (bothSee && left10or11 && mark == HotPlugMark::State10) {
         what = "DEVICE_IO_TRUE->A0 ExistFilter";
-      } else if (bothSee && left10or11 && mark == kMarkerState11) {
+      } else if (bothSee && left10or11 && mark == HotPlugMark::State11) {
         what = "DEVICE_IO_TRUE->B0 ExistFilter";
       }
       if (what) {
@@ -540,10 +543,10 @@ void Monitor::rescanNow() {
   views_.scan->closeScanForm();
 }
 
-std::uint8_t& Monitor::marker(int card, int channel) {
-  static std::uint8_t spare = 0;  // cards 3 and 4 keep no marker
+HotPlugMark& Monitor::marker(int card, int channel) {
+  static HotPlugMark spare = HotPlugMark::None;  // cards 3 and 4 keep no marker
   if (card < 1 || card > 2 || channel < 1 || channel > 2) {
-    spare = 0;
+    spare = HotPlugMark::None;
     return spare;
   }
   return state_.HotPlugMarker[static_cast<std::size_t>(2 * (card - 1) + channel - 1)];
@@ -560,8 +563,8 @@ std::uint8_t& Monitor::markerPosition(int card, int channel) {
 
 bool Monitor::markedByState10or11(int card, int position) {
   const int channel = channelOf(position);
-  const std::uint8_t mark = marker(card, channel);
-  return (mark == kMarkerState10 || mark == kMarkerState11) &&
+  const HotPlugMark mark = marker(card, channel);
+  return (mark == HotPlugMark::State10 || mark == HotPlugMark::State11) &&
          markerPosition(card, channel) == position;
 }
 
@@ -573,7 +576,7 @@ void Monitor::startScanWait(std::uint8_t counter, bool clearHoldOff) {
   views_.scan->setScanProgress(0);
 }
 
-void Monitor::setMemberNodeImages(int card, int position, int image) {
+void Monitor::setMemberNodeImages(int card, int position, NodeImage image) {
   const auto member = model_.memberAt(entryIndex(card, position));
   if (!member) return;
   const int node = tree_.memberNode(member->array, member->slot);
@@ -590,8 +593,8 @@ void Monitor::evaluatePosition(int card, int position, int statusResult, int plu
   }
   if (statusResult != kChanged && plugResult != 1) return;
 
-  int displayState = 0;
-  int event = 0;
+  DisplayState displayState = DisplayState::None;
+  DriveEvent event = DriveEvent::None;
   if (!hotPlugPath(card, position, displayState, event)) {
     normalPath(card, position, displayState, event);
   }
@@ -601,14 +604,14 @@ void Monitor::evaluatePosition(int card, int position, int statusResult, int plu
     if (pio == 0x50) {
       state_.RescanRequested = true;
     } else if (pio == 0x51) {
-      event = 3;
+      event = DriveEvent::PlugError;
     }
   }
-  if (displayState != 0) display_.ShowPositionState(card, position, displayState);
-  if (event != 0) events_.RaiseDriveEvent(card, position, event);
+  if (displayState != DisplayState::None) display_.ShowPositionState(card, position, displayState);
+  if (event != DriveEvent::None) events_.RaiseDriveEvent(card, position, event);
 }
 
-bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event) {
+bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, DriveEvent& event) {
   const int channel = channelOf(position);
   if (snapshot_.isHotPlug(card, channel) != 1) return false;
   const int e = entryIndex(card, position);
@@ -616,41 +619,41 @@ bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event)
   const int plugState = pio >> 4;
   const bool inBoth =
       plugCopy_.existTavrix(card, position) == 1 && plugCopy_.existFilter(card, position) == 1;
-  std::uint8_t& mark = marker(card, channel);
+  HotPlugMark& mark = marker(card, channel);
 
   if (plugState == 5 && !inBoth) {
-    if (mark != kMarkerPulled) {
+    if (mark != HotPlugMark::Pulled) {
       startScanWait(0, true);
-      event = 1;
-      mark = kMarkerPulled;
+      event = DriveEvent::Connected;
+      mark = HotPlugMark::Pulled;
       state_.RescanRequested = true;
     }
-    displayState = 3;
+    displayState = DisplayState::Attention;
     display_.markStartPending(card, position);
-    if (!tree_.empty()) setMemberNodeImages(card, position, 2);
+    if (!tree_.empty()) setMemberNodeImages(card, position, NodeImage::MemberAttention);
   } else if (plugState == 5) {
-    if (mark != kMarkerBack && mark != 0) {
+    if (mark != HotPlugMark::Back && mark != HotPlugMark::None) {
       reloadConfiguration();
       state_.ScanCounter = 0;
       views_.scan->closeScanForm();
-      event = 1;
-      mark = kMarkerBack;
+      event = DriveEvent::Connected;
+      mark = HotPlugMark::Back;
       menu_.setEnabled(MenuItem::ScanHdd, false);
     }
-    displayState = 1;
+    displayState = DisplayState::Present;
     display_.markStartPending(card, position);
     if (tree_.empty()) reloadConfiguration();
-    setMemberNodeImages(card, position, 1);
+    setMemberNodeImages(card, position, NodeImage::MemberPresent);
   } else if (plugState == 10 || plugState == 11) {
     display_.HidePositionIndicator(card, position);
     const auto& entry = model_.modelPositions()[static_cast<std::size_t>(e)];
     if (entry.kind == kKindSingle) {
-      setMemberNodeImages(card, position, -1);
-      const std::uint8_t wanted = plugState == 10 ? kMarkerState10 : kMarkerState11;
+      setMemberNodeImages(card, position, NodeImage::None);
+      const HotPlugMark wanted = plugState == 10 ? HotPlugMark::State10 : HotPlugMark::State11;
       if (mark != wanted) {
         startScanWait(40, false);
         state_.RescanRequested = true;
-        event = 2;
+        event = DriveEvent::Disconnected;
         mark = wanted;
         markerPosition(card, channel) = static_cast<std::uint8_t>(position);
       }
@@ -662,25 +665,25 @@ bool Monitor::hotPlugPath(int card, int position, int& displayState, int& event)
     // One that left plug state 10/11 this way ends its marker, and a present idle drive
     // shows as present, as it does off the hot-plug path.
     if (markedByState10or11(card, position)) {
-      mark = 0;
+      mark = HotPlugMark::None;
       markerPosition(card, channel) = 0;
     }
     if (latest_.isHere(e) == 1 && latest_.active(e) != 1 && latest_.hot(e) == 0 &&
         latest_.rebuild(e) == 0) {
-      displayState = 1;
+      displayState = DisplayState::Present;
       display_.markStartPending(card, position);
-      setMemberNodeImages(card, position, 1);
+      setMemberNodeImages(card, position, NodeImage::MemberPresent);
     }
   }
 
   if (latest_.active(e) == 1 && latest_.rebuild(e) <= 1) {
-    displayState = latest_.rebuild(e) == 0 ? 2 : 4;
+    displayState = latest_.rebuild(e) == 0 ? DisplayState::Active : DisplayState::ActiveRebuild;
     display_.markStartPending(card, position);
   }
   return true;
 }
 
-void Monitor::normalPath(int card, int position, int& displayState, int& event) {
+void Monitor::normalPath(int card, int position, DisplayState& displayState, DriveEvent& event) {
   const int e = entryIndex(card, position);
   const auto ue = static_cast<std::size_t>(e);
   const bool missing = latest_.isHere(e) != 1 || latest_.isHotPlug(card, channelOf(position)) != 0;
@@ -701,19 +704,19 @@ void Monitor::normalPath(int card, int position, int& displayState, int& event) 
     tables_.I_Rebuild[ue] = 0;
     display_.HidePositionIndicator(card, position);
     state_.AutoRebuildOff = false;
-    setMemberNodeImages(card, position, -1);
-    event = 2;
+    setMemberNodeImages(card, position, NodeImage::None);
+    event = DriveEvent::Disconnected;
   } else if (rebuild == 1 && tables_.I_Rebuild[ue] == 0 && runTime == 1) {
     tables_.I_Rebuild[ue] = 1;
     tables_.I_Hot[ue] = 0;
-    displayState = 3;
+    displayState = DisplayState::Attention;
     display_.markStartPending(card, position);
-    setMemberNodeImages(card, position, 2);
+    setMemberNodeImages(card, position, NodeImage::MemberAttention);
     if (!state_.AutoRebuildOff) {
-      event = 1;
+      event = DriveEvent::Connected;
       if (menu_.checked(MenuItem::Auto_Rebuild_Option)) {
         reloadConfiguration();
-        setMemberNodeImages(card, position, 2);
+        setMemberNodeImages(card, position, NodeImage::MemberAttention);
         state_.AutoRebuildOff = true;
         views_.window->setMonitorPage(2);
         state_.AutoRebuildPending = true;
@@ -723,14 +726,14 @@ void Monitor::normalPath(int card, int position, int& displayState, int& event) 
   } else {
     const std::uint8_t active = latest_.active(e);
     if (active == 1 && rebuild == 0) {
-      displayState = 2;
+      displayState = DisplayState::Active;
     } else if (active == 1 && rebuild == 1) {
-      displayState = 4;
+      displayState = DisplayState::ActiveRebuild;
     } else if (active != 1 && latest_.hot(e) == 0 && rebuild == 0) {
-      displayState = 1;
-      setMemberNodeImages(card, position, 1);
+      displayState = DisplayState::Present;
+      setMemberNodeImages(card, position, NodeImage::MemberPresent);
     }
-    if (displayState != 0) display_.markStartPending(card, position);
+    if (displayState != DisplayState::None) display_.markStartPending(card, position);
   }
 }
 

@@ -19,7 +19,7 @@
 #include "monitor/mode_tree.h"
 #include "monitor/monitor_views.h"
 #include "monitor/plug_block.h"
-#include "monitor/rebuild_state.h"
+#include "monitor/state_codes.h"
 #include "monitor/status_block.h"
 
 namespace raidmon {
@@ -31,10 +31,6 @@ inline constexpr std::uint8_t kOsFamilyNt = 2;
 inline constexpr int kStartupInterval = 4000;
 inline constexpr int kScanTicks = 45;
 inline constexpr int kHoldOffTicks = 39;
-inline constexpr std::uint8_t kMarkerPulled = 0x60;
-inline constexpr std::uint8_t kMarkerBack = 0x50;
-inline constexpr std::uint8_t kMarkerState10 = 0xA0;
-inline constexpr std::uint8_t kMarkerState11 = 0xB0;
 
 inline constexpr std::string_view kScanCaption = " Hard Disk Scaning......";
 inline constexpr std::string_view kWaitCaption = " Waiting....";
@@ -59,7 +55,9 @@ struct RunState {
   std::uint8_t AspiTarget = 0;
   std::uint8_t CardCount = 0;
   std::int32_t LoopTime = 1000;
-  std::atomic<std::uint8_t> RebuildState{kRebuildIdle};  // written by the rebuild worker too
+  // Written by the rebuild worker too. (The field keeps the system's name; its type is
+  // the enum of the same name, so it is spelled in full here.)
+  std::atomic<raidmon::RebuildState> RebuildState{raidmon::RebuildState::Idle};
   bool AutoRebuildPending = false;
   bool AutoRebuildOff = false;
   bool ShownOnce = false;
@@ -68,7 +66,7 @@ struct RunState {
   bool RescanRequested = false;
   bool HoldOff = false;
   std::uint8_t HoldOffCounter = 0;
-  std::array<std::uint8_t, 4> HotPlugMarker{};  // card 1..2 x channel 1..2
+  std::array<HotPlugMark, 4> HotPlugMarker{};  // card 1..2 x channel 1..2
   // The position (1..4) whose plug state 10 or 11 set a 0xA0/0xB0 marker; 0 otherwise.
   std::array<std::uint8_t, 4> HotPlugMarkerPosition{};
   std::array<std::uint32_t, 8> presenceSums{};  // I_Here + I_Hot, cards 1 and 2
@@ -199,11 +197,11 @@ class Monitor {
   void fillModeTree();
   void trace(std::string_view line);
   void startScanWait(std::uint8_t counter, bool clearHoldOff);
-  void setMemberNodeImages(int card, int position, int image);
+  void setMemberNodeImages(int card, int position, NodeImage image);
   void computePresenceSums();
-  bool hotPlugPath(int card, int position, int& displayState, int& event);
-  void normalPath(int card, int position, int& displayState, int& event);
-  std::uint8_t& marker(int card, int channel);
+  bool hotPlugPath(int card, int position, DisplayState& displayState, DriveEvent& event);
+  void normalPath(int card, int position, DisplayState& displayState, DriveEvent& event);
+  HotPlugMark& marker(int card, int channel);
   std::uint8_t& markerPosition(int card, int channel);
   // Whether the channel's 0xA0/0xB0 marker was set by this position's plug state 10/11.
   bool markedByState10or11(int card, int position);

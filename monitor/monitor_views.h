@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "monitor/state_codes.h"
+
 namespace raidmon {
 
 // The status window's pop-up menu items, in menu order.
@@ -76,8 +78,8 @@ class ModeTreeView {
   virtual ~ModeTreeView() = default;
   // Rebuild the tree from the drive model (the core has written the node indexes).
   virtual void rebuildTree() = 0;
-  // Sets a node's image and selected image (-1 = no image).
-  virtual void setNodeImages(int nodeIndex, int image) = 0;
+  // Sets a node's image and selected image.
+  virtual void setNodeImages(int nodeIndex, NodeImage image) = 0;
 };
 
 // The debugging form: trace list, plug label and the raw-state grids.

@@ -72,7 +72,7 @@ void applyArraySkinMenu(MenuModel& menu, const ArraySkinChoice& choice) {
 }
 
 bool trayInPrepare(Monitor& monitor, PollTimer& timer) {
-  if (monitor.state().RebuildState == kRebuildRunning) return false;
+  if (monitor.state().RebuildState == RebuildState::Running) return false;
   timer.setInterval(1);
   monitor.menu().setCaption(MenuItem::Small_Open, kNormalOpenCaption);
   monitor.gui().Gui_Small = 1;

@@ -83,7 +83,7 @@ void RebuildControl::UpdateStartCaption() {
 
 void RebuildControl::preparePage() {
   SourceCard = SourcePos = TargetCard = TargetPos = 0;
-  if (monitor_.state().RebuildState == kRebuildIdle) {
+  if (monitor_.state().RebuildState == RebuildState::Idle) {
     RebuildIdle = true;
     page_->setSourceText(kNone);
     page_->setTargetText(kNone);
@@ -97,7 +97,7 @@ void RebuildControl::preparePage() {
 void RebuildControl::SelectRebuildSource(int absoluteIndex, int arrayNodeIndex,
                                          const std::string& nodeLabel, int arrayNumber) {
   // A running rebuild keeps its pair, whatever is clicked in the tree.
-  if (!RebuildIdle || monitor_.state().RebuildState == kRebuildRunning) return;
+  if (!RebuildIdle || monitor_.state().RebuildState == RebuildState::Running) return;
   if (arrayNumber < 0 || arrayNumber >= kArrayRecords) return;
   const ArrayRecord& rec = monitor_.model().array(arrayNumber);
   if (!mirrored(rec.kind)) {
@@ -165,7 +165,7 @@ void RebuildControl::refuseStart(bool clearRebuildFlags, std::string_view messag
   }
   resumePolling();
   page_->setStartEnabled(true);
-  monitor_.state().RebuildState = kRebuildCancelled;
+  monitor_.state().RebuildState = RebuildState::Cancelled;
   monitor_.views().dialogs->confirmBox(message, false);
 }
 
@@ -191,9 +191,9 @@ std::uint64_t RebuildControl::applySizeOverride(std::uint64_t size) const {
 }
 
 void RebuildControl::startWorker(std::uint64_t size) {
-  monitor_.state().RebuildState = kRebuildRunning;
-  RebuildWorker.reset();  // a finished worker from before
-  RebuildWorker = std::make_unique<K4M_Rebuild>(
+  monitor_.state().RebuildState = RebuildState::Running;
+  worker_.reset();  // a finished worker from before
+  worker_ = std::make_unique<RebuildWorker>(
       monitor_.link(), monitor_.packet(), monitor_.state().RebuildState, gui_, *this,
       RebuildRequest{SourceCard, SourcePos, TargetCard, TargetPos, size});
 }
@@ -309,7 +309,7 @@ void RebuildControl::Rebuild_CancelClick() {
   // A rebuild that has already ended in failure is reported by the next poll: nothing
   // is left to cancel, and the failure is not turned into a cancel.
   const auto endedInFailure = [this] {
-    if (monitor_.state().RebuildState != kRebuildFailed) return false;
+    if (monitor_.state().RebuildState != RebuildState::Failed) return false;
     ShowSelectionLayout();
     RebuildIdle = true;
     UpdateStartCaption();
@@ -318,10 +318,10 @@ void RebuildControl::Rebuild_CancelClick() {
   if (endedInFailure()) return;
   if (!v.dialogs->confirmBox(kConfirmCancel, true)) return;
   // The rebuild may have ended while the question was open.
-  if (endedInFailure() || monitor_.state().RebuildState != kRebuildRunning) return;
+  if (endedInFailure() || monitor_.state().RebuildState != RebuildState::Running) return;
   // The worker is told first, so that it stops after the chunk in flight however fast
   // the controller answers while the steps below run.
-  if (RebuildWorker && RebuildWorker->running()) RebuildWorker->Terminate();
+  if (worker_ && worker_->running()) worker_->Terminate();
   // The worker may be inside a request the controller holds back: wait for the packet
   // no longer than the request's own time-out, then go on without a fresh status.
   if (!monitor_.readStatusWithin(packetWait_)) {
@@ -343,8 +343,8 @@ void RebuildControl::Rebuild_CancelClick() {
     monitor_.tables().I_Rebuild[static_cast<std::size_t>(e)] = 0;
   }
   // A worker that failed meanwhile keeps its failure.
-  std::uint8_t running = kRebuildRunning;
-  monitor_.state().RebuildState.compare_exchange_strong(running, kRebuildCancelled);
+  RebuildState running = RebuildState::Running;
+  monitor_.state().RebuildState.compare_exchange_strong(running, RebuildState::Cancelled);
   SourceCard = SourcePos = TargetCard = TargetPos = 0;
   page_->setSourceText(kNone);
   page_->setTargetText(kNone);
@@ -384,21 +384,21 @@ void RebuildControl::MarkRebuildIndicators() {
 }
 
 void RebuildControl::ReportRebuildOutcome() {
-  const std::uint8_t state = monitor_.state().RebuildState;
+  const RebuildState state = monitor_.state().RebuildState;
   std::string_view line;
   switch (state) {
-    case kRebuildCompleted: line = "Rebuild Process Complete!"; break;
-    case kRebuildCancelled: line = "Rebuild Process Cancel!"; break;
-    case kRebuildFailed: line = "Rebuild Process Fail!"; break;
+    case RebuildState::Completed: line = "Rebuild Process Complete!"; break;
+    case RebuildState::Cancelled: line = "Rebuild Process Cancel!"; break;
+    case RebuildState::Failed: line = "Rebuild Process Fail!"; break;
     default: return;
   }
   NoticeView& box = *monitor_.views().notice;
   box.setNoticeLine(1, "");
   box.setNoticeLine(2, line);
   box.setNoticeLine(3, "");
-  if (state == kRebuildCompleted) box.setNoticeOkVisible(true);
+  if (state == RebuildState::Completed) box.setNoticeOkVisible(true);
   box.showNotice();
-  monitor_.state().RebuildState = kRebuildIdle;
+  monitor_.state().RebuildState = RebuildState::Idle;
   ResetRebuildPage();
 }
 
@@ -430,7 +430,7 @@ void RebuildControl::RebuildComplete1Click() {
   const MonitorViews& v = monitor_.views();
   // It tells the controller that target and source are equal without copying a byte,
   // so it is sent only where a rebuild is due, and only when the operator confirms.
-  bool flagged = monitor_.state().RebuildState == kRebuildRunning;
+  bool flagged = monitor_.state().RebuildState == RebuildState::Running;
   for (int e = 0; e < kEntries && !flagged; ++e) flagged = monitor_.latestStatus().rebuild(e) == 1;
   if (!flagged) {
     v.dialogs->messageBox(kNoRebuildToEnd);
@@ -488,13 +488,13 @@ void RebuildControl::rebuildEndFailed() {
 
 void RebuildControl::rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) {
   // A cancel that the GUI thread ran before this report stands.
-  if (monitor_.state().RebuildState != kRebuildRunning) return;
+  if (monitor_.state().RebuildState != RebuildState::Running) return;
   page_->setStartEnabled(true);
   page_->setStatusText("");
   RebuildIdle = true;
   ShowSelectionLayout();
   page_->setProgress(0);
-  monitor_.state().RebuildState = kRebuildCompleted;
+  monitor_.state().RebuildState = RebuildState::Completed;
   markSnapshotForOutcome();
   AddRebuildEvent(sourcePos, targetPos, "Rebuild End");
   monitor_.views().timer->setEnabled(true);

@@ -10,7 +10,7 @@
 
 #include "monitor/monitor.h"
 #include "rebuild/gui_executor.h"
-#include "rebuild/k4m_rebuild.h"
+#include "rebuild/rebuild_worker.h"
 
 namespace raidmon {
 
@@ -66,13 +66,14 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   std::uint8_t SourceCard = 0, SourcePos = 0, TargetCard = 0, TargetPos = 0;
   std::uint8_t RebuildArray = 0;
   bool RebuildIdle = true;
-  K4M_Rebuild* worker() { return RebuildWorker.get(); }
+  RebuildWorker* worker() { return worker_.get(); }
 
  private:
   bool sendRebuildBegin();  // true when the controller accepted
   void startWorker(std::uint64_t size);
   std::uint64_t applySizeOverride(std::uint64_t size) const;
-  // A refused CTL_REBUILD_BEGIN: positions re-evaluated, polling again, state 3, box.
+  // A refused CTL_REBUILD_BEGIN: positions re-evaluated, polling again, state
+  // Cancelled, box.
   void refuseStart(bool clearRebuildFlags, std::string_view message);
   void refreshRebuildIndicators();  // cards 1 and 2
   // The accepted start's common steps: indicators, row, worker.
@@ -89,7 +90,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   Monitor& monitor_;
   GuiExecutor& gui_;
   RebuildPageView* page_;
-  std::unique_ptr<K4M_Rebuild> RebuildWorker;
+  std::unique_ptr<RebuildWorker> worker_;
   std::chrono::milliseconds packetWait_;
 };
 

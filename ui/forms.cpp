@@ -10,29 +10,29 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
     dialogsTranscript_ = std::make_unique<DialogsTranscript>(plainDialogs_, options.transcript, options.answerDialogs);
     guardedErrors_ = std::make_unique<GuardedErrorsTo>(dialogsTranscript_.get());
   }
-  Form1 = std::make_unique<TForm1>(monitor, nullptr, dialogsTranscript_.get());
-  Msgbox_form = std::make_unique<TMsgbox_form>();
-  Flash_512_Update_form = std::make_unique<TFlash_512_Update_form>();
-  Debug_Form = std::make_unique<TDebug_Form>(monitor);
-  K4M_Info_form = std::make_unique<TK4M_Info_form>(monitor);
-  ScanBus_Form = std::make_unique<TScanBus_Form>();
+  statusWindow = std::make_unique<StatusWindow>(monitor, nullptr, dialogsTranscript_.get());
+  noticeBox = std::make_unique<NoticeBox>();
+  flashDialog = std::make_unique<FlashUpdateDialog>();
+  debugWindow = std::make_unique<DebugWindow>(monitor);
+  monitorDialog = std::make_unique<MonitorDialog>(monitor);
+  scanBusWindow = std::make_unique<ScanBusWindow>();
 
   rebuildContext = std::make_unique<QObject>();
   rebuildExecutor = std::make_unique<QtGuiExecutor>(rebuildContext.get());
   rebuild = std::make_unique<RebuildControl>(monitor, *rebuildExecutor);
-  rebuild->setPage(*K4M_Info_form);
+  rebuild->setPage(*monitorDialog);
 
   MonitorViews views;
-  views.menu = Form1.get();
-  views.indicators = Form1.get();
-  views.window = Form1.get();
-  views.timer = &Form1->pollTimer();
-  views.dialogs = &Form1->dialogs();
-  views.tree = K4M_Info_form.get();
-  views.debug = Debug_Form.get();
-  views.scan = ScanBus_Form.get();
-  views.notice = Msgbox_form.get();
-  views.grid = K4M_Info_form.get();
+  views.menu = statusWindow.get();
+  views.indicators = statusWindow.get();
+  views.window = statusWindow.get();
+  views.timer = &statusWindow->pollTimer();
+  views.dialogs = &statusWindow->dialogs();
+  views.tree = monitorDialog.get();
+  views.debug = debugWindow.get();
+  views.scan = scanBusWindow.get();
+  views.notice = noticeBox.get();
+  views.grid = monitorDialog.get();
   views.rebuild = rebuild.get();
   if (options.transcript) {
     noticeTranscript_ = std::make_unique<NoticeTranscript>(*views.notice, *options.transcript);
@@ -44,12 +44,12 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   }
   monitor.setViews(views);
 
-  flash = std::make_unique<FlashUpdate>(monitor, *Flash_512_Update_form, flashWaiter);
-  Flash_512_Update_form->setUpdate(flash.get());
-  Flash_512_Update_form->biosLabel = [this] { return str(K4M_Info_form->BIOS_LABEL->text()); };
+  flash = std::make_unique<FlashUpdate>(monitor, *flashDialog, flashWaiter);
+  flashDialog->setUpdate(flash.get());
+  flashDialog->biosLabel = [this] { return str(monitorDialog->BIOS_LABEL->text()); };
 
   RebuildControl* control = rebuild.get();
-  TK4M_Info_form& dialog = *K4M_Info_form;
+  MonitorDialog& dialog = *monitorDialog;
   dialog.onRebuildSelection = [control](int abs, int arrayNode, const std::string& label, int array) {
     control->SelectRebuildSource(abs, arrayNode, label, array);
   };
@@ -60,38 +60,38 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   dialog.AutoRebuildClick = [control] { control->AutoRebuildClick(); };
 
 
-  ScanBus_Form->DisableHddClick = [&monitor] { monitor.rescanNow(); };
+  scanBusWindow->DisableHddClick = [&monitor] { monitor.rescanNow(); };
 
 
-  TForm1::Commands commands;
+  StatusWindow::Commands commands;
   commands.showMonitorDialog = [this] {
-    K4M_Info_form->show();
-    K4M_Info_form->raise();
-    K4M_Info_form->activateWindow();
+    monitorDialog->show();
+    monitorDialog->raise();
+    monitorDialog->activateWindow();
   };
-  commands.setMonitorPage = [this](int page) { K4M_Info_form->Info_Tab_Note->setCurrentIndex(page); };
+  commands.setMonitorPage = [this](int page) { monitorDialog->Info_Tab_Note->setCurrentIndex(page); };
   commands.showFlashDialog = [this] {
-    Flash_512_Update_form->show();
-    Flash_512_Update_form->raise();
+    flashDialog->show();
+    flashDialog->raise();
   };
-  commands.showDebugForm = [this] { Debug_Form->DebugForm1Click(); };
-  commands.showScanTables = [this] { ScanBus_Form->showTables(); };
+  commands.showDebugForm = [this] { debugWindow->DebugForm1Click(); };
+  commands.showScanTables = [this] { scanBusWindow->showTables(); };
   commands.scanHdd = [&monitor] { monitor.rescanNow(); };
   commands.rebuildComplete = [this] { rebuild->RebuildComplete1Click(); };
   commands.rebuildSizeValue = [this] { rebuild->RebuildSizeValue1Click(); };
   commands.rebuildSizeCheck = [this] { rebuild->RebuildSizeCheck1Click(); };
-  Form1->setCommands(std::move(commands));
+  statusWindow->setCommands(std::move(commands));
 }
 
 Forms::~Forms() {
-  Form1->Sec_Timer.stop();
+  statusWindow->Sec_Timer.stop();
   rebuild.reset();          // stops and joins a running worker
   rebuildContext.reset();   // drops what it left queued
   monitor_.setViews({});    // the forms go next
 }
 
 void Forms::showMain() {
-  if (!Form1->closing()) Form1->show();
+  if (!statusWindow->closing()) statusWindow->show();
 }
 
 }  // namespace raidmon

@@ -9,12 +9,12 @@
 #include "ui/common/qt_dialogs.h"
 #include "rebuild/rebuild_control.h"
 #include "ui/common/qt_gui_executor.h"
-#include "ui/diag/tdebug_form.h"
-#include "ui/diag/tmsgbox_form.h"
-#include "ui/diag/tscanbus_form.h"
-#include "ui/flash/tflash_512_update_form.h"
-#include "ui/main/tform1.h"
-#include "ui/monitor/tk4m_info_form.h"
+#include "ui/diag/debug_window.h"
+#include "ui/diag/notice_box.h"
+#include "ui/diag/scan_bus_window.h"
+#include "ui/flash/flash_update_dialog.h"
+#include "ui/main/status_window.h"
+#include "ui/monitor/monitor_dialog.h"
 
 namespace raidmon {
 
@@ -27,8 +27,9 @@ struct FormsOptions {
 
 class Forms {
  public:
-  // Creates Form1 (which runs start-up), then the message box, the flash dialog, the
-  // debugging form, the Monitor dialog and the scan form, and hands them to the core.
+  // Creates the status window (which runs start-up), then the message box, the flash
+  // dialog, the debugging form, the Monitor dialog and the scan form, and hands them to
+  // the core.
   explicit Forms(Monitor& monitor, FormsOptions options = {});
   ~Forms();
 
@@ -36,12 +37,13 @@ class Forms {
   // monitoring.
   void showMain();
 
-  std::unique_ptr<TForm1> Form1;
-  std::unique_ptr<TMsgbox_form> Msgbox_form;
-  std::unique_ptr<TFlash_512_Update_form> Flash_512_Update_form;
-  std::unique_ptr<TDebug_Form> Debug_Form;
-  std::unique_ptr<TK4M_Info_form> K4M_Info_form;
-  std::unique_ptr<TScanBus_Form> ScanBus_Form;
+  // The forms in creation order; each carries the system's form name as its object name.
+  std::unique_ptr<StatusWindow> statusWindow;        // Form1
+  std::unique_ptr<NoticeBox> noticeBox;              // Msgbox_form
+  std::unique_ptr<FlashUpdateDialog> flashDialog;    // Flash_512_Update_form
+  std::unique_ptr<DebugWindow> debugWindow;          // Debug_Form
+  std::unique_ptr<MonitorDialog> monitorDialog;      // K4M_Info_form
+  std::unique_ptr<ScanBusWindow> scanBusWindow;      // ScanBus_Form
   // The rebuild control, and the event-loop queue its worker reports through.
   std::unique_ptr<QObject> rebuildContext;
   std::unique_ptr<QtGuiExecutor> rebuildExecutor;

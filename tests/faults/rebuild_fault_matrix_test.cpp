@@ -268,10 +268,10 @@ TEST_P(RebuildFaultMatrix, OperatorDataAndStateAfterTheFault) {
   const auto& log = rig->views.log;
   const auto& rows = rig->views.rows;
   const std::vector<std::string> shown = notices();
-  const std::uint8_t state = rig->monitor->state().RebuildState;
+  const RebuildState state = rig->monitor->state().RebuildState;
   const std::uint64_t transfers = controller().requestCount(CTL_TRANSFER);
   const std::uint64_t ends = controller().requestCount(CTL_REBUILD_END);
-  K4M_Rebuild* worker = rig->control->worker();
+  RebuildWorker* worker = rig->control->worker();
 
   EXPECT_EQ(count(log, "box TAVRIX DMA Failed!"), row.dmaBox ? 1 : 0);
   if (row.outcome != Outcome::Complete) {
@@ -349,7 +349,7 @@ TEST_P(RebuildFaultMatrix, OperatorDataAndStateAfterTheFault) {
     EXPECT_TRUE(rig->views.timerEnabled);
     EXPECT_EQ(rig->views.timerInterval, 1000);
     if (!shown.empty()) {
-      EXPECT_EQ(state, kRebuildIdle);
+      EXPECT_EQ(state, RebuildState::Idle);
       EXPECT_TRUE(rig->control->RebuildIdle);
     }
   }

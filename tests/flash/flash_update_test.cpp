@@ -193,10 +193,10 @@ TEST_P(FlashUpdateTest, RefusalsBeforeAnythingIsErased) {
   EXPECT_NE(views.errors.back().find("no whole block"), std::string::npos);
 
   select(a);
-  monitor->state().RebuildState = kRebuildRunning;
+  monitor->state().RebuildState = RebuildState::Running;
   update->Update_Start_ButtonClick();
   EXPECT_NE(views.errors.back().find("rebuild is running"), std::string::npos);
-  monitor->state().RebuildState = kRebuildIdle;
+  monitor->state().RebuildState = RebuildState::Idle;
 
   views.confirmAnswers = {false};
   update->Update_Start_ButtonClick();

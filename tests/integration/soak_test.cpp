@@ -80,7 +80,7 @@ TEST(SoakTest, HundredThousandCyclesWithAFlappingDrive) {
   EXPECT_EQ(views.hides - views.flapHides, 1);  // the empty card 1 Secondary Slave, once
   EXPECT_EQ(views.notices, 0);
   EXPECT_EQ(views.rows - rowsBefore, 0);
-  EXPECT_EQ(monitor.state().RebuildState, kRebuildIdle);
+  EXPECT_EQ(monitor.state().RebuildState, RebuildState::Idle);
   // The heap does not grow with the cycles (a few KiB of allocator noise at most).
   EXPECT_LT(heapInUse(), heapAfterWarmUp + 64 * 1024);
 }

@@ -116,7 +116,7 @@ TEST(StartupPollIntegration, HotPlugPullRescanAndReinsert) {
   EXPECT_TRUE(run.logged("load 1,2 s_Orange.gif"));
   EXPECT_TRUE(run.monitor_.state().ScanActive);
   EXPECT_TRUE(run.monitor_.state().RescanRequested);
-  EXPECT_EQ(run.monitor_.state().HotPlugMarker[0], kMarkerPulled);
+  EXPECT_EQ(run.monitor_.state().HotPlugMarker[0], HotPlugMark::Pulled);
 
   // 46 cycles of waiting, then the rescan reaches the controller once.
   run.cycles(46);
@@ -137,7 +137,7 @@ TEST(StartupPollIntegration, HotPlugPullRescanAndReinsert) {
   EXPECT_TRUE(run.logged(notice));
   EXPECT_TRUE(run.logged("load 1,2 s_Top_Green.gif"));
   EXPECT_EQ(run.controller_.requestCount(CTL_READ_CONFIG), configReads + 1);
-  EXPECT_EQ(run.monitor_.state().HotPlugMarker[0], kMarkerBack);
+  EXPECT_EQ(run.monitor_.state().HotPlugMarker[0], HotPlugMark::Back);
   run.cycles(40);
   EXPECT_FALSE(run.monitor_.state().HoldOff);
   EXPECT_EQ(run.controller_.rescanCount(), 1u);

@@ -17,13 +17,13 @@ using test::RecordingViews;
 TEST(DriveEventsTest, NoticeLinesAndRowPerCode) {
   RecordingViews v;
   DriveEvents events(v, v);
-  events.RaiseDriveEvent(1, 1, 1);
+  events.RaiseDriveEvent(1, 1, DriveEvent::Connected);
   EXPECT_EQ(v.log.back(),
             "notice A Hard Disk has been connected to|RAID controller !|( location : Card 1 Primary Master)");
-  events.RaiseDriveEvent(1, 3, 2);
+  events.RaiseDriveEvent(1, 3, DriveEvent::Disconnected);
   EXPECT_EQ(v.log.back(),
             "notice A Hard Disk has been disconnected from|RAID controller !|( location : Card 1 Secondary Master)");
-  events.RaiseDriveEvent(4, 4, 3);
+  events.RaiseDriveEvent(4, 4, DriveEvent::PlugError);
   EXPECT_EQ(v.rows, (std::vector<std::string>{"Card 1 Primary Master|Connected|",
                                               "Card 1 Secondary Master|Diconnected|",
                                               "Card 4 Secondary Slave|51 ERROR |"}));
@@ -33,8 +33,8 @@ TEST(DriveEventsTest, NoticeLinesAndRowPerCode) {
 TEST(DriveEventsTest, OutOfRangeValuesLeaveTheirLinesButAddTheRow) {
   RecordingViews v;
   DriveEvents events(v, v);
-  events.RaiseDriveEvent(2, 2, 1);
-  events.RaiseDriveEvent(5, 0, 9);
+  events.RaiseDriveEvent(2, 2, DriveEvent::Connected);
+  events.RaiseDriveEvent(5, 0, static_cast<DriveEvent>(9));  // no such event
   EXPECT_EQ(v.noticeLines[0], "A Hard Disk has been connected to");
   EXPECT_EQ(v.noticeLines[2], "( location : Card 2 Primary Slave)");
   ASSERT_EQ(v.rows.size(), 2u);
@@ -105,11 +105,11 @@ TEST_F(PlugCheckTest, MarkerRuleReportsAChangeWithNoByteDiffering) {
   link.plug[kOffExistFilter + plugSlot(1, 3)] = 1;
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(monitor.plugCheck(), 0);
-  monitor.state().HotPlugMarker[1] = kMarkerState10;  // card 1, channel 2
+  monitor.state().HotPlugMarker[1] = HotPlugMark::State10;  // card 1, channel 2
   monitor.state().HotPlugMarkerPosition[1] = 3;        // set by the Secondary Master
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->A0 ExistFilter");
-  monitor.state().HotPlugMarker[1] = kMarkerState11;
+  monitor.state().HotPlugMarker[1] = HotPlugMark::State11;
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->B0 ExistFilter");
   // Only the drive that set the marker counts, and only once it has left state 10/11.

@@ -420,8 +420,8 @@ TEST(DecodeTablesTest, ModeNamesAndTreeImages) {
   EXPECT_FALSE(modeName(10));
   EXPECT_EQ(modeName(4)->text, "RAID1");
   EXPECT_EQ(modeName(6)->text, "RAID 0+1");
-  EXPECT_EQ(modeName(9)->image, 5);
-  EXPECT_EQ(modeName(1)->image, 0);
+  EXPECT_EQ(modeName(9)->image, NodeImage::Disc);
+  EXPECT_EQ(modeName(1)->image, NodeImage::Array);
 }
 
 TEST(ModeTreeTest, NodeIndexesWrittenBackAndMemberLookup) {
@@ -437,13 +437,13 @@ TEST(ModeTreeTest, NodeIndexesWrittenBackAndMemberLookup) {
   EXPECT_EQ(tree.nodes()[0].label, "RAID1");
   EXPECT_EQ(tree.nodes()[2].label.size(), 40u);
   EXPECT_EQ(tree.nodes()[3].label, "ATAPI");
-  EXPECT_EQ(tree.nodes()[3].image, 5);
-  EXPECT_EQ(tree.nodes()[3].selectedImage, 0);
+  EXPECT_EQ(tree.nodes()[3].image, NodeImage::Disc);
+  EXPECT_EQ(tree.nodes()[3].selectedImage, NodeImage::Array);
   EXPECT_EQ(m.array(1).arrayNodeIndex, 3);
   EXPECT_EQ(m.array(0).memberNodeIndex[1], 2);
   EXPECT_EQ(tree.memberNode(1, 0), 4);
   EXPECT_EQ(tree.memberNode(5, 0), -1);
-  EXPECT_FALSE(tree.setImages(9, 2));
+  EXPECT_FALSE(tree.setImages(9, NodeImage::MemberAttention));
 }
 
 TEST(CountCardsTest, CardsWithAPresentDrive) {

@@ -104,7 +104,7 @@ TEST_F(PollCycleTest, CardCountFromPresentDrivesAfterFallbackScan) {
   EXPECT_FALSE(m.state().PortFoundByName);
   EXPECT_EQ(m.state().CardCount, 2);  // cards 1 and 3 have a drive
   m.FormShow();
-  EXPECT_EQ(m.state().CardCount, 2);  // rule 3 only while the count is 0
+  EXPECT_EQ(m.state().CardCount, 2);  // the configuration counts cards only while the count is 0
 }
 
 TEST_F(PollCycleTest, MissingDriverClosesWithoutPolling) {
@@ -205,7 +205,7 @@ TEST_F(PollCycleTest, HotPlugByteComparedPerCardAndChannel) {
 
 TEST_F(PollCycleTest, RunningRebuildFreezesTheCycle) {
   Monitor& m = started();
-  m.state().RebuildState = kRebuildRunning;
+  m.state().RebuildState = RebuildState::Running;
   views.timerEnabled = false;
   const auto calls = link.calls.size();
   m.Sec_TimerTimer();
@@ -427,7 +427,7 @@ TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
   m.Sec_TimerTimer();
   EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "load 1,2 s_Orange.gif"));
-  EXPECT_EQ(m.state().HotPlugMarker[0], 0x60);
+  EXPECT_EQ(m.state().HotPlugMarker[0], HotPlugMark::Pulled);
   EXPECT_TRUE(m.state().RescanRequested);
   EXPECT_TRUE(m.state().ScanActive);
   // Back and seen by both tables: configuration re-read, connected again.
@@ -439,7 +439,7 @@ TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
   EXPECT_EQ(link.count(CTL_READ_CONFIG), configReads + 1);
   EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "load 1,2 s_Top_Green.gif"));
-  EXPECT_EQ(m.state().HotPlugMarker[0], 0x50);
+  EXPECT_EQ(m.state().HotPlugMarker[0], HotPlugMark::Back);
 }
 
 // Card 1's primary channel in hot-plug mode with both drives listed; a plug query that
@@ -500,12 +500,12 @@ TEST_F(PollCycleTest, MarkerOfPlugState10EndsWhenTheDriveIsListedAgain) {
   EXPECT_EQ(changesIn(1), 1);
   EXPECT_TRUE(has(views.log, "hide 1,3"));
   EXPECT_TRUE(has(views.log, "row Card 1 Secondary Master|Diconnected|"));
-  EXPECT_EQ(m.state().HotPlugMarker[1], kMarkerState10);
+  EXPECT_EQ(m.state().HotPlugMarker[1], HotPlugMark::State10);
   EXPECT_EQ(changesIn(10), 0);
 
   link.plug[kOffPioStatus + plugSlot(1, 3)] = 0x04;  // back, listed, plug state 0
   EXPECT_EQ(changesIn(1), 1);
-  EXPECT_EQ(m.state().HotPlugMarker[1], 0);
+  EXPECT_EQ(m.state().HotPlugMarker[1], HotPlugMark::None);
   EXPECT_TRUE(has(views.log, "load 1,3 s_Top_Green.gif"));
   EXPECT_EQ(changesIn(10), 0);
   for (const auto& t : views.traces) EXPECT_EQ(t.find("ExistFilter"), std::string::npos) << t;

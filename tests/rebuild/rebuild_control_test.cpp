@@ -75,7 +75,7 @@ TEST(RebuildControlTest, SizeOverride) {
     rig.select(0, 0);
     rig.control->Rebuild_StartClick();
     EXPECT_EQ(rig.control->worker()->size(), c.expected);
-    ASSERT_TRUE(rig.waitForState(kRebuildCompleted));
+    ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
   }
 }
 
@@ -109,7 +109,7 @@ TEST(RebuildControlTest, AutomaticRebuildFromTheControllersFlags) {
   EXPECT_EQ(rig.control->SourcePos, 0);
   EXPECT_EQ(rig.control->TargetPos, 1);
   EXPECT_EQ(rig.page.target.substr(0, 8), "TGT DISK");  // no leading blank here
-  ASSERT_TRUE(rig.waitForState(kRebuildCompleted));
+  ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
   EXPECT_TRUE(rig.controller->rangeEqual(1, 1, 1, 2, 0, 2000));
   EXPECT_EQ(rig.views.rows.back(), "Card1 S:PM Card1 T:PS|Rebuild End|");
 }
@@ -121,7 +121,7 @@ TEST(RebuildControlTest, AutomaticRebuildOfAnEmptySizeKeepsPolling) {
   EXPECT_TRUE(logged(rig.views, "box Rebuild Size Zero"));
   EXPECT_TRUE(rig.views.timerEnabled);
   EXPECT_EQ(rig.control->worker(), nullptr);
-  EXPECT_EQ(rig.monitor->state().RebuildState, kRebuildIdle);
+  EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Idle);
 }
 
 TEST(RebuildControlTest, DeclinedStartSendsNothing) {
@@ -137,7 +137,7 @@ TEST(RebuildControlTest, ASelectionDuringARunLeavesTheRunningPairAlone) {
   RebuildRig rig(LinkKind::Direct, mirrorScenario(100000, "transfer-time 1000\n"));
   rig.select(0, 0);
   rig.control->Rebuild_StartClick();
-  ASSERT_EQ(rig.monitor->state().RebuildState, kRebuildRunning);
+  ASSERT_EQ(rig.monitor->state().RebuildState, RebuildState::Running);
   const auto pair = std::make_tuple(rig.control->SourceCard, rig.control->SourcePos,
                                     rig.control->TargetCard, rig.control->TargetPos);
   const std::string source = rig.page.source, target = rig.page.target;
@@ -154,7 +154,7 @@ TEST(RebuildControlTest, ASelectionDuringARunLeavesTheRunningPairAlone) {
   EXPECT_FALSE(logged(rig.views, "message only raid1 or raid 0+1 hdd select"));
   // The cancel names the pair that runs and marks its target.
   rig.control->Rebuild_CancelClick();
-  ASSERT_TRUE(rig.waitForState(kRebuildCancelled));
+  ASSERT_TRUE(rig.waitForState(RebuildState::Cancelled));
   EXPECT_EQ(rig.views.rows.back(), "Card1 S:PM Card1 T:PS|Rebuild Cancel|");
   EXPECT_EQ(rig.monitor->snapshot().source(entryIndex(1, 2)), 1);
 }
@@ -181,13 +181,13 @@ TEST(RebuildControlTest, NoRebuildStartsWhileAFlashUpdateRuns) {
   rig.control->AutoRebuildClick();
   EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_BEGIN), 0u);
   EXPECT_EQ(rig.control->worker(), nullptr);
-  EXPECT_EQ(rig.monitor->state().RebuildState, kRebuildIdle);
+  EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Idle);
   EXPECT_FALSE(rig.views.timerEnabled);  // the update restarts polling when it ends
   // Once the update has ended, the first cycle starts the deferred automatic rebuild.
   rig.monitor->setFlashUpdateRunning(false);
   rig.monitor->Sec_TimerTimer();
   EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_BEGIN), 1u);
-  ASSERT_TRUE(rig.waitForState(kRebuildCompleted));
+  ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
   EXPECT_TRUE(rig.controller->rangeEqual(1, 1, 1, 2, 0, 1000));
 }
 

@@ -139,7 +139,7 @@ class RebuildRig {
                                  rec.memberIdentity[static_cast<std::size_t>(slot)].model(), array);
   }
   // Pumps the GUI queue until the worker has ended with `state`, then drains it.
-  bool waitForState(std::uint8_t state) {
+  bool waitForState(RebuildState state) {
     const bool ok = executor.pumpUntil([&] {
       return monitor->state().RebuildState == state && !(control->worker() && control->worker()->running());
     });

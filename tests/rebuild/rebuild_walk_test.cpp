@@ -29,10 +29,10 @@ TEST_P(RebuildWalkTest, EveryRangeIsCopiedWholeThenEnded) {
     EXPECT_EQ(rig.page.caption, "START [&S]");
     rig.controller->clearRequestLog();
     rig.control->Rebuild_StartClick();
-    EXPECT_EQ(rig.monitor->state().RebuildState, kRebuildRunning);
+    EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Running);
     EXPECT_EQ(rig.page.caption, "CANCEL [&C]");
     EXPECT_FALSE(rig.views.timerEnabled);
-    ASSERT_TRUE(rig.waitForState(kRebuildCompleted));
+    ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
 
     const std::uint64_t chunks = (size + 127) / 128;
     EXPECT_EQ(rig.controller->requestCount(CTL_TRANSFER), chunks);
@@ -65,7 +65,7 @@ TEST_P(RebuildWalkTest, EveryRangeIsCopiedWholeThenEnded) {
     // The next cycle sees the change and announces the outcome.
     rig.monitor->Sec_TimerTimer();
     EXPECT_TRUE(logged(rig.views, "notice |Rebuild Process Complete!|"));
-    EXPECT_EQ(rig.monitor->state().RebuildState, kRebuildIdle);
+    EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Idle);
     EXPECT_EQ(rig.page.prompt, "Select Source HDD from left-side list");
   }
 }
@@ -84,7 +84,7 @@ TEST_P(RebuildWalkTest, CancelDuringATransferStopsAfterThatChunk) {
   while (!inside) std::this_thread::yield();
   rig.control->Rebuild_CancelClick();  // its status read waits for the chunk's exchange
   EXPECT_TRUE(logged(rig.views, "box Are you sure to finish rebuilding ? "));
-  ASSERT_TRUE(rig.waitForState(kRebuildCancelled));
+  ASSERT_TRUE(rig.waitForState(RebuildState::Cancelled));
   EXPECT_EQ(transfers.load(), 20);
   EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_END), 0u);
   EXPECT_EQ(rig.page.source, " None");
@@ -102,7 +102,7 @@ TEST_P(RebuildWalkTest, AChunkFailingFiveTimesFailsTheRebuildOnce) {
   RebuildRig rig(GetParam(), mirrorScenario(10000, "fail-transfer 5 at 1024\n"));
   rig.select(0, 0);
   rig.control->Rebuild_StartClick();
-  ASSERT_TRUE(rig.waitForState(kRebuildFailed));
+  ASSERT_TRUE(rig.waitForState(RebuildState::Failed));
   // Chunks 0..7 went through, the ninth was tried five times, nothing after it.
   EXPECT_EQ(rig.controller->requestCount(CTL_TRANSFER), 8u + 5u);
   EXPECT_EQ(std::count(rig.views.log.begin(), rig.views.log.end(), "box TAVRIX DMA Failed!"), 1);
@@ -120,7 +120,7 @@ TEST_P(RebuildWalkTest, FourFailuresThenSuccessCompletes) {
   RebuildRig rig(GetParam(), mirrorScenario(1000, "fail-transfer 4 at 512\n"));
   rig.select(0, 0);
   rig.control->Rebuild_StartClick();
-  ASSERT_TRUE(rig.waitForState(kRebuildCompleted));
+  ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
   EXPECT_EQ(rig.controller->requestCount(CTL_TRANSFER), 8u + 4u);
   EXPECT_TRUE(rig.controller->rangeEqual(1, 1, 1, 2, 0, 1000));
 }
@@ -131,7 +131,7 @@ TEST_P(RebuildWalkTest, RefusedBeginResetsAndReportsACancel) {
   rig.views.timerEnabled = false;
   rig.control->Rebuild_StartClick();
   EXPECT_TRUE(logged(rig.views, "box Reset Failed!!!"));
-  EXPECT_EQ(rig.monitor->state().RebuildState, kRebuildCancelled);
+  EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Cancelled);
   EXPECT_TRUE(rig.views.timerEnabled);
   EXPECT_EQ(rig.views.timerInterval, 1000);
   EXPECT_EQ(rig.control->worker(), nullptr);

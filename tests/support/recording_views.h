@@ -62,8 +62,8 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
   void showMonitorDialog() override { log.push_back("monitor dialog"); }
   void setMonitorPage(int page) override { log.push_back("page " + std::to_string(page)); }
   void rebuildTree() override { log.push_back("tree"); }
-  void setNodeImages(int node, int image) override {
-    log.push_back("node " + std::to_string(node) + "=" + std::to_string(image));
+  void setNodeImages(int node, NodeImage image) override {
+    log.push_back("node " + std::to_string(node) + "=" + std::to_string(static_cast<int>(image)));
   }
   void addTrace(std::string_view line) override { traces.emplace_back(line); }
   void setPlugLabel(std::string_view text) override { plugLabel = std::string(text); }

@@ -7,16 +7,16 @@
 
 #include "monitor/monitor.h"
 #include "support/fake_link.h"
-#include "ui/diag/tdebug_form.h"
-#include "ui/diag/tmsgbox_form.h"
-#include "ui/diag/tscanbus_form.h"
-#include "ui/monitor/tk4m_info_form.h"
+#include "ui/diag/debug_window.h"
+#include "ui/diag/notice_box.h"
+#include "ui/diag/scan_bus_window.h"
+#include "ui/monitor/monitor_dialog.h"
 
 namespace raidmon {
 namespace {
 
-TEST(MsgboxFormTest, GeometryLinesAndClearOnClose) {
-  TMsgbox_form box;
+TEST(NoticeBoxTest, GeometryLinesAndClearOnClose) {
+  NoticeBox box;
   EXPECT_EQ(box.windowTitle(), "Gui Message Box");
   EXPECT_EQ(box.size(), QSize(313, 138));
   EXPECT_TRUE(box.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -41,7 +41,7 @@ TEST(MsgboxFormTest, GeometryLinesAndClearOnClose) {
   box.close();
 }
 
-class DebugFormTest : public ::testing::Test {
+class DebugWindowTest : public ::testing::Test {
  protected:
   Monitor& make(std::uint8_t family) {
     link.hotPlug = family == kOsFamilyNt;
@@ -58,9 +58,9 @@ class DebugFormTest : public ::testing::Test {
   std::unique_ptr<Monitor> monitor;
 };
 
-TEST_F(DebugFormTest, GridsBeforeAndAfterTheFirstReply) {
+TEST_F(DebugWindowTest, GridsBeforeAndAfterTheFirstReply) {
   Monitor& m = make(kOsFamilyNt);
-  TDebug_Form form(m);
+  DebugWindow form(m);
   form.show();
   EXPECT_EQ(form.windowTitle(), "Debugging Form");
   EXPECT_EQ(form.Grid->item(0, 1)->text(), "1 Master");
@@ -87,15 +87,15 @@ TEST_F(DebugFormTest, GridsBeforeAndAfterTheFirstReply) {
   EXPECT_EQ(form.Query_Grid->item(1, 0)->text(), "tavrixRX");
 }
 
-TEST_F(DebugFormTest, OsVersionReads98OnThe9xFamily) {
+TEST_F(DebugWindowTest, OsVersionReads98OnThe9xFamily) {
   Monitor& m = make(kOsFamily9x);
-  TDebug_Form form(m);
+  DebugWindow form(m);
   form.fillDebugGrid();
   EXPECT_EQ(form.Rebuild_Grid->item(8, 1)->text(), "98");
 }
 
-TEST(ScanBusFormTest, PanelsProgressAndTablesGeometry) {
-  TScanBus_Form form;
+TEST(ScanBusWindowTest, PanelsProgressAndTablesGeometry) {
+  ScanBusWindow form;
   EXPECT_EQ(form.windowTitle(), "Scan Hard Disk ");
   EXPECT_EQ(form.DisableHdd->text(), "ScanBus");
   std::array<std::string, 8> texts{"[00][00][5A][00]", "b", "c", "d", "e", "f", "g", "h"};
@@ -119,7 +119,7 @@ TEST(EventGridTest, RowsAppendBelowHeadersRewrittenOnEveryShowing) {
   test::FakeLink link;
   SharedPacket packet;
   Monitor monitor(link, packet, kOsFamilyNt, "/proc/self/raidmon-test/");
-  TK4M_Info_form dialog(monitor);
+  MonitorDialog dialog(monitor);
   EXPECT_EQ(dialog.Error_Grid->rowCount(), 1);  // the empty row under the header
   EXPECT_EQ(dialog.Error_Grid->columnWidth(2), 142);
   EXPECT_EQ(dialog.Error_Grid->verticalHeader()->defaultSectionSize(), 15);

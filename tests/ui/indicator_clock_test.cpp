@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "platform/program_dir.h"
-#include "ui/main/tgif_play.h"
+#include "ui/main/gif_indicator.h"
 
 namespace raidmon {
 namespace {
@@ -18,7 +18,7 @@ QString asset(const char* name) { return QString::fromStdString(programDirectory
 
 TEST(IndicatorClockTest, OneDecodeSharedAndLampsStartedTogetherStayTogether) {
   IndicatorClock clock;
-  TGifPlay a("C1_PM", &clock), b("C1_PS", &clock);
+  GifIndicator a("C1_PM", &clock), b("C1_PS", &clock);
   ASSERT_TRUE(a.load(asset("s_Top_Green.gif")));
   ASSERT_TRUE(b.load(asset("s_Top_Green.gif")));
   EXPECT_EQ(clock.animation(asset("s_Top_Green.gif")).get(), clock.animation(asset("s_Top_Green.gif")).get());
@@ -53,7 +53,7 @@ TEST(IndicatorClockTest, OneDecodeSharedAndLampsStartedTogetherStayTogether) {
 
 TEST(IndicatorClockTest, MissingAndSpecialFilesGiveNoAnimationWithoutBlocking) {
   IndicatorClock clock;
-  TGifPlay lamp("C1_PM", &clock);
+  GifIndicator lamp("C1_PM", &clock);
   EXPECT_FALSE(lamp.load(asset("no_such.gif")));
   lamp.play();
   EXPECT_FALSE(lamp.playing());

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QShowEvent>
+#include <QTabBar>
+#include <QToolButton>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
 
@@ -11,7 +13,7 @@
 #include "emulator/scenario_parser.h"
 #include "link/direct_port_link.h"
 #include "support/recording_views.h"
-#include "ui/monitor/tk4m_info_form.h"
+#include "ui/monitor/monitor_dialog.h"
 
 namespace raidmon {
 namespace {
@@ -27,7 +29,7 @@ class MonitorDialogTest : public ::testing::Test {
     storage = std::make_unique<emu::EmulatedNtStorage>(*controller);
     link = std::make_unique<DirectPortLink>(*storage);
     monitor = std::make_unique<Monitor>(*link, packet, kOsFamilyNt, "/proc/self/raidmon-test/");
-    dialog = std::make_unique<TK4M_Info_form>(*monitor);
+    dialog = std::make_unique<MonitorDialog>(*monitor);
     MonitorViews views = recorder.all();
     views.tree = dialog.get();
     views.grid = dialog.get();
@@ -50,7 +52,7 @@ class MonitorDialogTest : public ::testing::Test {
   std::unique_ptr<emu::EmulatedNtStorage> storage;
   std::unique_ptr<DirectPortLink> link;
   std::unique_ptr<Monitor> monitor;
-  std::unique_ptr<TK4M_Info_form> dialog;
+  std::unique_ptr<MonitorDialog> dialog;
 };
 
 TEST_F(MonitorDialogTest, ArrayNodeFillsTheModePage) {
@@ -118,6 +120,40 @@ TEST_F(MonitorDialogTest, TopLevelNodesMapByArrayNumberAcrossAnEmptyRecord) {
   click(dialog->absoluteIndex(dialog->Mode_TreeView->topLevelItem(2)));
   EXPECT_EQ(dialog->RaidMode_L->text(), " ATA");
   EXPECT_EQ(dialog->Physical_L->text(), " 3");
+}
+
+// Every page shows the four captions whole, without scroll arrows; with a font twice as
+// large the dialog grows instead of hiding "About".
+TEST_F(MonitorDialogTest, FourPageCaptionsFitOnEveryPage) {
+  start();
+  auto expectCaptionsFit = [](MonitorDialog& d) {
+    d.show();
+    for (int page = 0; page < 4; ++page) {
+      d.Info_Tab_Note->setCurrentIndex(page);
+      QApplication::processEvents();
+      const QTabBar* bar = d.Info_Tab_Note->tabBar();
+      ASSERT_EQ(bar->count(), 4);
+      for (int tab = 0; tab < 4; ++tab) {
+        EXPECT_TRUE(bar->rect().contains(bar->tabRect(tab))) << "page " << page << ", tab " << tab;
+      }
+      EXPECT_LE(bar->geometry().right(), d.Info_Tab_Note->width()) << "page " << page;
+      EXPECT_LE(d.Info_Tab_Note->geometry().right(), d.width()) << "page " << page;
+      for (const QToolButton* arrow : bar->findChildren<QToolButton*>()) EXPECT_FALSE(arrow->isVisible());
+    }
+  };
+  expectCaptionsFit(*dialog);
+  EXPECT_EQ(dialog->size(), QSize(720, 540));
+
+  const QFont normal = QApplication::font();
+  QFont large = normal;
+  large.setPixelSize(2 * QFontInfo(normal).pixelSize());
+  QApplication::setFont(large);
+  MonitorDialog wide(*monitor);
+  QApplication::setFont(normal);
+  expectCaptionsFit(wide);
+  EXPECT_GT(wide.width(), 720);
+  EXPECT_EQ(wide.StatusGroup->geometry().right() - wide.Info_Tab_Note->geometry().right(),
+            dialog->StatusGroup->geometry().right() - dialog->Info_Tab_Note->geometry().right());
 }
 
 TEST_F(MonitorDialogTest, AboutPageAndHomePage) {

@@ -12,7 +12,7 @@
 #include "skin/skin_loader.h"
 #include "support/bmp_files.h"
 #include "ui/skin/mask_qregion.h"
-#include "ui/skin/tskin_form.h"
+#include "ui/skin/skin_widget.h"
 
 namespace raidmon {
 namespace {
@@ -113,7 +113,7 @@ TEST(SkinLimitsTest, WorstMaskAndWorstSkinLoadWithinTheirCeilings) {
   EXPECT_EQ(region.rectCount(), 4096 * 2048);
 
   QWidget form;
-  TSkinForm widget(&form);
+  SkinWidget widget(&form);
   start = Clock::now();
   widget.LoadSkin(QString::fromStdString(ini));
   const double whole = secondsSince(start);

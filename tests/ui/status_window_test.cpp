@@ -54,7 +54,7 @@ struct Program {
     forms = std::make_unique<Forms>(monitor);
     forms->showMain();
     QApplication::processEvents();
-    TForm1::Commands commands;
+    StatusWindow::Commands commands;
     commands.showMonitorDialog = [this] { ++monitorOpened; };
     commands.setMonitorPage = [this](int page) { monitorPage = page; };
     form().setCommands(commands);
@@ -63,7 +63,7 @@ struct Program {
     forms.reset();
     fs::remove_all(dir);
   }
-  TForm1& form() { return *forms->Form1; }
+  StatusWindow& form() { return *forms->statusWindow; }
   std::string skin(const std::string& name) const { return (dir / "skins/default" / name).string(); }
 
   emu::Controller controller;
@@ -101,14 +101,14 @@ QString answerModal(const std::function<void()>& action) {
   return text;
 }
 
-void expectPlacedTopRight(const TForm1& f, const char* where) {
+void expectPlacedTopRight(const StatusWindow& f, const char* where) {
   EXPECT_EQ(f.x(), f.screen()->geometry().width() - 150) << where;
   EXPECT_EQ(f.y(), 1) << where;
 }
 
 TEST(StatusWindowTest, StartsMonitoringWithTheSmallSkinForTwoCards) {
   Program p;
-  TForm1& f = p.form();
+  StatusWindow& f = p.form();
   EXPECT_EQ(p.monitor.state().CardCount, 2);
   EXPECT_EQ(p.monitor.gui().Gui_Small, 1);
   EXPECT_EQ(f.SkinForm1->skinPath().toStdString(), p.skin("Small_Ata2.ini"));
@@ -139,7 +139,7 @@ TEST(StatusWindowTest, StartsMonitoringWithTheSmallSkinForTwoCards) {
 
 TEST(StatusWindowTest, EverySkinLoadKeepsTheWindowTopRightAndShapedByItsMask) {
   Program p;
-  TForm1& f = p.form();
+  StatusWindow& f = p.form();
   struct Case {
     int cards;
     QSize size;
@@ -177,7 +177,7 @@ TEST(StatusWindowTest, EverySkinLoadKeepsTheWindowTopRightAndShapedByItsMask) {
 
 TEST(StatusWindowTest, CardPanelsAndIndicatorsFollowTheLayout) {
   Program p;
-  TForm1& f = p.form();
+  StatusWindow& f = p.form();
   EXPECT_EQ(f.Card1->geometry(), QRect(0, 0, 112, 19));
   EXPECT_EQ(f.card2->geometry(), QRect(0, 19, 112, 19));
   const std::array<QRect, 8> small = {QRect(9, 3, 15, 15),  QRect(35, 3, 15, 15),  QRect(64, 3, 15, 15),
@@ -206,7 +206,7 @@ TEST(StatusWindowTest, IndicatorsShowTheFileOfEachDisplayState) {
                                "at 4 rebuild 2.1 from 2.2\n"
                                "at 5 active 2.1 1\n";
   Program p(scenario);
-  TForm1& f = p.form();
+  StatusWindow& f = p.form();
   // No automatic rebuild start (it would read the status once more within the cycle).
   p.monitor.menu().setChecked(MenuItem::Auto_Rebuild_Option, false);
   p.monitor.state().AutoRebuildOff = true;
@@ -239,8 +239,8 @@ TEST(StatusWindowTest, IndicatorsShowTheFileOfEachDisplayState) {
 
 TEST(StatusWindowTest, CardDragFlagSwallowsExactlyOneClick) {
   Program p;
-  TForm1& f = p.form();
-  TGifPlay* lamp = f.indicator(1, 1);
+  StatusWindow& f = p.form();
+  GifIndicator* lamp = f.indicator(1, 1);
   const QPoint start = f.pos();
   QTest::mousePress(lamp, Qt::LeftButton, {}, QPoint(5, 5));
   QTest::mouseMove(lamp, QPoint(9, 11));
@@ -283,8 +283,8 @@ TEST(StatusWindowTest, CardDragFlagSwallowsExactlyOneClick) {
 
 TEST(StatusWindowTest, TrayInDuringARebuildOnlySaysSo) {
   Program p;
-  TForm1& f = p.form();
-  p.monitor.state().RebuildState = kRebuildRunning;
+  StatusWindow& f = p.form();
+  p.monitor.state().RebuildState = RebuildState::Running;
   p.monitor.tables().I_Rebuild[1] = 1;
   const int interval = f.Sec_Timer.interval();
   // Image11 and Image16 lie outside the small window; the handler runs on its own here.
@@ -294,7 +294,7 @@ TEST(StatusWindowTest, TrayInDuringARebuildOnlySaysSo) {
   EXPECT_EQ(p.monitor.tables().I_Rebuild[1], 1);
   EXPECT_FALSE(f.action(MenuItem::Rebuild1)->isVisible());
 
-  p.monitor.state().RebuildState = kRebuildIdle;
+  p.monitor.state().RebuildState = RebuildState::Idle;
   const QString skin = f.SkinForm1->skinPath();
   f.U_buttonClick();
   EXPECT_EQ(f.Sec_Timer.interval(), 1);
@@ -307,7 +307,7 @@ TEST(StatusWindowTest, TrayInDuringARebuildOnlySaysSo) {
 
 TEST(StatusWindowTest, AlwaysOnTopTwiceRestoresTheShapedStayOnTopWindow) {
   Program p;
-  TForm1& f = p.form();
+  StatusWindow& f = p.form();
   const QRegion shape = f.mask();
   f.AlwaysontopClick();
   EXPECT_FALSE(f.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -324,7 +324,7 @@ TEST(StatusWindowTest, AlwaysOnTopTwiceRestoresTheShapedStayOnTopWindow) {
 
 TEST(StatusWindowTest, TrayIconNeedsANotificationAreaAndItsIcon) {
   Program p;
-  TForm1& f = p.form();
+  StatusWindow& f = p.form();
   f.setTrayAvailableCheck([] { return false; });
   const QString said = answerModal([&] { f.GUITrayIcon1Click(); });
   EXPECT_EQ(said.toStdString(), kNoNotificationArea);
@@ -352,7 +352,7 @@ TEST(StatusWindowTest, TrayIconNeedsANotificationAreaAndItsIcon) {
 
 TEST(StatusWindowTest, MenuHoldsEveryItemAndHiddenOnesAnswerTheirKeys) {
   Program p;
-  TForm1& f = p.form();
+  StatusWindow& f = p.form();
   const QList<QAction*> items = f.PopupMenu1->actions();
   ASSERT_EQ(items.size(), 16);
   const std::array<const char*, 16> captions = {
@@ -365,6 +365,7 @@ TEST(StatusWindowTest, MenuHoldsEveryItemAndHiddenOnesAnswerTheirKeys) {
     }
   }
   EXPECT_TRUE(items[8]->isSeparator());
+  EXPECT_TRUE(items[8]->text().isEmpty());  // a style draws a separator's text beside its line
   EXPECT_TRUE(f.action(MenuItem::Auto_Rebuild_Option)->isChecked());
   EXPECT_FALSE(f.action(MenuItem::ScanHdd)->isVisible());
   EXPECT_EQ(f.action(MenuItem::RebuildSizeCheck1)->shortcut(), QKeySequence("Ctrl+Alt+S"));
@@ -372,7 +373,7 @@ TEST(StatusWindowTest, MenuHoldsEveryItemAndHiddenOnesAnswerTheirKeys) {
   int debugShown = 0;
   int rebuildEnds = 0;
   int page = -1;
-  TForm1::Commands commands;
+  StatusWindow::Commands commands;
   commands.showDebugForm = [&] { ++debugShown; };
   commands.rebuildComplete = [&] { ++rebuildEnds; };
   commands.setMonitorPage = [&](int n) { page = n; };
@@ -389,7 +390,7 @@ TEST(StatusWindowTest, MenuHoldsEveryItemAndHiddenOnesAnswerTheirKeys) {
 
 TEST(StatusWindowTest, ABrokenSkinKeepsTheOneInForceAndSaysWhy) {
   Program p;
-  TForm1& f = p.form();
+  StatusWindow& f = p.form();
   const QRegion shape = f.mask();
   const QString path = f.SkinForm1->skinPath();
   {

@@ -66,8 +66,8 @@ struct Program {
 };
 
 std::vector<QWidget*> allForms(Forms& f) {
-  return {f.Form1.get(), f.Msgbox_form.get(), f.Flash_512_Update_form.get(), f.Debug_Form.get(),
-          f.K4M_Info_form.get(), f.ScanBus_Form.get()};
+  return {f.statusWindow.get(), f.noticeBox.get(), f.flashDialog.get(), f.debugWindow.get(),
+          f.monitorDialog.get(), f.scanBusWindow.get()};
 }
 
 // Closes any modal box that opens while it lives and counts it: an unattended run must
@@ -94,7 +94,7 @@ TEST(UntrustedTextTest, SettingsTextsAreShownAsTheyStand) {
   Program p("[OEM]\nCompany=" + company + "\nProduct=<i>K4</i>\nHomepage=" + homepage +
                 "\nGUI_VERSION=<font size=100>1</font>\n",
             {});
-  TK4M_Info_form& dialog = *p.forms->K4M_Info_form;
+  MonitorDialog& dialog = *p.forms->monitorDialog;
   dialog.Info_Tab_Note->setCurrentIndex(3);  // the About page is drawn
   QApplication::processEvents();
   EXPECT_EQ(dialog.OEM_C_Label->text().toStdString(), company);
@@ -137,18 +137,18 @@ TEST(UntrustedTextTest, AnUnattendedRunRecordsEveryBoxAndShowsNone) {
     Forms forms(monitor, FormsOptions{&transcript, true});
     forms.showMain();
     QApplication::processEvents();
-    EXPECT_EQ(forms.Form1->findChildren<QMessageBox*>().size(), 0u);
+    EXPECT_EQ(forms.statusWindow->findChildren<QMessageBox*>().size(), 0u);
 
     // The tray command without its icon fails inside its guarded handler.
     fs::remove(dir / "tavrix.ico");
-    forms.Form1->action(MenuItem::GUITrayIcon1)->trigger();
+    forms.statusWindow->action(MenuItem::GUITrayIcon1)->trigger();
     // Tray-In while a rebuild runs, and the tray command on a desktop without a tray.
-    monitor.state().RebuildState = kRebuildRunning;
-    forms.Form1->U_buttonClick();
-    monitor.state().RebuildState = kRebuildIdle;
+    monitor.state().RebuildState = RebuildState::Running;
+    forms.statusWindow->U_buttonClick();
+    monitor.state().RebuildState = RebuildState::Idle;
     fs::copy_file(programDirectory() + "tavrix.ico", dir / "tavrix.ico", fs::copy_options::overwrite_existing);
-    forms.Form1->setTrayAvailableCheck([] { return false; });
-    forms.Form1->action(MenuItem::GUITrayIcon1)->trigger();
+    forms.statusWindow->setTrayAvailableCheck([] { return false; });
+    forms.statusWindow->action(MenuItem::GUITrayIcon1)->trigger();
     QApplication::processEvents();
     EXPECT_EQ(qApp->findChildren<QMessageBox*>().size(), 0u);
     fs::remove_all(dir);
@@ -201,7 +201,7 @@ TEST(UntrustedTextTest, IndicatorAnimationsAreReadWithinTheirLimits) {
     return QString::fromStdString((dir / name).string());
   };
   IndicatorClock clock;
-  TGifPlay gif("C1_PM", &clock);
+  GifIndicator gif("C1_PM", &clock);
   EXPECT_TRUE(gif.load(write("small.gif", gifOf(10))));
   // 25 million pixels in one frame (a GIF Qt reads as such): more than an indicator
   // may keep decoded.

@@ -42,7 +42,7 @@ bool MouseReporter::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-TMouseArea::TMouseArea(const QString& name, QWidget* parent) : QWidget(parent) {
+MouseArea::MouseArea(const QString& name, QWidget* parent) : QWidget(parent) {
   setObjectName(name);
   setAttribute(Qt::WA_NoSystemBackground);
   forwardMouse(new MouseReporter(this), this);

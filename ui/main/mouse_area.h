@@ -1,5 +1,5 @@
 // The status window's mouse reporting: MouseReporter turns a widget's mouse events
-// into press/move/release/click signals; TMouseArea is an invisible area using it.
+// into press/move/release/click signals; MouseArea is an invisible area using it.
 #pragma once
 
 #include <QObject>
@@ -33,10 +33,10 @@ class MouseReporter final : public QObject {
 
 // An invisible mouse area over the skin (the card panels and the named areas without
 // a picture): it paints nothing and reports the mouse.
-class TMouseArea final : public QWidget {
+class MouseArea final : public QWidget {
   Q_OBJECT
  public:
-  TMouseArea(const QString& name, QWidget* parent);
+  MouseArea(const QString& name, QWidget* parent);
 
  signals:
   void pressed(Qt::MouseButton button, QPoint pos);

@@ -1,4 +1,4 @@
-#include "ui/skin/tskin_form.h"
+#include "ui/skin/skin_widget.h"
 
 #include <QApplication>
 #include <QFont>
@@ -39,18 +39,18 @@ QFont toQFont(const SkinFont& f) {
 
 }  // namespace
 
-QWidget* TSkinForm::requireForm(QWidget* form) {
+QWidget* SkinWidget::requireForm(QWidget* form) {
   if (form == nullptr || !form->isWindow()) throw RaidmonError("Please Drop on a Form");
   return form;
 }
 
-TSkinForm::TSkinForm(QWidget* form) : QWidget(requireForm(form)) {
+SkinWidget::SkinWidget(QWidget* form) : QWidget(requireForm(form)) {
   setObjectName(QStringLiteral("SkinForm1"));
   setMouseTracking(true);  // hover needs moves without a button
   SetParent(form);
 }
 
-void TSkinForm::SetParent(QWidget* form) {
+void SkinWidget::SetParent(QWidget* form) {
   requireForm(form);
   if (parentWidget() && parentWidget() != form) parentWidget()->removeEventFilter(this);
   if (parentWidget() != form) setParent(form);
@@ -60,12 +60,12 @@ void TSkinForm::SetParent(QWidget* form) {
   lower();
 }
 
-bool TSkinForm::eventFilter(QObject* watched, QEvent* e) {
+bool SkinWidget::eventFilter(QObject* watched, QEvent* e) {
   if (watched == parentWidget() && e->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
   return false;
 }
 
-void TSkinForm::LoadSkin(const QString& path) {
+void SkinWidget::LoadSkin(const QString& path) {
   // Everything is read and checked first; nothing below can fail halfway.
   const LoadedSkin skin = loadSkinFiles(str(path));
   std::map<const RgbImage*, QImage> images;
@@ -104,7 +104,7 @@ void TSkinForm::LoadSkin(const QString& path) {
   emit OnSkinChanged(this);
 }
 
-void TSkinForm::RepaintSkin() {
+void SkinWidget::RepaintSkin() {
   surface_ = QImage(mask_.size(), QImage::Format_RGB32);
   surface_.fill(Qt::black);
   QPainter p(&surface_);
@@ -130,7 +130,7 @@ void TSkinForm::RepaintSkin() {
   update();
 }
 
-void TSkinForm::copyRect(const QImage& from, const HotAreaInfoRec& area) {
+void SkinWidget::copyRect(const QImage& from, const HotAreaInfoRec& area) {
   const QRect r(area.Left, area.Top, area.Width, area.Height);
   QPainter p(&surface_);
   p.drawImage(r, from, r);
@@ -138,7 +138,7 @@ void TSkinForm::copyRect(const QImage& from, const HotAreaInfoRec& area) {
   update(r);
 }
 
-void TSkinForm::apply(const std::vector<SkinPaint>& paints) {
+void SkinWidget::apply(const std::vector<SkinPaint>& paints) {
   if (!loaded_) return;
   for (const SkinPaint& paint : paints) {
     switch (paint.kind) {
@@ -150,7 +150,7 @@ void TSkinForm::apply(const std::vector<SkinPaint>& paints) {
   }
 }
 
-void TSkinForm::paintEvent(QPaintEvent* e) {
+void SkinWidget::paintEvent(QPaintEvent* e) {
   if (surface_.isNull()) return;
   // Only the rectangles asked for: a lamp's frame repaints a few hundred pixels, not
   // the whole face.
@@ -158,7 +158,7 @@ void TSkinForm::paintEvent(QPaintEvent* e) {
   for (const QRect& r : e->region()) p.drawImage(r, surface_, r);
 }
 
-void TSkinForm::press(QMouseEvent* e, bool forClick) {
+void SkinWidget::press(QMouseEvent* e, bool forClick) {
   const QPoint at = e->position().toPoint();
   const SkinMouseResult r = behaviour_.mouseDown(e->button() == Qt::LeftButton, at.x(), at.y());
   apply(r.paints);
@@ -172,14 +172,14 @@ void TSkinForm::press(QMouseEvent* e, bool forClick) {
   emit OnMouseDownNotify(currentId_, e->button(), e->modifiers(), at.x(), at.y());
 }
 
-void TSkinForm::mousePressEvent(QMouseEvent* e) { press(e, true); }
+void SkinWidget::mousePressEvent(QMouseEvent* e) { press(e, true); }
 
-void TSkinForm::mouseDoubleClickEvent(QMouseEvent* e) {
+void SkinWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton) emit doubleClicked();
   press(e, false);
 }
 
-void TSkinForm::mouseMoveEvent(QMouseEvent* e) {
+void SkinWidget::mouseMoveEvent(QMouseEvent* e) {
   const QPoint at = e->position().toPoint();
   if (moveArmed_ && (e->buttons() & Qt::LeftButton)) {
     const QPoint delta = e->globalPosition().toPoint() - pressGlobal_;
@@ -201,7 +201,7 @@ void TSkinForm::mouseMoveEvent(QMouseEvent* e) {
   emit OnMouseMoveNotify(currentId_, e->modifiers(), at.x(), at.y());
 }
 
-void TSkinForm::mouseReleaseEvent(QMouseEvent* e) {
+void SkinWidget::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint at = e->position().toPoint();
   const SkinMouseResult r = behaviour_.mouseUp(at.x(), at.y());
   apply(r.paints);

@@ -1,4 +1,5 @@
-// The non-blocking notice window "Gui Message Box": three bold lines and an OK button.
+// The non-blocking notice window "Gui Message Box" (the system's form Msgbox_form):
+// three bold lines and an OK button.
 #pragma once
 
 #include <QDialog>
@@ -9,10 +10,10 @@
 
 namespace raidmon {
 
-class TMsgbox_form final : public QDialog, public NoticeView {
+class NoticeBox final : public QDialog, public NoticeView {
   Q_OBJECT
  public:
-  explicit TMsgbox_form(QWidget* parent = nullptr);
+  explicit NoticeBox(QWidget* parent = nullptr);
 
   QLabel* Msg1;
   QLabel* Msg2;

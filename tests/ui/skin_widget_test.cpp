@@ -10,7 +10,7 @@
 #include "platform/raidmon_error.h"
 #include "skin/bmp_image.h"
 #include "ui/skin/mask_qregion.h"
-#include "ui/skin/tskin_form.h"
+#include "ui/skin/skin_widget.h"
 
 namespace raidmon {
 namespace {
@@ -51,31 +51,31 @@ struct SkinDir {
   fs::path dir;
 };
 
-QRgb at(const TSkinForm& s, int x, int y) { return s.surface().pixel(x, y) & 0xFFFFFF; }
+QRgb at(const SkinWidget& s, int x, int y) { return s.surface().pixel(x, y) & 0xFFFFFF; }
 
-TEST(SkinFormTest, OnlyAFormTakesASkin) {
+TEST(SkinWidgetTest, OnlyAFormTakesASkin) {
   QWidget form;
   QWidget child(&form);
   try {
-    TSkinForm skin(&child);
+    SkinWidget skin(&child);
     FAIL();
   } catch (const RaidmonError& e) {
     EXPECT_STREQ(e.what(), "Please Drop on a Form");
   }
-  EXPECT_THROW(TSkinForm(nullptr), RaidmonError);
-  TSkinForm skin(&form);
+  EXPECT_THROW(SkinWidget(nullptr), RaidmonError);
+  SkinWidget skin(&form);
   EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(skin.KeyColor(), QColor(Qt::white));
   EXPECT_EQ(skin.Tolerance(), QColor(Qt::black));
   EXPECT_FALSE(skin.loaded());
 }
 
-TEST(SkinFormTest, LoadSizesTheFormAndPaintsTheFaces) {
+TEST(SkinWidgetTest, LoadSizesTheFormAndPaintsTheFaces) {
   SkinDir d;
   QWidget form;
-  TSkinForm skin(&form);
+  SkinWidget skin(&form);
   int changed = 0;
-  QObject::connect(&skin, &TSkinForm::OnSkinChanged, [&](TSkinForm* s) { changed += s == &skin; });
+  QObject::connect(&skin, &SkinWidget::OnSkinChanged, [&](SkinWidget* s) { changed += s == &skin; });
   skin.LoadSkin(d.ini());
   EXPECT_EQ(changed, 1);
   EXPECT_EQ(form.size(), QSize(100, 40));
@@ -90,16 +90,16 @@ TEST(SkinFormTest, LoadSizesTheFormAndPaintsTheFaces) {
   EXPECT_TRUE(textDrawn);
 }
 
-TEST(SkinFormTest, PressesTogglesHoverAndTheTrackBar) {
+TEST(SkinWidgetTest, PressesTogglesHoverAndTheTrackBar) {
   SkinDir d;
   QWidget form;
-  TSkinForm skin(&form);
+  SkinWidget skin(&form);
   skin.LoadSkin(d.ini());
   form.show();
   QString downId, upId, moveId;
-  QObject::connect(&skin, &TSkinForm::OnMouseDownNotify, [&](const QString& id, auto...) { downId = id; });
-  QObject::connect(&skin, &TSkinForm::OnMouseUpNotify, [&](const QString& id, auto...) { upId = id; });
-  QObject::connect(&skin, &TSkinForm::OnMouseMoveNotify, [&](const QString& id, auto...) { moveId = id; });
+  QObject::connect(&skin, &SkinWidget::OnMouseDownNotify, [&](const QString& id, auto...) { downId = id; });
+  QObject::connect(&skin, &SkinWidget::OnMouseUpNotify, [&](const QString& id, auto...) { upId = id; });
+  QObject::connect(&skin, &SkinWidget::OnMouseMoveNotify, [&](const QString& id, auto...) { moveId = id; });
 
   // A push area shows the pressed face until the release.
   QTest::mousePress(&skin, Qt::LeftButton, {}, QPoint(5, 5));
@@ -136,15 +136,15 @@ TEST(SkinFormTest, PressesTogglesHoverAndTheTrackBar) {
   EXPECT_EQ(at(skin, 52, 33), 0x00FF00u);
 }
 
-TEST(SkinFormTest, PressOnEmptySkinMovesTheWindowNotAClick) {
+TEST(SkinWidgetTest, PressOnEmptySkinMovesTheWindowNotAClick) {
   SkinDir d;
   QWidget form;
-  TSkinForm skin(&form);
+  SkinWidget skin(&form);
   skin.LoadSkin(d.ini());
   form.move(200, 200);
   form.show();
   int clicks = 0;
-  QObject::connect(&skin, &TSkinForm::clicked, [&] { ++clicks; });
+  QObject::connect(&skin, &SkinWidget::clicked, [&] { ++clicks; });
   QTest::mouseClick(&skin, Qt::LeftButton, {}, QPoint(80, 20));
   EXPECT_EQ(clicks, 1);  // pressed and released in place: a click
   const QPoint start = form.pos();
@@ -155,7 +155,7 @@ TEST(SkinFormTest, PressOnEmptySkinMovesTheWindowNotAClick) {
   EXPECT_NE(form.pos(), start);
 }
 
-TEST(SkinFormTest, RegionInBatchesMatchesQtsOwn) {
+TEST(SkinWidgetTest, RegionInBatchesMatchesQtsOwn) {
   // 1024 x 768 with stripes and holes: far more than 2000 runs.
   RgbImage mask = RgbImage::filled(1024, 768, 0);
   for (int y = 0; y < 768; ++y) {

@@ -1,4 +1,4 @@
-#include "ui/flash/tflash_512_update_form.h"
+#include "ui/flash/flash_update_dialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,7 +37,7 @@ QLabel* text(QWidget* parent, const char* t, int x, int y, int w) {
 
 }  // namespace
 
-TFlash_512_Update_form::TFlash_512_Update_form(QWidget* parent) : QDialog(parent, Qt::Window) {
+FlashUpdateDialog::FlashUpdateDialog(QWidget* parent) : QDialog(parent, Qt::Window) {
   setObjectName("Flash_512_Update_form");
   setWindowTitle(QStringLiteral("Flash Rom Update"));
   setModal(false);
@@ -91,10 +91,10 @@ TFlash_512_Update_form::TFlash_512_Update_form(QWidget* parent) : QDialog(parent
   plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
-std::string TFlash_512_Update_form::filename() const { return str(Flash_filename->text()); }
-void TFlash_512_Update_form::setFilename(std::string_view path) { Flash_filename->setText(qs(path)); }
+std::string FlashUpdateDialog::filename() const { return str(Flash_filename->text()); }
+void FlashUpdateDialog::setFilename(std::string_view path) { Flash_filename->setText(qs(path)); }
 
-std::optional<std::string> TFlash_512_Update_form::chooseFile(std::string_view filter) {
+std::optional<std::string> FlashUpdateDialog::chooseFile(std::string_view filter) {
   if (chooseFileOverride) return chooseFileOverride();
   // "Flash Rom File (*.bin)|*.Bin": the description, then the pattern.
   const QString f = qs(filter);
@@ -105,17 +105,17 @@ std::optional<std::string> TFlash_512_Update_form::chooseFile(std::string_view f
   return str(path);
 }
 
-void TFlash_512_Update_form::setFlashName(std::string_view t) { Flash_Name->setText(qs(t)); }
-void TFlash_512_Update_form::setFileChecksum(std::string_view t) { F_CheckSum->setText(qs(t)); }
-void TFlash_512_Update_form::setTotalReadBlock(std::string_view t) { Total_Read_Block->setText(qs(t)); }
-void TFlash_512_Update_form::setDownloadChecksum(std::string_view t) { D_CheckSum->setText(qs(t)); }
-void TFlash_512_Update_form::setDownloadBlocks(std::string_view t) { D_Total_Block->setText(qs(t)); }
-void TFlash_512_Update_form::setStatusBar(int value) { Flash_Status_Bar->setValue(std::clamp(value, 0, 100)); }
-void TFlash_512_Update_form::setStartEnabled(bool enabled) { Update_Start_Button->setEnabled(enabled); }
+void FlashUpdateDialog::setFlashName(std::string_view t) { Flash_Name->setText(qs(t)); }
+void FlashUpdateDialog::setFileChecksum(std::string_view t) { F_CheckSum->setText(qs(t)); }
+void FlashUpdateDialog::setTotalReadBlock(std::string_view t) { Total_Read_Block->setText(qs(t)); }
+void FlashUpdateDialog::setDownloadChecksum(std::string_view t) { D_CheckSum->setText(qs(t)); }
+void FlashUpdateDialog::setDownloadBlocks(std::string_view t) { D_Total_Block->setText(qs(t)); }
+void FlashUpdateDialog::setStatusBar(int value) { Flash_Status_Bar->setValue(std::clamp(value, 0, 100)); }
+void FlashUpdateDialog::setStartEnabled(bool enabled) { Update_Start_Button->setEnabled(enabled); }
 
-void TFlash_512_Update_form::setFileSelectEnabled(bool enabled) { File_Select->setEnabled(enabled); }
+void FlashUpdateDialog::setFileSelectEnabled(bool enabled) { File_Select->setEnabled(enabled); }
 
-void TFlash_512_Update_form::showEvent(QShowEvent* e) {
+void FlashUpdateDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (update_ && biosLabel) guarded([this] { update_->FormShow(biosLabel()); });
 }

@@ -1,4 +1,5 @@
-// The flash dialog "Flash Rom Update": choose an image file, program and verify it.
+// The flash dialog "Flash Rom Update" (the system's form Flash_512_Update_form): choose
+// an image file, program and verify it.
 #pragma once
 
 #include <QDialog>
@@ -19,10 +20,10 @@ class QtMessageWaiter final : public MessageWaiter {
   void WaitWithMessages(int seconds, int milliseconds) override;
 };
 
-class TFlash_512_Update_form final : public QDialog, public FlashDialogView {
+class FlashUpdateDialog final : public QDialog, public FlashDialogView {
   Q_OBJECT
  public:
-  explicit TFlash_512_Update_form(QWidget* parent = nullptr);
+  explicit FlashUpdateDialog(QWidget* parent = nullptr);
 
   QLabel* Flash_Name;
   QLineEdit* Flash_filename;

@@ -1,4 +1,5 @@
-// The scan form "Scan Hard Disk ": the wait before a bus rescan, and the plug tables.
+// The scan form "Scan Hard Disk " (the system's form ScanBus_Form): the wait before a
+// bus rescan, and the plug tables.
 #pragma once
 
 #include <QLabel>
@@ -12,10 +13,10 @@
 
 namespace raidmon {
 
-class TScanBus_Form final : public QWidget, public ScanFormView {
+class ScanBusWindow final : public QWidget, public ScanFormView {
   Q_OBJECT
  public:
-  explicit TScanBus_Form(QWidget* parent = nullptr);
+  explicit ScanBusWindow(QWidget* parent = nullptr);
 
   QLabel* ScanBus_form_Caption;
   QProgressBar* ProgressBar1;

@@ -1,4 +1,4 @@
-#include "ui/diag/tscanbus_form.h"
+#include "ui/diag/scan_bus_window.h"
 
 #include <QCloseEvent>
 
@@ -7,7 +7,7 @@
 
 namespace raidmon {
 
-TScanBus_Form::TScanBus_Form(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+ScanBusWindow::ScanBusWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
   setObjectName("ScanBus_Form");
   setWindowTitle(QStringLiteral("Scan Hard Disk "));
   resize(315, 62);
@@ -41,24 +41,24 @@ TScanBus_Form::TScanBus_Form(QWidget* parent) : QWidget(parent, Qt::Window | Qt:
   plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
-void TScanBus_Form::showScanForm(std::string_view caption) {
+void ScanBusWindow::showScanForm(std::string_view caption) {
   ScanBus_form_Caption->setText(qs(caption));
   show();
 }
-void TScanBus_Form::setScanCaption(std::string_view caption) { ScanBus_form_Caption->setText(qs(caption)); }
-void TScanBus_Form::setScanProgress(int value) { ProgressBar1->setValue(std::clamp(value, 0, 100)); }
-void TScanBus_Form::closeScanForm() { close(); }
+void ScanBusWindow::setScanCaption(std::string_view caption) { ScanBus_form_Caption->setText(qs(caption)); }
+void ScanBusWindow::setScanProgress(int value) { ProgressBar1->setValue(std::clamp(value, 0, 100)); }
+void ScanBusWindow::closeScanForm() { close(); }
 
-void TScanBus_Form::setScanPanels(const std::array<std::string, 8>& texts) {
+void ScanBusWindow::setScanPanels(const std::array<std::string, 8>& texts) {
   for (std::size_t i = 0; i < panels.size(); ++i) panels[i]->setText(qs(texts[i]));
 }
 
-void TScanBus_Form::showTables() {
+void ScanBusWindow::showTables() {
   show();
   setGeometry(192, 119, 315, 318);
 }
 
-void TScanBus_Form::closeEvent(QCloseEvent* e) {
+void ScanBusWindow::closeEvent(QCloseEvent* e) {
   ScanBus_form_Caption->clear();
   QWidget::closeEvent(e);
 }

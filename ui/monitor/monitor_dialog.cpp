@@ -1,4 +1,4 @@
-#include "ui/monitor/tk4m_info_form.h"
+#include "ui/monitor/monitor_dialog.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTabBar>
 #include <QUrl>
 
 #include "ui/common/qt_dialogs.h"
@@ -53,7 +54,7 @@ QPixmap lamp(QColor colour) {
 
 }  // namespace
 
-TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
+MonitorDialog::MonitorDialog(Monitor& monitor, QWidget* parent)
     : QDialog(parent, Qt::Window), monitor_(monitor) {
   setObjectName("K4M_Info_form");
   setWindowTitle(QStringLiteral("Monitor"));
@@ -118,9 +119,22 @@ TK4M_Info_form::TK4M_Info_form(Monitor& monitor, QWidget* parent)
   for (int c = 0; c < 4; ++c) Error_Grid->setColumnWidth(c, 142);
   ClearModeInfo();
   plainTextLabels(this);  // texts from files and the controller are never markup
+  fitPageCaptions();
 }
 
-void TK4M_Info_form::buildModePage(QWidget* page) {
+void MonitorDialog::fitPageCaptions() {
+  QTabBar* bar = Info_Tab_Note->tabBar();
+  bar->setUsesScrollButtons(false);
+  constexpr int kFrameSlack = 4;  // the tab bar's offset inside the notebook's frame
+  const int missing = bar->sizeHint().width() + kFrameSlack - Info_Tab_Note->width();
+  if (missing <= 0) return;
+  Info_Tab_Note->resize(Info_Tab_Note->width() + missing, Info_Tab_Note->height());
+  StatusGroup->resize(StatusGroup->width() + missing, StatusGroup->height());
+  Error_Grid->resize(Error_Grid->width() + missing, Error_Grid->height());
+  setFixedSize(width() + missing, height());
+}
+
+void MonitorDialog::buildModePage(QWidget* page) {
   static const char* kCaptions[] = {"RAID Mode               :", "Array capacity          :",
                                     "HDD base capacity :", "HDD Number           :",
                                     "Array Number           :"};
@@ -168,7 +182,7 @@ void TK4M_Info_form::buildModePage(QWidget* page) {
   Raid_View_Center_2->setAlignment(Qt::AlignCenter);
 }
 
-void TK4M_Info_form::buildHddPage(QWidget* page) {
+void MonitorDialog::buildHddPage(QWidget* page) {
   static const char* kCaptions[] = {"Card Number   :", "IDE Channel     :", "Cylinders          :",
                                     "Heads               :", "Sectors             :", "Model               :",
                                     "Serial Number  :", "HDD Size          :", "UDMA Support :"};
@@ -182,7 +196,7 @@ void TK4M_Info_form::buildHddPage(QWidget* page) {
   }
 }
 
-void TK4M_Info_form::buildAboutPage(QWidget* page) {
+void MonitorDialog::buildAboutPage(QWidget* page) {
   caption(page, "RAID Controller : ", 16, 24, 120);
   OEM_P_Label = caption(page, "", 140, 24, 220);
   OEM_P_Label->setObjectName("OEM_P_Label");
@@ -209,7 +223,7 @@ void TK4M_Info_form::buildAboutPage(QWidget* page) {
   BIOS_LABEL->setObjectName("BIOS_LABEL");
 }
 
-void TK4M_Info_form::buildRebuildPage(QWidget* page) {
+void MonitorDialog::buildRebuildPage(QWidget* page) {
   Source_L = caption(page, "Source HDD", 12, 64, 80);
   Source_L->setObjectName("Source_L");
   Target_L = caption(page, "Target  HDD", 12, 103, 80);
@@ -249,26 +263,26 @@ void TK4M_Info_form::buildRebuildPage(QWidget* page) {
   click(AutoRebuild, &AutoRebuildClick);
 }
 
-void TK4M_Info_form::setSourceText(std::string_view text) { Source_label->setText(latin(text)); }
-void TK4M_Info_form::setTargetText(std::string_view text) { Target_label->setText(latin(text)); }
-void TK4M_Info_form::setPrompt(std::string_view text) { Rebuild_Label->setText(qs(text)); }
-void TK4M_Info_form::setPromptVisible(bool visible) { Rebuild_Label->setVisible(visible); }
-void TK4M_Info_form::setTops(int sourceL, int sourceLabel, int targetL, int targetLabel) {
+void MonitorDialog::setSourceText(std::string_view text) { Source_label->setText(latin(text)); }
+void MonitorDialog::setTargetText(std::string_view text) { Target_label->setText(latin(text)); }
+void MonitorDialog::setPrompt(std::string_view text) { Rebuild_Label->setText(qs(text)); }
+void MonitorDialog::setPromptVisible(bool visible) { Rebuild_Label->setVisible(visible); }
+void MonitorDialog::setTops(int sourceL, int sourceLabel, int targetL, int targetLabel) {
   Source_L->move(Source_L->x(), sourceL);
   Source_label->move(Source_label->x(), sourceLabel);
   Target_L->move(Target_L->x(), targetL);
   Target_label->move(Target_label->x(), targetLabel);
 }
-void TK4M_Info_form::setStartVisible(bool visible) { Rebuild_Start->setVisible(visible); }
-void TK4M_Info_form::setStartEnabled(bool enabled) { Rebuild_Start->setEnabled(enabled); }
-void TK4M_Info_form::setStartCaption(std::string_view caption) { Rebuild_Start->setText(qs(caption)); }
-void TK4M_Info_form::setProgress(int value) {
+void MonitorDialog::setStartVisible(bool visible) { Rebuild_Start->setVisible(visible); }
+void MonitorDialog::setStartEnabled(bool enabled) { Rebuild_Start->setEnabled(enabled); }
+void MonitorDialog::setStartCaption(std::string_view caption) { Rebuild_Start->setText(qs(caption)); }
+void MonitorDialog::setProgress(int value) {
   Hdd_ProgressBar->setValue(std::clamp(value, 0, 100));
   Hdd_ProgressBar->repaint();
 }
-void TK4M_Info_form::setStatusText(std::string_view text) { Rebuild_StatusBar->setText(qs(text)); }
+void MonitorDialog::setStatusText(std::string_view text) { Rebuild_StatusBar->setText(qs(text)); }
 
-void TK4M_Info_form::loadImages() {
+void MonitorDialog::loadImages() {
   // The node images: hard disk, dark green, orange, bright green and red lamps, disc.
   static const QColor kLamps[] = {QColor(40, 110, 40), QColor(240, 140, 20), QColor(60, 230, 60),
                                   QColor(220, 40, 30)};
@@ -281,18 +295,20 @@ void TK4M_Info_form::loadImages() {
   }
 }
 
-QIcon TK4M_Info_form::nodeIcon(int image, int selectedImage) const {
+QIcon MonitorDialog::nodeIcon(NodeImage image, NodeImage selectedImage) const {
   QIcon icon;
-  if (image >= 0 && image < 6) {
-    icon.addPixmap(ImageList1[static_cast<std::size_t>(image)].pixmap(16, 16), QIcon::Normal);
+  const int normal = static_cast<int>(image);
+  const int selected = static_cast<int>(selectedImage);
+  if (normal >= 0 && normal < 6) {
+    icon.addPixmap(ImageList1[static_cast<std::size_t>(normal)].pixmap(16, 16), QIcon::Normal);
   }
-  if (selectedImage >= 0 && selectedImage < 6) {
-    icon.addPixmap(ImageList1[static_cast<std::size_t>(selectedImage)].pixmap(16, 16), QIcon::Selected);
+  if (selected >= 0 && selected < 6) {
+    icon.addPixmap(ImageList1[static_cast<std::size_t>(selected)].pixmap(16, 16), QIcon::Selected);
   }
   return icon;
 }
 
-void TK4M_Info_form::rebuildTree() {
+void MonitorDialog::rebuildTree() {
   const QSignalBlocker block(Mode_TreeView);
   Mode_TreeView->clear();
   nodes_.clear();
@@ -308,7 +324,7 @@ void TK4M_Info_form::rebuildTree() {
   FillAboutLabels();
 }
 
-void TK4M_Info_form::FillAboutLabels() {
+void MonitorDialog::FillAboutLabels() {
   const DriveModel& model = monitor_.model();
   if (const auto chip = flashChipName(model.flashMaker(), model.flashDevice())) {
     BIOS_LABEL->setText(qs(*chip));
@@ -320,12 +336,12 @@ void TK4M_Info_form::FillAboutLabels() {
   OEM_C_Label->setText(qs(t.company));
 }
 
-void TK4M_Info_form::setNodeImages(int nodeIndex, int image) {
+void MonitorDialog::setNodeImages(int nodeIndex, NodeImage image) {
   if (QTreeWidgetItem* item = nodeAt(nodeIndex)) item->setIcon(0, nodeIcon(image, image));
 }
 
-void TK4M_Info_form::addEventRow(std::string_view location, std::string_view event,
-                                 std::string_view lastColumn) {
+void MonitorDialog::addEventRow(std::string_view location, std::string_view event,
+                                std::string_view lastColumn) {
   const int row = Error_Grid->rowCount() - 1;
   const QLocale locale = QLocale::system();
   const QDateTime now = QDateTime::currentDateTime();
@@ -337,19 +353,19 @@ void TK4M_Info_form::addEventRow(std::string_view location, std::string_view eve
   Error_Grid->scrollToBottom();
 }
 
-QTreeWidgetItem* TK4M_Info_form::nodeAt(int index) const {
+QTreeWidgetItem* MonitorDialog::nodeAt(int index) const {
   if (index < 0 || static_cast<std::size_t>(index) >= nodes_.size()) return nullptr;
   return nodes_[static_cast<std::size_t>(index)];
 }
 
-int TK4M_Info_form::absoluteIndex(const QTreeWidgetItem* item) const {
+int MonitorDialog::absoluteIndex(const QTreeWidgetItem* item) const {
   for (std::size_t i = 0; i < nodes_.size(); ++i) {
     if (nodes_[i] == item) return static_cast<int>(i);
   }
   return -1;
 }
 
-void TK4M_Info_form::RefreshSelection() {
+void MonitorDialog::RefreshSelection() {
   QTreeWidgetItem* selected = Mode_TreeView->currentItem();
   const int abs = absoluteIndex(selected);
   if (abs < 0) return;
@@ -379,7 +395,7 @@ void TK4M_Info_form::RefreshSelection() {
   }
 }
 
-void TK4M_Info_form::ShowModeInfo(int absoluteIndex, int arrayNodeIndex, int arrayNumber) {
+void MonitorDialog::ShowModeInfo(int absoluteIndex, int arrayNodeIndex, int arrayNumber) {
   if (absoluteIndex != arrayNodeIndex) return;
   const ModeInfo info = modeInfo(monitor_.model().array(arrayNumber));
   Order_L->setText(qs(info.order));
@@ -389,7 +405,7 @@ void TK4M_Info_form::ShowModeInfo(int absoluteIndex, int arrayNodeIndex, int arr
   ShowArrayLayout(arrayNumber);
 }
 
-void TK4M_Info_form::ShowArrayLayout(int arrayNumber) {
+void MonitorDialog::ShowArrayLayout(int arrayNumber) {
   const ArrayLayout l = arrayLayout(monitor_.model().array(arrayNumber));
   Raid_VIew->setVisible(l.rowLabel1.visible);
   if (l.rowLabel1.visible) Raid_VIew->setText(qs(l.rowLabel1.text));
@@ -405,7 +421,7 @@ void TK4M_Info_form::ShowArrayLayout(int arrayNumber) {
   Raid_View_Center_2->setVisible(l.centres[1]);
 }
 
-void TK4M_Info_form::ShowHddInfo(int absoluteIndex, int arrayNodeIndex, int arrayNumber) {
+void MonitorDialog::ShowHddInfo(int absoluteIndex, int arrayNodeIndex, int arrayNumber) {
   if (absoluteIndex == arrayNodeIndex) return;
   const QTreeWidgetItem* item = nodeAt(absoluteIndex);
   if (!item || !item->parent()) return;
@@ -423,22 +439,22 @@ void TK4M_Info_form::ShowHddInfo(int absoluteIndex, int arrayNodeIndex, int arra
   UDMA_L->setText(qs(info.udma.value_or(" None")));
 }
 
-void TK4M_Info_form::ClearModeInfo() {
+void MonitorDialog::ClearModeInfo() {
   for (QLabel* l : {RaidMode_L, Order_L, TotalSize_L, BaseSize_L, Physical_L}) l->clear();
   for (QLabel* l : boxes) l->hide();
   for (QLabel* l : arrows) l->hide();
   for (QLabel* l : {Raid_VIew, Raid_View2, Raid_View_Center_1, Raid_View_Center_2}) l->hide();
 }
 
-void TK4M_Info_form::ClearHddInfo() {
+void MonitorDialog::ClearHddInfo() {
   for (QLabel* l : {Card_NuM_L, IDE_L, Cylinders_L, Heads_L, Sectors_L, Model_L, Serial_L, Hdd_L, UDMA_L}) {
     l->clear();
   }
 }
 
-void TK4M_Info_form::OEM_L_ImageClick() { Info_Tab_Note->setCurrentIndex(kAboutPage); }
+void MonitorDialog::OEM_L_ImageClick() { Info_Tab_Note->setCurrentIndex(kAboutPage); }
 
-void TK4M_Info_form::OEM_H_LabelClick() {
+void MonitorDialog::OEM_H_LabelClick() {
   // Only web addresses are opened: the text comes from a file anyone may edit.
   const QString text = OEM_H_Label->text().trimmed();
   const QUrl url(text, QUrl::StrictMode);
@@ -451,12 +467,12 @@ void TK4M_Info_form::OEM_H_LabelClick() {
   }
 }
 
-void TK4M_Info_form::reject() {
+void MonitorDialog::reject() {
   if (onClose) guarded(onClose);
   QDialog::reject();
 }
 
-void TK4M_Info_form::showEvent(QShowEvent* e) {
+void MonitorDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   // A showing of the dialog prepares it; the window system's own show (a restore from
   // minimized) leaves the page and the rebuild selection as they are.

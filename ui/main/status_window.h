@@ -1,6 +1,7 @@
-// The status window Form1: a borderless, always-on-top window shaped and painted by its
-// skin, with the eight drive indicators, the mouse areas, the pop-up menu, the tray
-// icon and the poll timer; the core's Monitor does the monitoring.
+// The status window (the system's main form, Form1): a borderless, always-on-top window
+// shaped and painted by its skin, with the eight drive indicators, the mouse areas, the
+// pop-up menu PopupMenu1, the tray icon and the poll timer Sec_Timer; the core's Monitor
+// does the monitoring.
 #pragma once
 
 #include <QMenu>
@@ -15,8 +16,8 @@
 #include "monitor/monitor.h"
 #include "ui/common/qt_dialogs.h"
 #include "ui/main/mouse_area.h"
-#include "ui/main/tgif_play.h"
-#include "ui/skin/tskin_form.h"
+#include "ui/main/gif_indicator.h"
+#include "ui/skin/skin_widget.h"
 
 namespace raidmon {
 
@@ -40,13 +41,13 @@ inline constexpr const char* kNoNotificationArea =
     "This desktop has no notification area, so the window cannot go to a tray icon. "
     "It stays shown.";
 
-class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink, public MenuView {
+class StatusWindow final : public QWidget, public MainWindowView, public IndicatorSink, public MenuView {
   Q_OBJECT
  public:
   // Runs FormCreate (start-up) before returning, as the main form's creation does.
   // `dialogs` replaces the window's own message boxes (for unattended runs).
-  explicit TForm1(Monitor& monitor, QWidget* parent = nullptr, Dialogs* dialogs = nullptr);
-  ~TForm1() override;
+  explicit StatusWindow(Monitor& monitor, QWidget* parent = nullptr, Dialogs* dialogs = nullptr);
+  ~StatusWindow() override;
 
   // Commands other forms and subsystems provide, wired once those exist. A hook left
   // empty makes its menu item do nothing.
@@ -68,20 +69,20 @@ class TForm1 final : public QWidget, public MainWindowView, public IndicatorSink
   void setTrayAvailableCheck(std::function<bool()> check) { trayAvailable_ = std::move(check); }
 
   QTimer Sec_Timer;
-  TSkinForm* SkinForm1;
+  SkinWidget* SkinForm1;
   QMenu* PopupMenu1;
-  std::array<TGifPlay*, 8> indicators{};  // C1_PM .. C2_SS
-  TMouseArea* Card1;
-  TMouseArea* card2;
-  std::array<TMouseArea*, 4> M3{};  // M3_Mch0, M3_Mch1, M3_Sch0, M3_Sch1
-  std::array<TMouseArea*, 4> M4{};  // M4_Mch0, M4_Mch1, M4_Sch0, M4_Sch1
-  TMouseArea* SM2;
-  TMouseArea* Image18;
-  TMouseArea* Image19;
-  TMouseArea* Image11;  // Tray In
-  TMouseArea* Image16;  // Tray In
+  std::array<GifIndicator*, 8> indicators{};  // C1_PM .. C2_SS
+  MouseArea* Card1;
+  MouseArea* card2;
+  std::array<MouseArea*, 4> M3{};  // M3_Mch0, M3_Mch1, M3_Sch0, M3_Sch1
+  std::array<MouseArea*, 4> M4{};  // M4_Mch0, M4_Mch1, M4_Sch0, M4_Sch1
+  MouseArea* SM2;
+  MouseArea* Image18;
+  MouseArea* Image19;
+  MouseArea* Image11;  // Tray In
+  MouseArea* Image16;  // Tray In
 
-  TGifPlay* indicator(int card, int position) const;
+  GifIndicator* indicator(int card, int position) const;
   QAction* action(MenuItem item) const { return actions_.at(item); }
   QtPollTimer& pollTimer() { return pollTimer_; }
   // The dialogs start-up used: the window's own, or the ones it was given.

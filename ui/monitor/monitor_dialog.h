@@ -1,5 +1,6 @@
-// The Monitor dialog: the array tree on the left, the notebook with the Mode Info,
-// HDD Info, HDD Rebuild and About pages on the right, the event grid below.
+// The Monitor dialog (the system's form K4M_Info_form): the array tree Mode_TreeView on
+// the left, the notebook Info_Tab_Note with the Mode Info, HDD Info, HDD Rebuild and
+// About pages on the right, the event grid Error_Grid below.
 #pragma once
 
 #include <QDialog>
@@ -31,8 +32,8 @@ class ClickLabel final : public QLabel {
   void mouseReleaseEvent(QMouseEvent* e) override;
 };
 
-class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGridView,
-                             public RebuildPageView {
+class MonitorDialog final : public QDialog, public ModeTreeView, public EventGridView,
+                            public RebuildPageView {
   Q_OBJECT
  public:
   static constexpr int kModePage = 0;
@@ -40,7 +41,7 @@ class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGr
   static constexpr int kRebuildPage = 2;
   static constexpr int kAboutPage = 3;
 
-  explicit TK4M_Info_form(Monitor& monitor, QWidget* parent = nullptr);
+  explicit MonitorDialog(Monitor& monitor, QWidget* parent = nullptr);
 
   ClickLabel* OEM_L_Image;
   QTreeWidget* Mode_TreeView;
@@ -75,7 +76,7 @@ class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGr
 
   // ModeTreeView: FillModeTree's widget side (nodes, images, About labels).
   void rebuildTree() override;
-  void setNodeImages(int nodeIndex, int image) override;
+  void setNodeImages(int nodeIndex, NodeImage image) override;
   // EventGridView: writes the last (empty) row of Error_Grid, then adds one row.
   void addEventRow(std::string_view location, std::string_view event,
                    std::string_view lastColumn) override;
@@ -115,7 +116,11 @@ class TK4M_Info_form final : public QDialog, public ModeTreeView, public EventGr
   void buildAboutPage(QWidget* page);
   void buildRebuildPage(QWidget* page);
   void loadImages();
-  QIcon nodeIcon(int image, int selectedImage) const;
+  // Shows the notebook's four page captions whole on every page: no scroll arrows, and
+  // where the font needs more room than the notebook has, the notebook, the status box
+  // and the dialog grow to the right by what is missing.
+  void fitPageCaptions();
+  QIcon nodeIcon(NodeImage image, NodeImage selectedImage) const;
   void FillAboutLabels();
 
   Monitor& monitor_;

@@ -1,4 +1,4 @@
-#include "ui/diag/tdebug_form.h"
+#include "ui/diag/debug_window.h"
 
 #include <QHeaderView>
 
@@ -10,7 +10,7 @@ namespace {
 constexpr int kTraceLimit = 50;
 }
 
-TDebug_Form::TDebug_Form(Monitor& monitor, QWidget* parent)
+DebugWindow::DebugWindow(Monitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Window), monitor_(monitor) {
   setObjectName("Debug_Form");
   setWindowTitle(QStringLiteral("Debugging Form"));
@@ -57,14 +57,14 @@ TDebug_Form::TDebug_Form(Monitor& monitor, QWidget* parent)
   plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
-void TDebug_Form::addTrace(std::string_view line) {
+void DebugWindow::addTrace(std::string_view line) {
   if (Process_list->count() >= kTraceLimit) Process_list->clear();
   Process_list->addItem(qs(line));
 }
 
-void TDebug_Form::setPlugLabel(std::string_view text) { Label1->setText(qs(text)); }
+void DebugWindow::setPlugLabel(std::string_view text) { Label1->setText(qs(text)); }
 
-void TDebug_Form::setCell(QTableWidget* grid, int row, int col, const QString& text) {
+void DebugWindow::setCell(QTableWidget* grid, int row, int col, const QString& text) {
   QTableWidgetItem* item = grid->item(row, col);
   if (!item) {
     item = new QTableWidgetItem;
@@ -73,7 +73,7 @@ void TDebug_Form::setCell(QTableWidget* grid, int row, int col, const QString& t
   item->setText(text);
 }
 
-void TDebug_Form::showEvent(QShowEvent* e) {
+void DebugWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   static const char* kColumns[] = {"1 Master", "1 Slave", "1 Master", "1 Slave",
                                    "2 Master", "2 Slave", "2 Master", "2 Slave"};
@@ -96,7 +96,7 @@ void TDebug_Form::showEvent(QShowEvent* e) {
   setCell(Rebuild_Grid, 9, 0, "Func Query");
 }
 
-void TDebug_Form::fillDebugGrid() {
+void DebugWindow::fillDebugGrid() {
   const TavrixGui& gui = monitor_.gui();
   for (int c = 0; c < 4; ++c) {
     setCell(Grid, 1, c + 1, QString::number(gui.Mode[static_cast<std::size_t>(c)]));
@@ -141,7 +141,7 @@ void TDebug_Form::fillDebugGrid() {
   for (int r = 0; r < 10; ++r) setCell(Query_Grid, r, 0, latin(monitor_.portNames()[static_cast<std::size_t>(r)]));
 }
 
-void TDebug_Form::DebugForm1Click() {
+void DebugWindow::DebugForm1Click() {
   fillDebugGrid();
   show();
   raise();

@@ -1,4 +1,4 @@
-#include "ui/main/tform1.h"
+#include "ui/main/status_window.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -87,9 +87,9 @@ void run(const std::function<void()>& hook) {
 
 }  // namespace
 
-TForm1::TForm1(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
+StatusWindow::StatusWindow(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      SkinForm1(new TSkinForm(this)),
+      SkinForm1(new SkinWidget(this)),
       PopupMenu1(new QMenu(this)),
       monitor_(monitor),
       pollTimer_(Sec_Timer),
@@ -103,14 +103,14 @@ TForm1::TForm1(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
   auto* clock = new IndicatorClock();
   clock->setParent(this);
   for (std::size_t i = 0; i < indicators.size(); ++i) {
-    indicators[i] = new TGifPlay(kIndicatorNames[i], clock, this);
+    indicators[i] = new GifIndicator(kIndicatorNames[i], clock, this);
     const std::size_t col = i % 4;
     indicators[i]->setGeometry(kLargeLeft[col], kLargeTop[i / 4], kLargeWidth[col], kLargeHeight);
     connectDrag(indicators[i], DragKind::Card);
-    connect(indicators[i], &TGifPlay::clicked, this, [this] { guarded([this] { card1DblClick(); }); });
+    connect(indicators[i], &GifIndicator::clicked, this, [this] { guarded([this] { card1DblClick(); }); });
   }
-  connect(SkinForm1, &TSkinForm::clicked, this, [this] { guarded([this] { card1DblClick(); }); });
-  connect(SkinForm1, &TSkinForm::doubleClicked, this, [this] { guarded([this] { SkinForm1DblClick(); }); });
+  connect(SkinForm1, &SkinWidget::clicked, this, [this] { guarded([this] { card1DblClick(); }); });
+  connect(SkinForm1, &SkinWidget::doubleClicked, this, [this] { guarded([this] { SkinForm1DblClick(); }); });
   buildMenu();
 
   Sec_Timer.setObjectName("Sec_Timer");
@@ -129,72 +129,75 @@ TForm1::TForm1(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
   guarded([this] { monitor_.FormCreate(); });
 }
 
-TForm1::~TForm1() {
+StatusWindow::~StatusWindow() {
   Sec_Timer.stop();
   removeTrayIcon();
 }
 
-void TForm1::buildMouseAreas() {
-  Card1 = new TMouseArea("Card1", this);
-  card2 = new TMouseArea("card2", this);
+void StatusWindow::buildMouseAreas() {
+  Card1 = new MouseArea("Card1", this);
+  card2 = new MouseArea("card2", this);
   Card1->setGeometry(0, 0, 149, 103);
   card2->setGeometry(0, 111, 149, 103);
   connectDrag(Card1, DragKind::Card);
   connectDrag(card2, DragKind::Panel);
-  connect(Card1, &TMouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
-  connect(card2, &TMouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
+  connect(Card1, &MouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
+  connect(card2, &MouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
 
-  Image18 = new TMouseArea("Image18", this);
-  Image19 = new TMouseArea("Image19", this);
+  Image18 = new MouseArea("Image18", this);
+  Image19 = new MouseArea("Image19", this);
   Image18->setGeometry(kImage18);
   Image19->setGeometry(kImage19);
   connectDrag(Image18, DragKind::Panel);
   connectDrag(Image19, DragKind::Panel);
 
   for (std::size_t i = 0; i < 4; ++i) {
-    M3[i] = new TMouseArea(kM3[i].name, this);
+    M3[i] = new MouseArea(kM3[i].name, this);
     M3[i]->setGeometry(kM3[i].rect);
     connectDrag(M3[i], DragKind::Form);
-    M4[i] = new TMouseArea(kM4[i].name, this);
+    M4[i] = new MouseArea(kM4[i].name, this);
     M4[i]->setGeometry(kM4[i].rect);
     connectDrag(M4[i], DragKind::Form);
   }
-  SM2 = new TMouseArea("SM2", this);
+  SM2 = new MouseArea("SM2", this);
   SM2->setGeometry(kSM2);
   connectDrag(SM2, DragKind::Form);
-  connect(SM2, &TMouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
+  connect(SM2, &MouseArea::doubleClicked, this, [this] { guarded([this] { card1DblClick(); }); });
 
-  Image11 = new TMouseArea("Image11", this);
-  Image16 = new TMouseArea("Image16", this);
+  Image11 = new MouseArea("Image11", this);
+  Image16 = new MouseArea("Image16", this);
   Image11->setGeometry(kImage11);
   Image16->setGeometry(kImage16);
-  for (TMouseArea* trayIn : {Image11, Image16}) {
+  for (MouseArea* trayIn : {Image11, Image16}) {
     trayIn->setToolTip(QString::fromLatin1(kTrayInHint));
     trayIn->setCursor(Qt::PointingHandCursor);
-    connect(trayIn, &TMouseArea::clicked, this, [this] { guarded([this] { U_buttonClick(); }); });
+    connect(trayIn, &MouseArea::clicked, this, [this] { guarded([this] { U_buttonClick(); }); });
   }
 }
 
-void TForm1::connectDrag(QObject* source, DragKind kind) {
+void StatusWindow::connectDrag(QObject* source, DragKind kind) {
   auto down = [this](Qt::MouseButton b, QPoint at) { guarded([&] { dragDown(b, at.x(), at.y()); }); };
   auto move = [this, kind](QPoint at) { guarded([&] { dragMove(kind, at.x(), at.y()); }); };
   auto up = [this](Qt::MouseButton b, QPoint) { guarded([&] { dragUp(b); }); };
-  if (auto* area = qobject_cast<TMouseArea*>(source)) {
-    connect(area, &TMouseArea::pressed, this, down);
-    connect(area, &TMouseArea::moved, this, move);
-    connect(area, &TMouseArea::released, this, up);
-  } else if (auto* gif = qobject_cast<TGifPlay*>(source)) {
-    connect(gif, &TGifPlay::pressed, this, down);
-    connect(gif, &TGifPlay::moved, this, move);
-    connect(gif, &TGifPlay::released, this, up);
+  if (auto* area = qobject_cast<MouseArea*>(source)) {
+    connect(area, &MouseArea::pressed, this, down);
+    connect(area, &MouseArea::moved, this, move);
+    connect(area, &MouseArea::released, this, up);
+  } else if (auto* gif = qobject_cast<GifIndicator*>(source)) {
+    connect(gif, &GifIndicator::pressed, this, down);
+    connect(gif, &GifIndicator::moved, this, move);
+    connect(gif, &GifIndicator::released, this, up);
   }
 }
 
-void TForm1::buildMenu() {
+void StatusWindow::buildMenu() {
   for (const MenuEntry& e : kMenu) {
-    auto* act = new QAction(qs(monitor_.menu().item(e.item).caption), this);
+    // The separator N2 carries no text: a style draws a separator's text beside its line
+    // (the model's caption "-" showed up as a stray dash).
+    const bool separator = e.item == MenuItem::N2;
+    auto* act = new QAction(separator ? QString() : qs(monitor_.menu().item(e.item).caption), this);
     act->setObjectName(e.name);
-    if (e.item == MenuItem::N2) act->setSeparator(true);
+    act->setSeparator(separator);
     if (e.shortcut) {
       act->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
       act->setShortcutVisibleInContextMenu(true);
@@ -232,19 +235,19 @@ void TForm1::buildMenu() {
   on(MenuItem::DebugForm1, [this] { run(commands_.showDebugForm); });
 }
 
-TGifPlay* TForm1::indicator(int card, int position) const {
+GifIndicator* StatusWindow::indicator(int card, int position) const {
   if (card < 1 || card > 2 || position < 1 || position > 4) return nullptr;
   return indicators[static_cast<std::size_t>(4 * (card - 1) + position - 1)];
 }
 
-int TForm1::screenWidth() const {
+int StatusWindow::screenWidth() const {
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   return screen ? screen->geometry().width() : 1024;
 }
 
-void TForm1::placeWindow(int left, int top) { move(left, top); }
+void StatusWindow::placeWindow(int left, int top) { move(left, top); }
 
-void TForm1::closeMainWindow() {
+void StatusWindow::closeMainWindow() {
   closing_ = true;
   Sec_Timer.stop();
   close();
@@ -252,7 +255,7 @@ void TForm1::closeMainWindow() {
 
 // ------------------------------------------------------------------ skins and layout
 
-void TForm1::SelectSmallSkin(int cardCount) {
+void StatusWindow::SelectSmallSkin(int cardCount) {
   monitor_.gui().Gui_Small = 1;
   const std::string_view file = smallSkinFile(cardCount);
   if (!file.empty()) {
@@ -267,7 +270,7 @@ void TForm1::SelectSmallSkin(int cardCount) {
   ArrangeCardPanels();
 }
 
-void TForm1::SelectArraySkin(int modeCode, int model) {
+void StatusWindow::SelectArraySkin(int modeCode, int model) {
   const ArraySkinChoice choice = chooseArraySkin(modeCode, model, monitor_.gui().Gui_Small == 1);
   if (!choice.file.empty()) {
     SkinForm1->LoadSkin(qs(monitor_.programDir() + std::string(kSkinDirectory) + std::string(choice.file)));
@@ -275,7 +278,7 @@ void TForm1::SelectArraySkin(int modeCode, int model) {
   applyArraySkinMenu(monitor_.menu(), choice);
 }
 
-void TForm1::showSkinError(const QString& text) {
+void StatusWindow::showSkinError(const QString& text) {
   // An unattended run records it (and shows nothing when it answers its own dialogs).
   if (dialogsOverride_) {
     dialogsOverride_->errorNotice(str(text));
@@ -290,7 +293,7 @@ void TForm1::showSkinError(const QString& text) {
   box->show();
 }
 
-void TForm1::ArrangeCardPanels() {
+void StatusWindow::ArrangeCardPanels() {
   auto place = [](QWidget* w, int left, int top, int width, int height) { w->setGeometry(left, top, width, height); };
   if (monitor_.gui().Gui_Small == 1) {
     place(Card1, 0, 0, kPanelWidth, kPanelHeight);
@@ -304,9 +307,9 @@ void TForm1::ArrangeCardPanels() {
   }
 }
 
-void TForm1::FormResize() { move(screenWidth() - 150, y()); }
+void StatusWindow::FormResize() { move(screenWidth() - 150, y()); }
 
-void TForm1::U_buttonClick() {
+void StatusWindow::U_buttonClick() {
   if (!trayInPrepare(monitor_, pollTimer_)) {
     dialogs().confirmBox(kRebuildProcessing, false);
     return;
@@ -317,13 +320,13 @@ void TForm1::U_buttonClick() {
 
 // ------------------------------------------------------------------ commands
 
-void TForm1::showMonitorDialog() { run(commands_.showMonitorDialog); }
+void StatusWindow::showMonitorDialog() { run(commands_.showMonitorDialog); }
 
-void TForm1::setMonitorPage(int page) {
+void StatusWindow::setMonitorPage(int page) {
   if (commands_.setMonitorPage) commands_.setMonitorPage(page);
 }
 
-void TForm1::card1DblClick() {
+void StatusWindow::card1DblClick() {
   // The click that ends a card drag opens nothing.
   if (monitor_.gui().Card_Click) {
     monitor_.gui().Card_Click = 0;
@@ -332,9 +335,9 @@ void TForm1::card1DblClick() {
   showMonitorDialog();
 }
 
-void TForm1::SkinForm1DblClick() { showMonitorDialog(); }
+void StatusWindow::SkinForm1DblClick() { showMonitorDialog(); }
 
-void TForm1::AlwaysontopClick() {
+void StatusWindow::AlwaysontopClick() {
   const bool onTop = !monitor_.menu().checked(MenuItem::Alwaysontop);
   monitor_.menu().setChecked(MenuItem::Alwaysontop, onTop);
   const bool visible = isVisible();
@@ -342,7 +345,7 @@ void TForm1::AlwaysontopClick() {
   if (visible) show();
 }
 
-void TForm1::GUITrayIcon1Click() {
+void StatusWindow::GUITrayIcon1Click() {
   const QString path = qs(monitor_.programDir()) + QStringLiteral("tavrix.ico");
   InputFileStatus status = InputFileStatus::kOk;
   const QIcon icon = loadIcon(path, &status);
@@ -374,7 +377,7 @@ void TForm1::GUITrayIcon1Click() {
   trayIcon_->show();
 }
 
-void TForm1::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
+void StatusWindow::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
   if (reason == QSystemTrayIcon::Trigger) {
     removeTrayIcon();
     show();
@@ -384,37 +387,37 @@ void TForm1::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
   }
 }
 
-void TForm1::removeTrayIcon() {
+void StatusWindow::removeTrayIcon() {
   if (trayIcon_) trayIcon_->hide();
 }
 
-void TForm1::Exit1Click() {
+void StatusWindow::Exit1Click() {
   removeTrayIcon();
   closeMainWindow();
 }
 
 // ------------------------------------------------------------------ indicators and menu
 
-void TForm1::loadAnimation(int card, int position, const std::string& gifPath) {
-  if (TGifPlay* g = indicator(card, position)) g->load(qs(gifPath));
+void StatusWindow::loadAnimation(int card, int position, const std::string& gifPath) {
+  if (GifIndicator* g = indicator(card, position)) g->load(qs(gifPath));
 }
 
-void TForm1::hideIndicator(int card, int position) {
-  if (TGifPlay* g = indicator(card, position)) {
+void StatusWindow::hideIndicator(int card, int position) {
+  if (GifIndicator* g = indicator(card, position)) {
     g->hide();
     g->stop();
   }
 }
 
-void TForm1::showAndPlay(int card, int position) {
-  if (TGifPlay* g = indicator(card, position)) {
+void StatusWindow::showAndPlay(int card, int position) {
+  if (GifIndicator* g = indicator(card, position)) {
     g->show();
     g->repaint();
     g->play();
   }
 }
 
-void TForm1::applyMenuItem(MenuItem item, const MenuItemState& state) {
+void StatusWindow::applyMenuItem(MenuItem item, const MenuItemState& state) {
   auto it = actions_.find(item);
   if (it == actions_.end()) return;
   QAction* act = it->second;
@@ -429,13 +432,13 @@ void TForm1::applyMenuItem(MenuItem item, const MenuItemState& state) {
 
 // ------------------------------------------------------------------ window drags
 
-void TForm1::dragDown(Qt::MouseButton button, int x, int y) {
+void StatusWindow::dragDown(Qt::MouseButton button, int x, int y) {
   if (button != Qt::LeftButton) return;
   dragging_ = true;
   dragStart_ = QPoint(x, y);
 }
 
-void TForm1::dragMove(DragKind kind, int x, int y) {
+void StatusWindow::dragMove(DragKind kind, int x, int y) {
   if (!dragging_) return;
   if (kind == DragKind::Form) {
     x = std::max(0, x);
@@ -446,36 +449,36 @@ void TForm1::dragMove(DragKind kind, int x, int y) {
   repaint();
 }
 
-void TForm1::dragUp(Qt::MouseButton button) {
+void StatusWindow::dragUp(Qt::MouseButton button) {
   if (button != Qt::LeftButton || !dragging_) return;
   dragging_ = false;
   dragStart_ = QPoint(0, 0);
 }
 
-void TForm1::FormMouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void TForm1::FormMouseMove(int x, int y) { dragMove(DragKind::Form, x, y); }
-void TForm1::FormMouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
-void TForm1::Card1MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void TForm1::Card1MouseMove(int x, int y) { dragMove(DragKind::Card, x, y); }
-void TForm1::Card1MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
-void TForm1::card2MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void TForm1::card2MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
-void TForm1::card2MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
-void TForm1::Image18MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void TForm1::Image18MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
-void TForm1::Image18MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
-void TForm1::Image19MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void TForm1::Image19MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
-void TForm1::Image19MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void StatusWindow::FormMouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void StatusWindow::FormMouseMove(int x, int y) { dragMove(DragKind::Form, x, y); }
+void StatusWindow::FormMouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void StatusWindow::Card1MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void StatusWindow::Card1MouseMove(int x, int y) { dragMove(DragKind::Card, x, y); }
+void StatusWindow::Card1MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void StatusWindow::card2MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void StatusWindow::card2MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
+void StatusWindow::card2MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void StatusWindow::Image18MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void StatusWindow::Image18MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
+void StatusWindow::Image18MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
+void StatusWindow::Image19MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
+void StatusWindow::Image19MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
+void StatusWindow::Image19MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
 
 // ------------------------------------------------------------------ events
 
-void TForm1::showEvent(QShowEvent* e) {
+void StatusWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   if (!closing_) guarded([this] { monitor_.FormShow(); });
 }
 
-void TForm1::closeEvent(QCloseEvent* e) {
+void StatusWindow::closeEvent(QCloseEvent* e) {
   // The status window is the main form: closing it ends the program.
   closing_ = true;
   Sec_Timer.stop();
@@ -484,12 +487,12 @@ void TForm1::closeEvent(QCloseEvent* e) {
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-void TForm1::resizeEvent(QResizeEvent* e) {
+void StatusWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   guarded([this] { FormResize(); });
 }
 
-void TForm1::paintEvent(QPaintEvent*) {
+void StatusWindow::paintEvent(QPaintEvent*) {
   if (SkinForm1->loaded()) return;  // the skin paints the whole face
   // Without a skin (no cards found): a plain dark face of the design size.
   QPainter p(this);
@@ -501,19 +504,19 @@ void TForm1::paintEvent(QPaintEvent*) {
   p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void TForm1::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->globalPos()); }
+void StatusWindow::contextMenuEvent(QContextMenuEvent* e) { PopupMenu1->popup(e->globalPos()); }
 
-void TForm1::mousePressEvent(QMouseEvent* e) {
+void StatusWindow::mousePressEvent(QMouseEvent* e) {
   const QPoint at = e->position().toPoint();
   FormMouseDown(e->button(), at.x(), at.y());
 }
 
-void TForm1::mouseMoveEvent(QMouseEvent* e) {
+void StatusWindow::mouseMoveEvent(QMouseEvent* e) {
   const QPoint at = e->position().toPoint();
   FormMouseMove(at.x(), at.y());
 }
 
-void TForm1::mouseReleaseEvent(QMouseEvent* e) {
+void StatusWindow::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint at = e->position().toPoint();
   FormMouseUp(e->button(), at.x(), at.y());
 }

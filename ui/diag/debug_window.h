@@ -1,4 +1,5 @@
-// The hidden "Debugging Form": raw drive-state grids, port names and the trace list.
+// The hidden "Debugging Form" (the system's form Debug_Form): raw drive-state grids,
+// port names and the trace list.
 #pragma once
 
 #include <QLabel>
@@ -11,10 +12,10 @@
 
 namespace raidmon {
 
-class TDebug_Form final : public QWidget, public DebugView {
+class DebugWindow final : public QWidget, public DebugView {
   Q_OBJECT
  public:
-  explicit TDebug_Form(Monitor& monitor, QWidget* parent = nullptr);
+  explicit DebugWindow(Monitor& monitor, QWidget* parent = nullptr);
 
   QTableWidget* Grid;
   QTableWidget* Rebuild_Grid;

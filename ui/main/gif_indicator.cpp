@@ -1,4 +1,4 @@
-#include "ui/main/tgif_play.h"
+#include "ui/main/gif_indicator.h"
 
 #include <QPainter>
 
@@ -6,7 +6,7 @@
 
 namespace raidmon {
 
-TGifPlay::TGifPlay(const QString& name, IndicatorClock* clock, QWidget* parent)
+GifIndicator::GifIndicator(const QString& name, IndicatorClock* clock, QWidget* parent)
     : QLabel(parent), clock_(clock) {
   setObjectName(name);
   // The animation keeps its own size, centred: no scaling blur in the larger sockets.
@@ -15,11 +15,11 @@ TGifPlay::TGifPlay(const QString& name, IndicatorClock* clock, QWidget* parent)
   forwardMouse(new MouseReporter(this), this);
 }
 
-TGifPlay::~TGifPlay() {
+GifIndicator::~GifIndicator() {
   if (clock_) clock_->remove(this);
 }
 
-bool TGifPlay::load(const QString& path) {
+bool GifIndicator::load(const QString& path) {
   stop();
   file_ = path;
   animation_ = clock_ ? clock_->animation(path) : nullptr;
@@ -31,37 +31,37 @@ bool TGifPlay::load(const QString& path) {
   return true;
 }
 
-void TGifPlay::showFrame(int frame) {
+void GifIndicator::showFrame(int frame) {
   frame_ = frame;
   // Only the lamp's own rectangle is painted again; the label's geometry stays.
   update(frameRect(animation_->frames[static_cast<std::size_t>(frame)].size()));
 }
 
-QRect TGifPlay::frameRect(QSize size) const {
+QRect GifIndicator::frameRect(QSize size) const {
   return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
 }
 
-void TGifPlay::paintEvent(QPaintEvent*) {
+void GifIndicator::paintEvent(QPaintEvent*) {
   if (!animation_) return;
   const QPixmap& pixmap = animation_->frames[static_cast<std::size_t>(frame_)];
   QPainter painter(this);
   painter.drawPixmap(frameRect(pixmap.size()).topLeft(), pixmap);
 }
 
-void TGifPlay::play() {
+void GifIndicator::play() {
   if (!animation_ || !clock_) return;
   showFrame(0);
   roundsLeft_ = animation_->loopCount;
   if (animation_->frames.size() > 1) clock_->schedule(this, clock_->now() + animation_->delaysMs[0]);
 }
 
-void TGifPlay::stop() {
+void GifIndicator::stop() {
   if (clock_) clock_->remove(this);
 }
 
-bool TGifPlay::playing() const { return clock_ && clock_->scheduled(this); }
+bool GifIndicator::playing() const { return clock_ && clock_->scheduled(this); }
 
-qint64 TGifPlay::advance(qint64 now) {
+qint64 GifIndicator::advance(qint64 now) {
   int next = frame_ + 1;
   if (next >= static_cast<int>(animation_->frames.size())) {
     if (roundsLeft_ == 0) return -1;  // played as often as the file asks: stays on its last frame

@@ -1,4 +1,4 @@
-// An animated-GIF indicator: loads a GIF file by path, plays, stops, shows, hides,
+// An animated-GIF indicator (the status window's lamps C1_PM .. C2_SS): loads a GIF file by path, plays, stops, shows, hides,
 // repaints, and reports the mouse like the status window's mouse areas. Its frames come
 // from the status window's IndicatorClock, which decodes each file once and advances
 // every playing indicator from one timer.
@@ -12,11 +12,11 @@
 
 namespace raidmon {
 
-class TGifPlay final : public QLabel, private AnimatedFrame {
+class GifIndicator final : public QLabel, private AnimatedFrame {
   Q_OBJECT
  public:
-  TGifPlay(const QString& name, IndicatorClock* clock, QWidget* parent = nullptr);
-  ~TGifPlay() override;
+  GifIndicator(const QString& name, IndicatorClock* clock, QWidget* parent = nullptr);
+  ~GifIndicator() override;
 
   // Gives the indicator a new animation (stopped, on its first frame); returns false
   // when the file is missing or no GIF (the indicator then shows nothing).

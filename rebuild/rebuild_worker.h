@@ -1,5 +1,6 @@
-// The rebuild worker K4M_Rebuild: walks a mirror's sector range in 128-sector
-// CTL_TRANSFER requests on its own thread, then ends the rebuild or is cancelled.
+// The rebuild worker (the system's rebuild thread K4M_Rebuild): walks a mirror's sector
+// range in 128-sector CTL_TRANSFER requests on its own thread, then ends the rebuild or
+// is cancelled.
 #pragma once
 
 #include <atomic>
@@ -11,6 +12,7 @@
 
 #include "link/controller_link.h"
 #include "link/shared_packet.h"
+#include "monitor/state_codes.h"
 #include "rebuild/gui_executor.h"
 
 namespace raidmon {
@@ -27,15 +29,15 @@ class RebuildWorkerHost {
   // never shown, but the last one always is.
   virtual void rebuildProgress(const std::string& text, int percent) = 0;
   // Shows "TAVRIX DMA Failed!" and returns when the operator dismissed it; the
-  // worker waits meanwhile. `Rebuild_Start` is enabled and the state is already 4;
+  // worker waits meanwhile. `Rebuild_Start` is enabled and the state is already Failed;
   // polling resumes, so the next cycle reports the failure.
   virtual void rebuildTransferFailed() = 0;
-  // The end steps after the controller confirmed CTL_REBUILD_END: page, state 2,
+  // The end steps after the controller confirmed CTL_REBUILD_END: page, state Completed,
   // snapshot, row, timer.
   virtual void rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) = 0;
   // Every chunk was copied but CTL_REBUILD_END did not go through or was not done:
-  // the state is already 4; the page returns to idle and polling resumes, so the next
-  // cycle reports the failure.
+  // the state is already Failed; the page returns to idle and polling resumes, so the
+  // next cycle reports the failure.
   virtual void rebuildEndFailed() = 0;
   // The cancellation path's page changes (labels " None", status cleared, bar 0).
   virtual void rebuildCancelled() = 0;
@@ -49,20 +51,21 @@ struct RebuildRequest {
   std::uint64_t size = 0;       // sectors, from sector 0
 };
 
-class K4M_Rebuild {
+class RebuildWorker {
  public:
   // Starts the walk at once on a new thread. `rebuildState` is the monitor's
-  // RebuildState (already 1). A chunk is done only when its request went through and
-  // the controller's ReturnCode says done; a chunk not done after 5 attempts, or an
-  // end the controller did not confirm, fails the rebuild (4). The worker moves the
-  // state only away from 1: a cancel (3) or a report (0) that came first stands.
-  K4M_Rebuild(ControllerLink& link, SharedPacket& packet, std::atomic<std::uint8_t>& rebuildState,
-              GuiExecutor& gui, RebuildWorkerHost& host, const RebuildRequest& request);
+  // RebuildState (already Running). A chunk is done only when its request went through
+  // and the controller's ReturnCode says done; a chunk not done after 5 attempts, or an
+  // end the controller did not confirm, fails the rebuild (Failed). The worker moves the
+  // state only away from Running: a cancel (Cancelled) or a report (Idle) that came
+  // first stands.
+  RebuildWorker(ControllerLink& link, SharedPacket& packet, std::atomic<RebuildState>& rebuildState,
+                GuiExecutor& gui, RebuildWorkerHost& host, const RebuildRequest& request);
   // Requests termination and waits for the thread (any thread but the worker's).
-  ~K4M_Rebuild();
+  ~RebuildWorker();
 
-  K4M_Rebuild(const K4M_Rebuild&) = delete;
-  K4M_Rebuild& operator=(const K4M_Rebuild&) = delete;
+  RebuildWorker(const RebuildWorker&) = delete;
+  RebuildWorker& operator=(const RebuildWorker&) = delete;
 
   // The termination request; takes effect at the next chunk step.
   void Terminate() { thread_.request_stop(); }
@@ -83,14 +86,14 @@ class K4M_Rebuild {
   bool transferChunk(std::uint64_t lba, std::uint16_t count);
   bool sendRebuildEnd();
   // Moves RebuildState from running to `to`; false when it was no longer running.
-  bool leaveRunning(std::uint8_t to);
+  bool leaveRunning(RebuildState to);
   void cancelled();
   void reportProgress(std::uint64_t lba, bool atEnd);
   void waitForFailureBox(const std::stop_token& stop);
 
   ControllerLink& link_;
   SharedPacket& packet_;
-  std::atomic<std::uint8_t>& rebuildState_;
+  std::atomic<RebuildState>& rebuildState_;
   GuiExecutor& gui_;
   RebuildWorkerHost& host_;
   const std::uint8_t sourceCard_, sourcePos_, targetCard_, targetPos_;

@@ -1,5 +1,6 @@
-// TSkinForm, the skin widget: shapes its form by the skin's mask, paints the faces,
-// and turns mouse presses into hot-area, track-bar and window-move actions.
+// The skin widget (the status window's SkinForm1): shapes its form by the skin's mask,
+// paints the faces, and turns mouse presses into hot-area, track-bar and window-move
+// actions.
 #pragma once
 
 #include <QColor>
@@ -15,12 +16,12 @@
 
 namespace raidmon {
 
-class TSkinForm final : public QWidget {
+class SkinWidget final : public QWidget {
   Q_OBJECT
  public:
   // Places the skin on `form`, filling its client area, and makes the form borderless.
   // Throws RaidmonError("Please Drop on a Form") when `form` is not a window.
-  explicit TSkinForm(QWidget* form);
+  explicit SkinWidget(QWidget* form);
 
   // Moves the skin to another form; the same rule as the constructor.
   void SetParent(QWidget* form);
@@ -54,7 +55,7 @@ class TSkinForm final : public QWidget {
   void OnMouseDownNotify(const QString& ID, Qt::MouseButton button, Qt::KeyboardModifiers shift, int X, int Y);
   void OnMouseUpNotify(const QString& ID, Qt::MouseButton button, Qt::KeyboardModifiers shift, int X, int Y);
   void OnMouseMoveNotify(const QString& ID, Qt::KeyboardModifiers shift, int X, int Y);
-  void OnSkinChanged(TSkinForm* sender);
+  void OnSkinChanged(SkinWidget* sender);
   // A left press and release on the skin without moving the window.
   void clicked();
   void doubleClicked();

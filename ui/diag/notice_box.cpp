@@ -1,4 +1,4 @@
-#include "ui/diag/tmsgbox_form.h"
+#include "ui/diag/notice_box.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -9,7 +9,7 @@
 
 namespace raidmon {
 
-TMsgbox_form::TMsgbox_form(QWidget* parent)
+NoticeBox::NoticeBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName("Msgbox_form");
   setWindowTitle(QStringLiteral("Gui Message Box"));
@@ -47,12 +47,12 @@ TMsgbox_form::TMsgbox_form(QWidget* parent)
   plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
-void TMsgbox_form::setNoticeLine(int line, std::string_view text) {
+void NoticeBox::setNoticeLine(int line, std::string_view text) {
   QLabel* labels[] = {Msg1, Msg2, msg3};
   if (line >= 1 && line <= 3) labels[line - 1]->setText(qs(text));
 }
 
-void TMsgbox_form::showNotice() {
+void NoticeBox::showNotice() {
   if (const QScreen* s = QGuiApplication::primaryScreen()) {
     const QRect g = s->geometry();
     move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2);
@@ -62,18 +62,18 @@ void TMsgbox_form::showNotice() {
   activateWindow();
 }
 
-void TMsgbox_form::FormClose() {
+void NoticeBox::FormClose() {
   Msg1->clear();
   Msg2->clear();
   msg3->clear();
 }
 
-void TMsgbox_form::closeEvent(QCloseEvent* e) {
+void NoticeBox::closeEvent(QCloseEvent* e) {
   FormClose();
   QDialog::closeEvent(e);
 }
 
-void TMsgbox_form::done(int r) {
+void NoticeBox::done(int r) {
   FormClose();
   QDialog::done(r);
 }

@@ -1,18 +1,17 @@
-#include "rebuild/k4m_rebuild.h"
+#include "rebuild/rebuild_worker.h"
 
 #include <algorithm>
 #include <chrono>
 #include <future>
 #include <memory>
 
-#include "monitor/rebuild_state.h"
 #include "rebuild/rebuild_progress.h"
 
 namespace raidmon {
 
-K4M_Rebuild::K4M_Rebuild(ControllerLink& link, SharedPacket& packet,
-                         std::atomic<std::uint8_t>& rebuildState, GuiExecutor& gui,
-                         RebuildWorkerHost& host, const RebuildRequest& request)
+RebuildWorker::RebuildWorker(ControllerLink& link, SharedPacket& packet,
+                             std::atomic<RebuildState>& rebuildState, GuiExecutor& gui,
+                             RebuildWorkerHost& host, const RebuildRequest& request)
     : link_(link),
       packet_(packet),
       rebuildState_(rebuildState),
@@ -25,16 +24,16 @@ K4M_Rebuild::K4M_Rebuild(ControllerLink& link, SharedPacket& packet,
       size_(request.size),
       thread_([this](std::stop_token stop) { Execute(std::move(stop)); }) {}
 
-K4M_Rebuild::~K4M_Rebuild() {
+RebuildWorker::~RebuildWorker() {
   thread_.request_stop();
   join();
 }
 
-void K4M_Rebuild::join() {
+void RebuildWorker::join() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-bool K4M_Rebuild::transferChunk(std::uint64_t lba, std::uint16_t count) {
+bool RebuildWorker::transferChunk(std::uint64_t lba, std::uint16_t count) {
   const TransferRequest request{sourceCard_, sourcePos_, targetCard_, targetPos_,
                                 static_cast<std::uint32_t>(lba), count};
   for (int attempt = 0; attempt < kTransferAttempts; ++attempt) {
@@ -48,24 +47,24 @@ bool K4M_Rebuild::transferChunk(std::uint64_t lba, std::uint16_t count) {
   return false;
 }
 
-bool K4M_Rebuild::sendRebuildEnd() {
+bool RebuildWorker::sendRebuildEnd() {
   auto ex = packet_.exchange();
   return link_.rebuildEnd(ex.packet(), sourcePos_, targetPos_) &&
          ex.packet().returnCode() == kReturnCodeDone;
 }
 
-bool K4M_Rebuild::leaveRunning(std::uint8_t to) {
-  std::uint8_t running = kRebuildRunning;
+bool RebuildWorker::leaveRunning(RebuildState to) {
+  RebuildState running = RebuildState::Running;
   return rebuildState_.compare_exchange_strong(running, to);
 }
 
-void K4M_Rebuild::cancelled() {
+void RebuildWorker::cancelled() {
   RebuildWorkerHost& host = host_;
   gui_.post([&host] { host.rebuildCancelled(); });
   running_ = false;
 }
 
-void K4M_Rebuild::reportProgress(std::uint64_t lba, bool atEnd) {
+void RebuildWorker::reportProgress(std::uint64_t lba, bool atEnd) {
   std::shared_ptr<ProgressSlot> slot = progress_;
   std::lock_guard lock(slot->mutex);
   slot->lba = lba;
@@ -87,7 +86,7 @@ void K4M_Rebuild::reportProgress(std::uint64_t lba, bool atEnd) {
   });
 }
 
-void K4M_Rebuild::waitForFailureBox(const std::stop_token& stop) {
+void RebuildWorker::waitForFailureBox(const std::stop_token& stop) {
   auto shown = std::make_shared<std::promise<void>>();
   std::future<void> dismissed = shown->get_future();
   RebuildWorkerHost& host = host_;
@@ -101,11 +100,11 @@ void K4M_Rebuild::waitForFailureBox(const std::stop_token& stop) {
   }
 }
 
-void K4M_Rebuild::Execute(std::stop_token stop) {
+void RebuildWorker::Execute(std::stop_token stop) {
   for (std::uint64_t lba = 0;; lba += kChunkSectors) {
     if (stop.stop_requested()) {
       // Cancellation path: a running rebuild becomes cancelled; a failed one stays failed.
-      leaveRunning(kRebuildCancelled);
+      leaveRunning(RebuildState::Cancelled);
       cancelled();
       return;
     }
@@ -118,7 +117,7 @@ void K4M_Rebuild::Execute(std::stop_token stop) {
     if (!transferChunk(lba, count)) {
       // Failed unless a cancel came first; the failed chunk is not tried again and
       // the walk ends through the cancellation path, without CTL_REBUILD_END.
-      if (leaveRunning(kRebuildFailed)) waitForFailureBox(stop);
+      if (leaveRunning(RebuildState::Failed)) waitForFailureBox(stop);
       reportProgress(lba, false);
       cancelled();
       return;
@@ -132,13 +131,13 @@ void K4M_Rebuild::Execute(std::stop_token stop) {
 
   // A cancel that came while the last chunk was in flight stands: no end steps.
   if (stop.stop_requested()) {
-    leaveRunning(kRebuildCancelled);
+    leaveRunning(RebuildState::Cancelled);
     cancelled();
     return;
   }
   RebuildWorkerHost& host = host_;
   if (!sendRebuildEnd()) {
-    leaveRunning(kRebuildFailed);
+    leaveRunning(RebuildState::Failed);
     gui_.post([&host] { host.rebuildEndFailed(); });
     running_ = false;
     return;
