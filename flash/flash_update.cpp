@@ -94,10 +94,13 @@ std::string FlashUpdate::refusal() const {
   return {};
 }
 
-bool FlashUpdate::SendFlashCommand(std::uint8_t code, std::uint16_t address, const FlashBlock* block) {
+std::optional<std::uint32_t> FlashUpdate::SendFlashCommand(std::uint8_t code, std::uint16_t address,
+                                                           const FlashBlock* block) {
   auto ex = monitor_.packet().exchange();
-  return monitor_.link().flashCommand(ex.packet(), code, address, 0, block ? block->data() : nullptr) &&
-         ex.packet().returnCode() != kReturnCodeNotDone;
+  if (!monitor_.link().flashCommand(ex.packet(), code, address, 0, block ? block->data() : nullptr)) {
+    return std::nullopt;
+  }
+  return ex.packet().controlCode();
 }
 
 bool FlashUpdate::abandon(std::string_view step) {
@@ -113,7 +116,7 @@ bool FlashUpdate::erase() {
   box.setNoticeLine(2, kEraseStarted);
   box.setNoticeLine(3, "");
   box.showNotice();
-  bool ok = SendFlashCommand(FLASH_OP_04, 0, nullptr);
+  bool ok = SendFlashCommand(FLASH_OP_04, 0, nullptr).has_value();
   if (ok) {
     if (monitor_.state().OsFamily == kOsFamily9x) {
       waiter_.WaitWithMessages(5, 0);
@@ -121,7 +124,7 @@ bool FlashUpdate::erase() {
       waiter_.WaitWithMessages(4, 0);
       waiter_.WaitWithMessages(0, 30);
     }
-    ok = SendFlashCommand(FLASH_OP_80, 0, nullptr);
+    ok = SendFlashCommand(FLASH_OP_80, 0, nullptr).has_value();
     waiter_.WaitWithMessages(0, 30);
   }
   if (ok) {
@@ -155,14 +158,8 @@ bool FlashUpdate::programAndVerify(const FlashImage& image) {
   if (!SendFlashCommand(FLASH_OP_80, 0, nullptr)) return abandon("end (0x80)");
   waiter_.WaitWithMessages(1, 0);
 
-  std::optional<std::uint32_t> reply;
-  {
-    auto ex = monitor_.packet().exchange();
-    if (monitor_.link().flashCommand(ex.packet(), FLASH_OP_40, static_cast<std::uint16_t>(sent), 0, nullptr) &&
-        ex.packet().returnCode() != kReturnCodeNotDone) {
-      reply = ex.packet().controlCode();
-    }
-  }
+  // The checksum comes back in the header's control-code field.
+  const std::optional<std::uint32_t> reply = SendFlashCommand(FLASH_OP_40, static_cast<std::uint16_t>(sent), nullptr);
   if (!reply) {
     // No checksum arrived: whatever the packet holds is not the controller's.
     view_.setDownloadChecksum("");

@@ -59,8 +59,10 @@ class FlashUpdate {
   SettingsInputs settingsInputs() const;
 
  private:
-  // True when the request went through and the controller did not answer "not done".
-  bool SendFlashCommand(std::uint8_t code, std::uint16_t address, const FlashBlock* block);
+  // When the request went through and the controller did not answer "not done": the
+  // reply's control-code field (which carries the checksum for 0x40); otherwise nothing.
+  std::optional<std::uint32_t> SendFlashCommand(std::uint8_t code, std::uint16_t address,
+                                                const FlashBlock* block);
   // Why the update may not start, or empty.
   std::string refusal() const;
   bool erase();

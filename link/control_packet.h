@@ -67,6 +67,11 @@ class ControlPacket {
   std::uint32_t length() const { return loadLe32(raw() + kOffLength); }
   std::string_view signature() const;  // up to the first zero of the 8-byte field
 
+  // The controller's verdict on the request the packet carried: done (1), or answered
+  // "not done" (0); any other value is neither.
+  bool controllerDone() const { return returnCode() == kReturnCodeDone; }
+  bool controllerSaidNotDone() const { return returnCode() == kReturnCodeNotDone; }
+
   void setReturnCode(std::uint32_t v) { storeLe32(raw() + kOffReturnCode, v); }
   void setControlCode(std::uint32_t v) { storeLe32(raw() + kOffControlCode, v); }
   void setLength(std::uint32_t v) { storeLe32(raw() + kOffLength, v); }

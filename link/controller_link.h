@@ -52,8 +52,10 @@ class ControllerLink {
   virtual bool plugBackup(ControlPacket& packet) = 0;
   virtual bool rescanBus() = 0;
   // One flash command (erase 0x04, program 0x10, checksum 0x40, end 0x80) with its
-  // address and parameter and, for 0x10, the 128-byte block. The reply to 0x40 leaves
-  // the checksum in the packet header's control-code field on both transports.
+  // address and parameter and, for 0x10, the 128-byte block. True only when the request
+  // went through and the controller did not answer "not done" (ReturnCode 0), on both
+  // transports. The reply to 0x40 leaves the checksum in the packet header's
+  // control-code field on both transports.
   virtual bool flashCommand(ControlPacket& packet, std::uint8_t code, std::uint16_t address,
                             std::uint8_t parameter, const std::uint8_t* block) = 0;
 

@@ -129,7 +129,8 @@ bool DirectPortLink::flashCommand(ControlPacket& packet, std::uint8_t code, std:
   packet.setData32(4, address);
   packet.setData32(8, parameter);
   if (block != nullptr) std::copy_n(block, 128, packet.data() + 12);
-  return send(packet, code, kDataSize);
+  // As through the bridge, a command the controller answered "not done" did not succeed.
+  return send(packet, code, kDataSize) && !packet.controllerSaidNotDone();
 }
 
 bool DirectPortLink::rescanBus() {

@@ -153,7 +153,7 @@ bool RebuildControl::sendRebuildBegin() {
   auto ex = monitor_.packet().exchange();
   const bool sent = monitor_.link().rebuildBegin(ex.packet());
   // A request that did not go through is no acceptance either.
-  return sent && ex.packet().returnCode() == 1;
+  return sent && ex.packet().controllerDone();
 }
 
 void RebuildControl::refuseStart(bool clearRebuildFlags, std::string_view message) {
@@ -438,8 +438,8 @@ void RebuildControl::RebuildComplete1Click() {
   }
   if (!v.dialogs->confirmBox(kConfirmRebuildEnd, true)) return;
   auto ex = monitor_.packet().tryExchange(packetWait_);
-  const bool done = ex && monitor_.link().rebuildEnd(ex->packet(), SourcePos, TargetPos) &&
-                    ex->packet().returnCode() == kReturnCodeDone;
+  const bool done =
+      ex && monitor_.link().rebuildEnd(ex->packet(), SourcePos, TargetPos) && ex->packet().controllerDone();
   monitor_.traceNote(done ? "Rebuild Complete sent" : "Rebuild Complete not done by the controller");
 }
 
@@ -474,14 +474,18 @@ void RebuildControl::rebuildTransferFailed() {
   resumePolling();
 }
 
-void RebuildControl::rebuildEndFailed() {
-  monitor_.traceNote("Rebuild End not done by the controller: the rebuild failed");
+void RebuildControl::endOfWalkPage() {
   page_->setStartEnabled(true);
   page_->setStatusText("");
   RebuildIdle = true;
   ShowSelectionLayout();
-  UpdateStartCaption();
   page_->setProgress(0);
+}
+
+void RebuildControl::rebuildEndFailed() {
+  monitor_.traceNote("Rebuild End not done by the controller: the rebuild failed");
+  endOfWalkPage();
+  UpdateStartCaption();
   markSnapshotForOutcome();
   resumePolling();
 }
@@ -489,11 +493,7 @@ void RebuildControl::rebuildEndFailed() {
 void RebuildControl::rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) {
   // A cancel that the GUI thread ran before this report stands.
   if (monitor_.state().RebuildState != RebuildState::Running) return;
-  page_->setStartEnabled(true);
-  page_->setStatusText("");
-  RebuildIdle = true;
-  ShowSelectionLayout();
-  page_->setProgress(0);
+  endOfWalkPage();
   monitor_.state().RebuildState = RebuildState::Completed;
   markSnapshotForOutcome();
   AddRebuildEvent(sourcePos, targetPos, "Rebuild End");

@@ -86,6 +86,9 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   void markSnapshotForOutcome();
   // Polling resumes at LoopTime.
   void resumePolling();
+  // The page once the worker's walk has ended: START enabled, status and bar cleared,
+  // idle, selection layout.
+  void endOfWalkPage();
 
   Monitor& monitor_;
   GuiExecutor& gui_;

@@ -40,17 +40,14 @@ bool RebuildWorker::transferChunk(std::uint64_t lba, std::uint16_t count) {
     auto ex = packet_.exchange();
     // A request that went through but that the controller did not do (a pulled drive,
     // a range past a drive's end) is a failed attempt like one that did not go out.
-    if (link_.transfer(ex.packet(), request) && ex.packet().returnCode() == kReturnCodeDone) {
-      return true;
-    }
+    if (link_.transfer(ex.packet(), request) && ex.packet().controllerDone()) return true;
   }
   return false;
 }
 
 bool RebuildWorker::sendRebuildEnd() {
   auto ex = packet_.exchange();
-  return link_.rebuildEnd(ex.packet(), sourcePos_, targetPos_) &&
-         ex.packet().returnCode() == kReturnCodeDone;
+  return link_.rebuildEnd(ex.packet(), sourcePos_, targetPos_) && ex.packet().controllerDone();
 }
 
 bool RebuildWorker::leaveRunning(RebuildState to) {
@@ -59,6 +56,8 @@ bool RebuildWorker::leaveRunning(RebuildState to) {
 }
 
 void RebuildWorker::cancelled() {
+  // A running rebuild becomes cancelled; a failed one stays failed.
+  leaveRunning(RebuildState::Cancelled);
   RebuildWorkerHost& host = host_;
   gui_.post([&host] { host.rebuildCancelled(); });
   running_ = false;
@@ -103,8 +102,6 @@ void RebuildWorker::waitForFailureBox(const std::stop_token& stop) {
 void RebuildWorker::Execute(std::stop_token stop) {
   for (std::uint64_t lba = 0;; lba += kChunkSectors) {
     if (stop.stop_requested()) {
-      // Cancellation path: a running rebuild becomes cancelled; a failed one stays failed.
-      leaveRunning(RebuildState::Cancelled);
       cancelled();
       return;
     }
@@ -131,7 +128,6 @@ void RebuildWorker::Execute(std::stop_token stop) {
 
   // A cancel that came while the last chunk was in flight stands: no end steps.
   if (stop.stop_requested()) {
-    leaveRunning(RebuildState::Cancelled);
     cancelled();
     return;
   }
