@@ -43,9 +43,9 @@ struct Rig {
       link = std::make_unique<DirectPortLink>(storage);
     }
     monitor = std::make_unique<Monitor>(*link, packet, family, kNoSettings);
-    monitor->FormCreate();
-    monitor->FormShow();
-    monitor->Sec_TimerTimer();
+    monitor->start();
+    monitor->startMonitoring();
+    monitor->pollOnce();
   }
   ~Rig() {
     monitor.reset();
@@ -118,7 +118,7 @@ BENCHMARK(BM_TransferChunkLatency)->Arg(9)->Arg(2)->UseRealTime()->Iterations(20
 void BM_PollCycle(benchmark::State& state) {
   Rig rig(familyOf(state));
   const auto reads = rig.controller.requestCount(CTL_READ_STATUS);
-  for (auto _ : state) rig.monitor->Sec_TimerTimer();
+  for (auto _ : state) rig.monitor->pollOnce();
   state.counters["reads"] = static_cast<double>(rig.controller.requestCount(CTL_READ_STATUS) - reads) / static_cast<double>(state.iterations());
   state.SetItemsProcessed(state.iterations());
   familyLabel(state);

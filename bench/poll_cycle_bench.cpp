@@ -19,9 +19,9 @@ struct Rig {
         link(storage),
         // Settings go nowhere: the benchmark measures the cycle, not the disk.
         monitor(link, packet, kOsFamilyNt, "/proc/self/raidmon-bench/") {
-    monitor.FormCreate();
-    monitor.FormShow();
-    monitor.Sec_TimerTimer();
+    monitor.start();
+    monitor.startMonitoring();
+    monitor.pollOnce();
   }
   emu::Controller controller;
   emu::EmulatedNtStorage storage;
@@ -32,7 +32,7 @@ struct Rig {
 
 void BM_PollCycleNoChange(benchmark::State& state) {
   Rig rig;
-  for (auto _ : state) rig.monitor.Sec_TimerTimer();
+  for (auto _ : state) rig.monitor.pollOnce();
 }
 BENCHMARK(BM_PollCycleNoChange);
 
@@ -53,7 +53,7 @@ void BM_PollCycleFullChange(benchmark::State& state) {
       }
     }
     state.ResumeTiming();
-    rig.monitor.Sec_TimerTimer();
+    rig.monitor.pollOnce();
   }
 }
 BENCHMARK(BM_PollCycleFullChange);

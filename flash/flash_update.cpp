@@ -27,7 +27,7 @@ bool needsErase(std::uint8_t maker) { return maker != 0x1F && maker != 0xDA; }
 
 }  // namespace
 
-void FlashUpdate::FormShow(std::string_view biosLabel) { view_.setFlashName(biosLabel); }
+void FlashUpdate::prepare(std::string_view biosLabel) { view_.setFlashName(biosLabel); }
 
 SettingsInputs FlashUpdate::settingsInputs() const {
   SettingsInputs in;
@@ -52,7 +52,7 @@ SettingsInputs FlashUpdate::settingsInputs() const {
   return in;
 }
 
-void FlashUpdate::File_SelectClick() {
+void FlashUpdate::selectFile() {
   // The image being programmed stays the one read before the update started.
   if (running_) return;
   const auto chosen = view_.chooseFile(kFileFilter);
@@ -172,7 +172,7 @@ bool FlashUpdate::programAndVerify(const FlashImage& image) {
   return image.checksumText() == text;
 }
 
-void FlashUpdate::Update_Start_ButtonClick() {
+void FlashUpdate::runUpdate() {
   if (running_) return;  // the waits let the button be pressed again
   const MonitorViews& v = monitor_.views();
   const std::string path = view_.filename();

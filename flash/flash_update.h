@@ -44,14 +44,16 @@ class FlashUpdate {
   FlashUpdate(Monitor& monitor, FlashDialogView& view, MessageWaiter& waiter)
       : monitor_(monitor), view_(view), waiter_(waiter) {}
 
-  void FormShow(std::string_view biosLabel);
-  // Reads the chosen image; refused while an update runs.
-  void File_SelectClick();
-  // The update: erase, program, verify. Programs exactly the bytes that "File Select"
+  // The dialog's showing (FormShow): the BIOS label goes into Flash_Name.
+  void prepare(std::string_view biosLabel);
+  // "File Select" (File_SelectClick): reads the chosen image; refused while an update
+  // runs.
+  void selectFile();
+  // "Flash ROM Update" (Update_Start_ButtonClick). The update: erase, program, verify. Programs exactly the bytes that "File Select"
   // read and summed, held since then; a request that fails or that the controller
   // does not do at any step ends the update as failed ("Update Fail, ROM Update
   // Restart"), never as complete.
-  void Update_Start_ButtonClick();
+  void runUpdate();
 
   bool running() const { return running_; }
   const std::optional<FlashImage>& image() const { return image_; }

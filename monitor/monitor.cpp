@@ -49,7 +49,7 @@ struct NullViews final : MenuView, IndicatorSink, MainWindowView, ModeTreeView, 
   void closeNotice() override {}
   void addEventRow(std::string_view, std::string_view, std::string_view) override {}
   void ReportRebuildOutcome() override {}
-  void AutoRebuildClick() override {}
+  void startAutoRebuild() override {}
   int interval_ = 0;
   bool enabled_ = false;
 };
@@ -116,7 +116,7 @@ void Monitor::loadConfiguration() {
   }
 }
 
-void Monitor::Auto_Rebuild_OptionClick() {
+void Monitor::toggleAutoRebuildOption() {
   const AutoRebuildToggle result =
       toggleAutoRebuild(programDir_, menu_.checked(MenuItem::Auto_Rebuild_Option));
   if (result.writeError) {
@@ -127,7 +127,7 @@ void Monitor::Auto_Rebuild_OptionClick() {
   menu_.setChecked(MenuItem::Auto_Rebuild_Option, result.checked);
 }
 
-void Monitor::LOOPTIME1Click() {
+void Monitor::askLoopTime() {
   const std::string answer = views_.dialogs->inputBox("Timer", "Time", "1000").value_or("1000");
   // A period below 1 ms would fire the timer back to back: refused like a text that is
   // not a number.
@@ -140,7 +140,7 @@ void Monitor::LOOPTIME1Click() {
 
 // ---------------------------------------------------------------- start-up
 
-void Monitor::FormCreate() {
+void Monitor::start() {
   state_.DeviceHandle = 0;
   loadConfiguration();
 
@@ -217,7 +217,7 @@ void Monitor::FormCreate() {
   }
 }
 
-void Monitor::FormShow() {
+void Monitor::startMonitoring() {
   if (state_.ShownOnce) return;
   state_.ShownOnce = true;
   if (state_.DeviceHandle == 0 || controllerMissing_) {
@@ -227,7 +227,7 @@ void Monitor::FormShow() {
   }
   if (state_.OsFamily != kOsFamily9x) {
     if (state_.ProbeResult != 0) {
-      startMonitoring();
+      beginPolling();
       return;
     }
     // A port that does not answer: run without a controller.
@@ -248,10 +248,10 @@ void Monitor::FormShow() {
     views_.window->closeMainWindow();
     return;
   }
-  startMonitoring();
+  beginPolling();
 }
 
-void Monitor::startMonitoring() {
+void Monitor::beginPolling() {
   rebuildSizeOverride_ = 0;
   views_.timer->setInterval(state_.LoopTime);
   views_.timer->setEnabled(true);
@@ -290,7 +290,7 @@ void Monitor::fillModeTree() {
 
 // ---------------------------------------------------------------- poll cycle
 
-void Monitor::Sec_TimerTimer() {
+void Monitor::pollOnce() {
   if (state_.RebuildState == RebuildState::Running) return;
 
   if (state_.HoldOff) {
@@ -342,7 +342,7 @@ void Monitor::Sec_TimerTimer() {
 
   if (state_.AutoRebuildPending) {
     state_.AutoRebuildPending = false;
-    views_.rebuild->AutoRebuildClick();
+    views_.rebuild->startAutoRebuild();
   } else {
     views_.timer->setEnabled(true);
   }

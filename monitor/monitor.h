@@ -108,18 +108,19 @@ class Monitor {
   // Replaces the views (null members become do-nothing views).
   void setViews(const MonitorViews& views);
 
-  // Start-up: configuration, locating and probing the controller, the first status
-  // read, card count, window placement and menu set-up. Reports failures in error
-  // boxes; never throws.
-  void FormCreate();
-  // Start of monitoring; only the first call does anything.
-  void FormShow();
+  // Start-up (the status window's creation, FormCreate): configuration, locating and
+  // probing the controller, the first status read, card count, window placement and
+  // menu set-up. Reports failures in error boxes; never throws.
+  void start();
+  // Start of monitoring (the status window's first showing, FormShow); only the first
+  // call does anything.
+  void startMonitoring();
   // True once start-up found no controller to monitor and closed the status window
   // (no driver, or on the 9x family no controller behind the ASPI layer): the program
   // ends, and a failed start must not end as a success.
   bool startFailed() const { return startFailed_; }
-  // One poll cycle.
-  void Sec_TimerTimer();
+  // One poll cycle (a tick of the poll timer Sec_Timer).
+  void pollOnce();
   // Reads the configuration again and rebuilds the mode tree. When the read fails the
   // model, the array table and the tree stay as they were, the trace says so, and the
   // result is false; the next reload tries again.
@@ -155,9 +156,10 @@ class Monitor {
   // Writes a line to the debugging form's trace.
   void traceNote(std::string_view line) { trace(line); }
 
-  // Menu commands of this unit.
-  void LOOPTIME1Click();
-  void Auto_Rebuild_OptionClick();
+  // Menu commands of this unit: "LOOP_TIME" asks for the poll period; the auto
+  // rebuild option switches automatic rebuilds and stores the choice.
+  void askLoopTime();
+  void toggleAutoRebuildOption();
 
   // State, read by the views and the other core units.
   RunState& state() { return state_; }
@@ -193,7 +195,9 @@ class Monitor {
   void loadConfiguration();
   // Takes a status block that arrived as the latest status.
   void takeStatus(const ControlPacket& packet);
-  void startMonitoring();
+  // The controller answered: polling at LoopTime, the configuration, the skin and
+  // the Monitor dialog.
+  void beginPolling();
   void fillModeTree();
   void trace(std::string_view line);
   void startScanWait(std::uint8_t counter, bool clearHoldOff);

@@ -174,8 +174,10 @@ class RebuildPageView {
 class RebuildHooks {
  public:
   virtual ~RebuildHooks() = default;
+  // Tells the operator how a rebuild ended, once the poll cycle saw the change.
   virtual void ReportRebuildOutcome() = 0;
-  virtual void AutoRebuildClick() = 0;
+  // Starts the rebuild the cycle flagged for an automatic start (AutoRebuildClick).
+  virtual void startAutoRebuild() = 0;
 };
 
 }  // namespace raidmon

@@ -94,7 +94,7 @@ void RebuildControl::preparePage() {
   UpdateStartCaption();
 }
 
-void RebuildControl::SelectRebuildSource(int absoluteIndex, int arrayNodeIndex,
+void RebuildControl::selectSource(int absoluteIndex, int arrayNodeIndex,
                                          const std::string& nodeLabel, int arrayNumber) {
   // A running rebuild keeps its pair, whatever is clicked in the tree.
   if (!RebuildIdle || monitor_.state().RebuildState == RebuildState::Running) return;
@@ -198,10 +198,10 @@ void RebuildControl::startWorker(std::uint64_t size) {
       RebuildRequest{SourceCard, SourcePos, TargetCard, TargetPos, size});
 }
 
-void RebuildControl::Rebuild_StartClick() {
+void RebuildControl::startRebuild() {
   const MonitorViews& v = monitor_.views();
   if (!RebuildIdle) {
-    Rebuild_CancelClick();
+    cancelRebuild();
     return;
   }
   if (const std::string why = startRefusal(); !why.empty()) {
@@ -228,7 +228,7 @@ void RebuildControl::Rebuild_StartClick() {
   markAndStart(size);
 }
 
-void RebuildControl::AutoRebuildClick() {
+void RebuildControl::startAutoRebuild() {
   const MonitorViews& v = monitor_.views();
   if (monitor_.flashUpdateRunning()) {
     // The flash update owns the controller and the poll timer until it ends; the
@@ -304,7 +304,7 @@ void RebuildControl::AutoRebuildClick() {
   markAndStart(size);
 }
 
-void RebuildControl::Rebuild_CancelClick() {
+void RebuildControl::cancelRebuild() {
   const MonitorViews& v = monitor_.views();
   // A rebuild that has already ended in failure is reported by the next poll: nothing
   // is left to cancel, and the failure is not turned into a cancel.
@@ -354,7 +354,7 @@ void RebuildControl::Rebuild_CancelClick() {
 }
 
 void RebuildControl::dialogClosing() {
-  if (!RebuildIdle) Rebuild_StartClick();
+  if (!RebuildIdle) startRebuild();
 }
 
 void RebuildControl::AddRebuildEvent(std::uint8_t sourcePos, std::uint8_t targetPos,
@@ -426,7 +426,7 @@ void RebuildControl::ResetRebuildPage() {
   b.setRunRTime(f.runRTime());
 }
 
-void RebuildControl::RebuildComplete1Click() {
+void RebuildControl::markRebuildComplete() {
   const MonitorViews& v = monitor_.views();
   // It tells the controller that target and source are equal without copying a byte,
   // so it is sent only where a rebuild is due, and only when the operator confirms.
@@ -443,7 +443,7 @@ void RebuildControl::RebuildComplete1Click() {
   monitor_.traceNote(done ? "Rebuild Complete sent" : "Rebuild Complete not done by the controller");
 }
 
-void RebuildControl::RebuildSizeValue1Click() {
+void RebuildControl::askRebuildSize() {
   const MonitorViews& v = monitor_.views();
   const std::string answer = v.dialogs->inputBox("Rebuild", "Rebuild Size", "10000").value_or("10000");
   if (const auto value = parseWholeNumber(answer)) {
@@ -453,7 +453,7 @@ void RebuildControl::RebuildSizeValue1Click() {
   }
 }
 
-void RebuildControl::RebuildSizeCheck1Click() {
+void RebuildControl::toggleRebuildSize() {
   MenuModel& menu = monitor_.menu();
   const bool on = !menu.checked(MenuItem::RebuildSizeCheck1);
   menu.setChecked(MenuItem::RebuildSizeCheck1, on);

@@ -28,12 +28,15 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
 
   // Page preparation when the Monitor dialog is shown.
   void preparePage();
-  // A node chosen in the tree while the rebuild page shows.
-  void SelectRebuildSource(int absoluteIndex, int arrayNodeIndex, const std::string& nodeLabel,
+  // A node chosen in the tree while the rebuild page shows (SelectRebuildSource).
+  void selectSource(int absoluteIndex, int arrayNodeIndex, const std::string& nodeLabel,
                            int arrayNumber);
-  void Rebuild_StartClick();
-  void AutoRebuildClick() override;
-  void Rebuild_CancelClick();
+  // The page's START button (Rebuild_StartClick).
+  void startRebuild();
+  // The automatic start the poll cycle hands over (AutoRebuildClick).
+  void startAutoRebuild() override;
+  // The page's CANCEL button (Rebuild_CancelClick).
+  void cancelRebuild();
   void ReportRebuildOutcome() override;
   void ResetRebuildPage();
   // The Monitor dialog closing: a running rebuild asks whether to cancel.
@@ -46,10 +49,11 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   void ShowStartLayout();
   void UpdateStartCaption();
 
-  // Hidden main-window commands.
-  void RebuildComplete1Click();
-  void RebuildSizeValue1Click();
-  void RebuildSizeCheck1Click();
+  // Hidden main-window commands: "Rebuild Complete" (RebuildComplete1Click), the
+  // rebuild size value (RebuildSizeValue1Click) and its check (RebuildSizeCheck1Click).
+  void markRebuildComplete();
+  void askRebuildSize();
+  void toggleRebuildSize();
 
   // RebuildWorkerHost: the worker's reports, on the GUI thread.
   void rebuildProgress(const std::string& text, int percent) override;

@@ -51,13 +51,13 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   RebuildControl* control = rebuild.get();
   MonitorDialog& dialog = *monitorDialog;
   dialog.onRebuildSelection = [control](int abs, int arrayNode, const std::string& label, int array) {
-    control->SelectRebuildSource(abs, arrayNode, label, array);
+    control->selectSource(abs, arrayNode, label, array);
   };
   dialog.onShow = [control] { control->preparePage(); };
   dialog.onClose = [control] { control->dialogClosing(); };
-  dialog.Rebuild_StartClick = [control] { control->Rebuild_StartClick(); };
-  dialog.Rebuild_CancelClick = [control] { control->Rebuild_CancelClick(); };
-  dialog.AutoRebuildClick = [control] { control->AutoRebuildClick(); };
+  dialog.startRebuild = [control] { control->startRebuild(); };
+  dialog.cancelRebuild = [control] { control->cancelRebuild(); };
+  dialog.startAutoRebuild = [control] { control->startAutoRebuild(); };
 
 
   scanBusWindow->DisableHddClick = [&monitor] { monitor.rescanNow(); };
@@ -77,9 +77,9 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   commands.showDebugForm = [this] { debugWindow->DebugForm1Click(); };
   commands.showScanTables = [this] { scanBusWindow->showTables(); };
   commands.scanHdd = [&monitor] { monitor.rescanNow(); };
-  commands.rebuildComplete = [this] { rebuild->RebuildComplete1Click(); };
-  commands.rebuildSizeValue = [this] { rebuild->RebuildSizeValue1Click(); };
-  commands.rebuildSizeCheck = [this] { rebuild->RebuildSizeCheck1Click(); };
+  commands.rebuildComplete = [this] { rebuild->markRebuildComplete(); };
+  commands.rebuildSizeValue = [this] { rebuild->askRebuildSize(); };
+  commands.rebuildSizeCheck = [this] { rebuild->toggleRebuildSize(); };
   statusWindow->setCommands(std::move(commands));
 }
 

@@ -85,9 +85,9 @@ class FlashFaultMatrix : public ::testing::TestWithParam<Param> {
     emulated = std::make_unique<test::EmulatedLink>(GetParam().link, text, reply);
     monitor = std::make_unique<Monitor>(*emulated->link, packet, emulated->family, "/proc/self/raidmon-test/");
     monitor->setViews(views.all());
-    monitor->FormCreate();
-    monitor->FormShow();
-    monitor->Sec_TimerTimer();
+    monitor->start();
+    monitor->startMonitoring();
+    monitor->pollOnce();
     update = std::make_unique<FlashUpdate>(*monitor, dialog, waiter);
     dir = fs::temp_directory_path() / ("raidmon_flash_matrix_" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -120,7 +120,7 @@ class FlashFaultMatrix : public ::testing::TestWithParam<Param> {
 TEST_P(FlashFaultMatrix, OperatorAndRomAfterTheFault) {
   const Row& row = GetParam().row;
   dialog.nextChoice = path;
-  update->File_SelectClick();
+  update->selectFile();
   ASSERT_TRUE(update->image());
   if (row.checksum0040) ASSERT_EQ(dialog.fileChecksum, "0040");
   if (row.midway == Midway::ServerGone) emulated->stopServer();
@@ -130,7 +130,7 @@ TEST_P(FlashFaultMatrix, OperatorAndRomAfterTheFault) {
   views.rows.clear();
   views.errors.clear();  // the settings could not be written there
 
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
 
   const FlashImage& image = *update->image();
   const auto rom = emulated->controller->flashContents();

@@ -159,7 +159,7 @@ class RebuildFaultMatrix : public ::testing::TestWithParam<Param> {
   // The poll timer as the program runs it: a cycle whenever it is enabled.
   void runTimer(int cycles = 4) {
     for (int i = 0; i < cycles && rig->views.timerEnabled; ++i) {
-      rig->monitor->Sec_TimerTimer();
+      rig->monitor->pollOnce();
       rig->executor.drain();
     }
   }
@@ -206,7 +206,7 @@ class RebuildFaultMatrix : public ::testing::TestWithParam<Param> {
     switch (row.op) {
       case Op::Manual:
         rig->select(0, 0);
-        rig->control->Rebuild_StartClick();
+        rig->control->startRebuild();
         midway(row.midway);
         waitForWorker();
         break;
@@ -223,10 +223,10 @@ class RebuildFaultMatrix : public ::testing::TestWithParam<Param> {
         break;
       case Op::Cancel: {
         rig->select(0, 0);
-        rig->control->Rebuild_StartClick();
+        rig->control->startRebuild();
         if (row.declineConfirmation) {
           rig->views.confirmAnswers = {false};
-          rig->control->Rebuild_StartClick();  // the button reads CANCEL
+          rig->control->startRebuild();  // the button reads CANCEL
           waitForWorker();
           break;
         }
@@ -234,7 +234,7 @@ class RebuildFaultMatrix : public ::testing::TestWithParam<Param> {
         midway(row.midway);
         rig->control->setPacketWait(200ms);
         const auto before = std::chrono::steady_clock::now();
-        rig->control->Rebuild_StartClick();  // the button reads CANCEL
+        rig->control->startRebuild();  // the button reads CANCEL
         cancelTook = std::chrono::steady_clock::now() - before;
         if (row.midway == Midway::ServerStalled) rig->emulated.stallServer(false);
         waitForWorker();
@@ -244,7 +244,7 @@ class RebuildFaultMatrix : public ::testing::TestWithParam<Param> {
         runTimer(1);  // the latest status shows what the controller flags
         if (row.declineConfirmation) rig->views.confirmAnswers = {false};
         rig->controller->clearRequestLog();
-        rig->control->RebuildComplete1Click();
+        rig->control->markRebuildComplete();
         break;
     }
     runTimer();

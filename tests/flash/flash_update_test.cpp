@@ -37,9 +37,9 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
     ControllerLink* link = emulated->link.get();
     monitor = std::make_unique<Monitor>(*link, packet, family, "/proc/self/raidmon-test/");
     monitor->setViews(views.all());
-    monitor->FormCreate();
-    monitor->FormShow();
-    monitor->Sec_TimerTimer();
+    monitor->start();
+    monitor->startMonitoring();
+    monitor->pollOnce();
     views.errors.clear();  // the settings could not be written there
     update = std::make_unique<FlashUpdate>(*monitor, dialog, waiter);
     dir = fs::temp_directory_path() / ("raidmon_flash_" + std::to_string(::getpid()));
@@ -59,7 +59,7 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
   }
   void select(const std::string& path) {
     dialog.nextChoice = path;
-    update->File_SelectClick();
+    update->selectFile();
   }
   static std::vector<std::uint8_t> image(std::size_t blocks) {
     std::vector<std::uint8_t> b(blocks * 128);
@@ -102,7 +102,7 @@ TEST_P(FlashUpdateTest, RomEqualsTheAdaptedImageAfterAnUpdate) {
   EXPECT_EQ(dialog.totalBlocks, "10");
   EXPECT_EQ(dialog.fileChecksum, update->image()->checksumText());
   controller->clearRequestLog();
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
 
   EXPECT_TRUE(logged("box Press OK to start Flash Update"));
   EXPECT_TRUE(logged("notice |Flash Rom Erase.. |"));
@@ -139,7 +139,7 @@ TEST_P(FlashUpdateTest, FullImageEndsAtTheLastOffsetAndPageChipsSkipTheErase) {
   start("flash maker 0x1F device 0x01");
   select(writeImage(image(512)));
   controller->clearRequestLog();
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_FALSE(logged("notice |Flash Rom Erase.. |"));
   const auto log = controller->requestLog();
   std::uint32_t lastOffset = 0, checksumBlocks = 0;
@@ -159,14 +159,14 @@ TEST_P(FlashUpdateTest, AStaleNotDoneInTheSharedPacketIsNoFlashCommandsVerdict) 
   // The last exchange before the update was answered "not done" (a failed transfer, say);
   // through the bridge the flash commands' own answers land in the flash packet.
   packet.unlocked().setReturnCode(kReturnCodeNotDone);
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_EQ(views.rows.back().substr(0, 34), "Card 1|Flash ROM Update Complete!|");
 }
 
 TEST_P(FlashUpdateTest, WrongChecksumReportsAFailure) {
   start("flash maker 0x40", "bad-checksum\n");
   select(writeImage(image(3)));
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_NE(dialog.downloadChecksum, dialog.fileChecksum);
   EXPECT_EQ(views.rows.back().substr(0, 30), "Card 1|Flash ROM Update Fail!|");
   EXPECT_EQ(views.errors.back(), "Update Fail, ROM Update Restart");
@@ -175,41 +175,41 @@ TEST_P(FlashUpdateTest, WrongChecksumReportsAFailure) {
 
 TEST_P(FlashUpdateTest, RefusalsBeforeAnythingIsErased) {
   start();
-  update->Update_Start_ButtonClick();  // no path: nothing at all
+  update->runUpdate();  // no path: nothing at all
   EXPECT_TRUE(views.errors.empty());
   dialog.file = (dir / "missing.bin").string();
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_EQ(views.errors.back(), "Bios File Not Find");
 
   const std::string a = writeImage(image(4), "a.bin");
   const std::string b = writeImage(image(4), "b.bin");
   dialog.file = a;  // typed by hand, never read through File Select
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_NE(views.errors.back().find("File Select"), std::string::npos);
 
   select(a);
   dialog.file = b;
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_NE(views.errors.back().find("File Select"), std::string::npos);
 
   dialog.file = a;
   writeImage(std::vector<std::uint8_t>(4 * 128, 9), "a.bin");  // changed since read
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_NE(views.errors.back().find("changed"), std::string::npos);
 
   select(writeImage(std::vector<std::uint8_t>(100, 1), "tiny.bin"));
   EXPECT_EQ(dialog.totalBlocks, "0");
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_NE(views.errors.back().find("no whole block"), std::string::npos);
 
   select(a);
   monitor->state().RebuildState = RebuildState::Running;
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   EXPECT_NE(views.errors.back().find("rebuild is running"), std::string::npos);
   monitor->state().RebuildState = RebuildState::Idle;
 
   views.confirmAnswers = {false};
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   for (const auto& r : controller->requestLog()) EXPECT_GE(r.code, 0x100u);  // no flash command
   EXPECT_TRUE(dialog.startEnabled.empty());
 
@@ -229,9 +229,9 @@ TEST_P(FlashUpdateTest, FilesPickedDuringTheUpdateNeverReachTheRom) {
   int picks = 0;
   waiter.during = [&] {
     dialog.nextChoice = (picks++ % 2 == 0) ? other : empty;
-    update->File_SelectClick();
+    update->selectFile();
   };
-  update->Update_Start_ButtonClick();
+  update->runUpdate();
   waiter.during = nullptr;
   EXPECT_GT(picks, 0);
   EXPECT_EQ(dialog.fileSelectEnabled, (std::vector<bool>{false, true}));
@@ -244,7 +244,7 @@ TEST_P(FlashUpdateTest, FilesPickedDuringTheUpdateNeverReachTheRom) {
   EXPECT_EQ(views.rows.back().substr(0, 34), "Card 1|Flash ROM Update Complete!|");
   // Afterwards File Select works again.
   dialog.nextChoice = other;
-  update->File_SelectClick();
+  update->selectFile();
   EXPECT_EQ(dialog.totalBlocks, "2");
 }
 
@@ -273,21 +273,21 @@ TEST(FlashChecksumTextTest, AReplyWithMoreThanFourDigitsIsAFailure) {
   test::RecordingViews views;
   Monitor monitor(link, packet, kOsFamilyNt, "/proc/self/raidmon-test/");
   monitor.setViews(views.all());
-  monitor.FormCreate();
+  monitor.start();
   RecordingDialog dialog;
   CountingWaiter waiter;
   FlashUpdate update(monitor, dialog, waiter);
   const auto path = fs::temp_directory_path() / ("raidmon_wide_" + std::to_string(::getpid()) + ".bin");
   std::ofstream(path, std::ios::binary) << std::string(256, '\x80');
   dialog.nextChoice = path.string();
-  update.File_SelectClick();
+  update.selectFile();
   ASSERT_EQ(dialog.fileChecksum, "8000");
   link.reply = 0x18000;  // same low 16 bits, one digit more
-  update.Update_Start_ButtonClick();
+  update.runUpdate();
   EXPECT_EQ(dialog.downloadChecksum, "18000");
   EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Fail!|" + path.string());
   link.reply = 0x8000;
-  update.Update_Start_ButtonClick();
+  update.runUpdate();
   EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Complete!|" + path.string());
   fs::remove(path);
 }

@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   BytesLink link(data, size);
   SharedPacket packet;
   Monitor monitor(link, packet, kOsFamilyNt, dir);
-  monitor.FormCreate();
-  monitor.FormShow();
-  for (int i = 0; i < 24; ++i) monitor.Sec_TimerTimer();
+  monitor.start();
+  monitor.startMonitoring();
+  for (int i = 0; i < 24; ++i) monitor.pollOnce();
   return 0;
 }

@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PlugLink link(data, size);
   SharedPacket packet;
   Monitor monitor(link, packet, kOsFamilyNt, "/proc/self/raidmon-fuzz/");
-  monitor.FormCreate();
-  monitor.FormShow();
-  for (std::size_t i = 0; i <= size / kPlugBytes + 1; ++i) monitor.Sec_TimerTimer();
+  monitor.start();
+  monitor.startMonitoring();
+  for (std::size_t i = 0; i <= size / kPlugBytes + 1; ++i) monitor.pollOnce();
   return 0;
 }

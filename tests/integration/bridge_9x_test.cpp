@@ -50,8 +50,8 @@ class FamilyRun {
     fs::remove_all(dir_);
   }
   void start() {
-    monitor->FormCreate();
-    monitor->FormShow();
+    monitor->start();
+    monitor->startMonitoring();
   }
   bool logged(const std::string& line) const {
     return std::find(views.log.begin(), views.log.end(), line) != views.log.end();
@@ -110,8 +110,8 @@ TEST(Bridge9xIntegration, StartUpAndPollCyclesMatchTheNtPath) {
   x9.views.clear();
   for (int tick = 0; tick < 9; ++tick) {
     SCOPED_TRACE(tick);
-    nt.monitor->Sec_TimerTimer();
-    x9.monitor->Sec_TimerTimer();
+    nt.monitor->pollOnce();
+    x9.monitor->pollOnce();
     EXPECT_EQ(x9.views.log, nt.views.log);  // indicators, tree, notices, event rows
     EXPECT_EQ(x9.monitor->tables().I_NotHere, nt.monitor->tables().I_NotHere);
     EXPECT_EQ(x9.monitor->snapshot().bytes, nt.monitor->snapshot().bytes);
@@ -135,11 +135,11 @@ TEST(Bridge9xIntegration, CardCountRulesOnThe9xFamily) {
   FamilyRun x9(kOsFamily9x,
                "aspi 0 2\ndrive 1.1 model \"A\" sectors 1000\ndrive 3.2 model \"B\" sectors 1000\n"
                "array 1 0 1.1\narray 1 1 3.2\n");
-  x9.monitor->FormCreate();
+  x9.monitor->start();
   EXPECT_EQ(std::make_tuple(x9.monitor->state().AspiAdapter, x9.monitor->state().AspiTarget),
             std::make_tuple(std::uint8_t{0}, std::uint8_t{2}));
   EXPECT_EQ(x9.monitor->state().CardCount, 2);
-  x9.monitor->FormShow();
+  x9.monitor->startMonitoring();
   EXPECT_EQ(x9.monitor->state().CardCount, 3);
   EXPECT_TRUE(x9.logged("skin 3"));
 }
@@ -153,13 +153,13 @@ TEST(Bridge9xIntegration, FailedStatusReadKeepsTheLastStatus) {
   {
     FamilyRun run(kOsFamily9x, base);
     run.start();
-    run.monitor->Sec_TimerTimer();
+    run.monitor->pollOnce();
     good = run.monitor->snapshot();
     goodTables = run.monitor->tables();
   }
   FamilyRun failing(kOsFamily9x, base + "\nat 2 fail-status 1\n");
   failing.start();
-  failing.monitor->Sec_TimerTimer();
+  failing.monitor->pollOnce();
   EXPECT_EQ(failing.controller->statusTick(), 2u);
   EXPECT_EQ(failing.monitor->snapshot().bytes, good.bytes);
   EXPECT_EQ(failing.monitor->tables().I_NotHere, goodTables.I_NotHere);

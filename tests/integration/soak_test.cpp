@@ -51,9 +51,9 @@ TEST(SoakTest, HundredThousandCyclesWithAFlappingDrive) {
   v.grid = &views;
   v.debug = &views;
   monitor.setViews(v);
-  monitor.FormCreate();
-  monitor.FormShow();
-  monitor.Sec_TimerTimer();
+  monitor.start();
+  monitor.startMonitoring();
+  monitor.pollOnce();
 
   constexpr int kCycles = 100000;
   constexpr int kFlapEvery = 5;
@@ -70,7 +70,7 @@ TEST(SoakTest, HundredThousandCyclesWithAFlappingDrive) {
         ++inserts;
       }
     }
-    monitor.Sec_TimerTimer();
+    monitor.pollOnce();
     if (cycle == 1000) heapAfterWarmUp = heapInUse();
   }
   // Every pull hid the drive once and every return showed it again; no other drive was

@@ -35,11 +35,11 @@ class EmulatedRun {
     return p.scenario;
   }
   void start() {
-    monitor_.FormCreate();
-    monitor_.FormShow();
+    monitor_.start();
+    monitor_.startMonitoring();
   }
   void cycles(int n) {
-    for (int i = 0; i < n; ++i) monitor_.Sec_TimerTimer();
+    for (int i = 0; i < n; ++i) monitor_.pollOnce();
   }
   bool logged(const std::string& line) const {
     return std::find(views.log.begin(), views.log.end(), line) != views.log.end();

@@ -80,7 +80,7 @@ class PlugCheckTest : public ::testing::Test {
   PlugCheckTest() {
     link.present(0);
     monitor.setViews(views.all());
-    monitor.FormCreate();
+    monitor.start();
   }
   FakeLink link;
   SharedPacket packet;

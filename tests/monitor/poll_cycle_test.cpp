@@ -50,9 +50,9 @@ class PollCycleTest : public ::testing::Test {
   Monitor& started(std::uint8_t family = kOsFamilyNt) {
     defaultController();
     Monitor& m = make(family);
-    m.FormCreate();
-    m.FormShow();
-    m.Sec_TimerTimer();  // first cycle accepts the first status as a change
+    m.start();
+    m.startMonitoring();
+    m.pollOnce();  // first cycle accepts the first status as a change
     views.clear();
     return m;
   }
@@ -68,7 +68,7 @@ TEST_F(PollCycleTest, StartUpOnNtCountsMatchingPortsAndReadsStatusOnce) {
   defaultController();
   link.located.matchingPorts = 2;
   Monitor& m = make();
-  m.FormCreate();
+  m.start();
   EXPECT_TRUE(views.errors.empty());
   EXPECT_EQ(m.state().CardCount, 2);
   EXPECT_EQ(m.tables().I_Here[0], 1);
@@ -82,7 +82,7 @@ TEST_F(PollCycleTest, StartUpOnNtCountsMatchingPortsAndReadsStatusOnce) {
   EXPECT_EQ(link.count(CTL_READ_STATUS), 1);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "QZ133.ini"));
 
-  m.FormShow();
+  m.startMonitoring();
   EXPECT_EQ(link.count(CTL_READ_CONFIG), 1);
   EXPECT_TRUE(has(views.log, "skin 2"));
   EXPECT_TRUE(has(views.log, "tree"));
@@ -90,7 +90,7 @@ TEST_F(PollCycleTest, StartUpOnNtCountsMatchingPortsAndReadsStatusOnce) {
   EXPECT_EQ(views.timerInterval, 1000);
   EXPECT_TRUE(views.timerEnabled);
   EXPECT_EQ(m.modeTree().nodes().size(), 5u);
-  m.FormShow();  // only the first showing does anything
+  m.startMonitoring();  // only the first showing does anything
   EXPECT_EQ(link.count(CTL_READ_CONFIG), 1);
 }
 
@@ -100,10 +100,10 @@ TEST_F(PollCycleTest, CardCountFromPresentDrivesAfterFallbackScan) {
   link.located.foundByName = false;
   link.located.matchingPorts = 0;
   Monitor& m = make();
-  m.FormCreate();
+  m.start();
   EXPECT_FALSE(m.state().PortFoundByName);
   EXPECT_EQ(m.state().CardCount, 2);  // cards 1 and 3 have a drive
-  m.FormShow();
+  m.startMonitoring();
   EXPECT_EQ(m.state().CardCount, 2);  // the configuration counts cards only while the count is 0
 }
 
@@ -112,11 +112,11 @@ TEST_F(PollCycleTest, MissingDriverClosesWithoutPolling) {
   link.located.portFound = false;
   link.located.foundByName = false;
   Monitor& m = make();
-  m.FormCreate();
+  m.start();
   ASSERT_EQ(views.errors.size(), 1u);
   EXPECT_EQ(views.errors[0], "RAID controller DRIVER not installed");
   EXPECT_FALSE(m.startFailed());
-  m.FormShow();
+  m.startMonitoring();
   EXPECT_TRUE(has(views.log, "close"));
   EXPECT_TRUE(m.startFailed());  // the program ends with a failure status
   EXPECT_FALSE(views.timerEnabled);
@@ -126,9 +126,9 @@ TEST_F(PollCycleTest, MissingDriverClosesWithoutPolling) {
 TEST_F(PollCycleTest, SilentPortRunsWithoutController) {
   link.located.probeResult = 0;
   Monitor& m = make();
-  m.FormCreate();
+  m.start();
   EXPECT_EQ(views.errors, std::vector<std::string>{"PAX7 controller HDD not installed"});
-  m.FormShow();
+  m.startMonitoring();
   EXPECT_FALSE(m.startFailed());  // it runs on
   EXPECT_TRUE(has(views.log, "skin 1"));
   EXPECT_TRUE(has(views.log, "hide 2,4"));
@@ -142,7 +142,7 @@ TEST_F(PollCycleTest, SilentPortRunsWithoutController) {
 TEST_F(PollCycleTest, FailedProbeOn9xClosesTheWindow) {
   link.located = {};
   Monitor& m = make(kOsFamily9x);
-  m.FormCreate();
+  m.start();
   EXPECT_EQ(views.errors, std::vector<std::string>{"RAID controller HDD not installed"});
   EXPECT_TRUE(has(views.log, "close"));
   EXPECT_TRUE(m.startFailed());
@@ -152,7 +152,7 @@ TEST_F(PollCycleTest, NoChangeOnlyReenablesTheTimer) {
   Monitor& m = started();
   views.timerEnabled = false;
   views.timerInterval = 55;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_TRUE(views.log.empty());
   EXPECT_TRUE(views.traces.empty());
   EXPECT_TRUE(views.timerEnabled);
@@ -161,7 +161,7 @@ TEST_F(PollCycleTest, NoChangeOnlyReenablesTheTimer) {
 
 TEST_F(PollCycleTest, AllZeroStatusAgainstAllZeroSnapshotIsNoChange) {
   Monitor& m = make();
-  m.FormCreate();
+  m.start();
   EXPECT_EQ(m.statusCheck(), kNoChange);
   EXPECT_TRUE(views.traces.empty());
 }
@@ -208,7 +208,7 @@ TEST_F(PollCycleTest, RunningRebuildFreezesTheCycle) {
   m.state().RebuildState = RebuildState::Running;
   views.timerEnabled = false;
   const auto calls = link.calls.size();
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_EQ(link.calls.size(), calls);
   EXPECT_FALSE(views.timerEnabled);
 }
@@ -221,7 +221,7 @@ TEST_F(PollCycleTest, DisplayStatesFollowTheDrives) {
   link.status[kOffRunRTime] = 2;
   link.present(entryIndex(2, 3));                               // card 2 SM idle
   link.present(entryIndex(1, 3), false);                        // card 1 SM gone
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_TRUE(has(views.log, "load 1,1 s_Green.gif"));
   EXPECT_TRUE(has(views.log, "load 1,2 s_Active_Orange.gif"));
   EXPECT_TRUE(has(views.log, "load 2,3 s_Top_Green.gif"));
@@ -234,7 +234,7 @@ TEST_F(PollCycleTest, DisplayStatesFollowTheDrives) {
   // Still absent: nothing more happens to it.
   views.clear();
   link.status[kOffActive + 0] = 0;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_FALSE(has(views.log, "hide 1,3"));
 }
 
@@ -243,7 +243,7 @@ TEST_F(PollCycleTest, RemovedAgainAfterReinsertIsHiddenAgain) {
   for (bool here : {false, true, false}) {
     views.clear();
     link.present(2, here);
-    m.Sec_TimerTimer();
+    m.pollOnce();
     EXPECT_EQ(has(views.log, "hide 1,3"), !here);
     EXPECT_EQ(has(views.log, "load 1,3 s_Top_Green.gif"), here);
   }
@@ -252,7 +252,7 @@ TEST_F(PollCycleTest, RemovedAgainAfterReinsertIsHiddenAgain) {
 TEST_F(PollCycleTest, PresentHotDriveKeepsItsIndicator) {
   Monitor& m = started();
   link.status[kOffHot + 0] = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_FALSE(has(views.log, "load 1,1 s_Top_Green.gif"));
   EXPECT_FALSE(has(views.log, "hide 1,1"));
 }
@@ -261,7 +261,7 @@ TEST_F(PollCycleTest, RebuildTargetAppearingAndStarting) {
   Monitor& m = started();
   // Flagged with the counter at 0: hidden, reported disconnected, node image cleared.
   link.status[kOffRebuild + 1] = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_TRUE(has(views.log, "hide 1,2"));
   EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Diconnected|"));
   EXPECT_TRUE(has(views.log, "node 2=-1"));
@@ -272,7 +272,7 @@ TEST_F(PollCycleTest, RebuildTargetAppearingAndStarting) {
   views.clear();
   views.timerEnabled = false;
   link.status[kOffRunRTime] = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_TRUE(has(views.log, "load 1,2 s_Orange.gif"));
   EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "node 2=2"));
@@ -286,7 +286,7 @@ TEST_F(PollCycleTest, RebuildTargetAppearingAndStarting) {
   // Later changes keep the orange state while inactive; active turns it active orange.
   views.clear();
   link.status[kOffActive + 1] = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_TRUE(has(views.log, "load 1,2 s_Active_Orange.gif"));
   EXPECT_FALSE(has(views.log,
                    "notice A Hard Disk has been connected to|RAID controller !|( location : Card 1 Primary Slave)"));
@@ -298,7 +298,7 @@ TEST_F(PollCycleTest, TwoEventsInOneCycleGiveTwoRowsAndTheSecondNotice) {
   Monitor& m = started();
   link.status[kOffRebuild + entryIndex(1, 1)] = 1;  // two targets appear at once
   link.status[kOffRebuild + entryIndex(1, 3)] = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_EQ(views.rows, (std::vector<std::string>{"Card 1 Primary Master|Diconnected|",
                                                   "Card 1 Secondary Master|Diconnected|"}));
   EXPECT_EQ(views.noticeLines[2], "( location : Card 1 Secondary Master)");
@@ -308,7 +308,7 @@ TEST_F(PollCycleTest, NodeImagesOnlyForMembersInTheTree) {
   Monitor& m = started();
   link.present(entryIndex(2, 2));  // a drive on no configured array
   link.status[kOffRebuild + entryIndex(2, 2)] = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_TRUE(has(views.log, "row Card 2 Primary Slave|Diconnected|"));
   // The other drives re-show their nodes; nothing lands on a node for card 2.
   for (const auto& line : views.log) EXPECT_EQ(line.find("=-1"), std::string::npos) << line;
@@ -333,14 +333,14 @@ TEST_F(PollCycleTest, NodeImagesOnlyOnThePositionsOwnNode) {
   link.present(3);
   m.reloadConfiguration();
   ASSERT_EQ(m.modeTree().nodes().size(), 3u);  // RAID1, SM, SS
-  m.Sec_TimerTimer();
+  m.pollOnce();
 
   views.clear();
   link.status[hotPlugOffset(1, 1)] = 1;
   link.plug[kOffPioStatus + plugSlot(1, 1)] = 0x50;  // at PM, not yet listed
   link.present(0);
-  m.Sec_TimerTimer();
-  m.Sec_TimerTimer();
+  m.pollOnce();
+  m.pollOnce();
   std::vector<std::string> nodes;
   for (const auto& line : views.log) {
     if (line.rfind("node ", 0) == 0) nodes.push_back(line);
@@ -368,18 +368,18 @@ TEST_F(PollCycleTest, FailedConfigurationReadKeepsModelAndTree) {
 TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   Monitor& m = started();
   link.failStatusReads = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_EQ(packet.unlocked().headerLength(), 0u);  // first 4 bytes cleared
   EXPECT_TRUE(m.state().ScanActive);
   EXPECT_EQ(m.state().ScanCounter, 0);
   views.clear();
-  for (int i = 0; i < 5; ++i) m.Sec_TimerTimer();
+  for (int i = 0; i < 5; ++i) m.pollOnce();
   EXPECT_EQ(views.progress, (std::vector<int>{2, 4, 6, 8, 11}));
   EXPECT_TRUE(has(views.log, "scan show Hard Disk Scaning......"));
-  for (int i = 5; i < 46; ++i) m.Sec_TimerTimer();
+  for (int i = 5; i < 46; ++i) m.pollOnce();
   EXPECT_EQ(m.state().ScanCounter, 46);
   EXPECT_EQ(views.progress.back(), 102);
-  m.Sec_TimerTimer();  // no rescan was requested: the wait ends without one
+  m.pollOnce();  // no rescan was requested: the wait ends without one
   EXPECT_TRUE(has(views.log, "scan caption Waiting...."));
   EXPECT_TRUE(has(views.log, "scan close"));
   EXPECT_EQ(link.rescans, 0);
@@ -389,17 +389,17 @@ TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   // A later failed read shows the scan form again; this wait ends in a rescan.
   views.clear();
   link.failStatusReads = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_TRUE(m.state().ScanActive);
   m.state().RescanRequested = true;
-  for (int i = 0; i < 46; ++i) m.Sec_TimerTimer();
+  for (int i = 0; i < 46; ++i) m.pollOnce();
   EXPECT_TRUE(has(views.log, "scan show Hard Disk Scaning......"));
   EXPECT_EQ(link.rescans, 0);
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_EQ(link.rescans, 1);
   EXPECT_FALSE(m.state().ScanActive);
   EXPECT_TRUE(m.state().HoldOff);
-  for (int i = 0; i < 40; ++i) m.Sec_TimerTimer();
+  for (int i = 0; i < 40; ++i) m.pollOnce();
   EXPECT_FALSE(m.state().HoldOff);
   EXPECT_EQ(m.state().HoldOffCounter, 40);
 }
@@ -408,7 +408,7 @@ TEST_F(PollCycleTest, FailedReadWithPlugChangeUsesTheAcceptedState) {
   Monitor& m = started();
   link.failStatusReads = 1;
   link.plug[kOffPioStatus + plugSlot(1, 1)] = 0x33;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   // The present drives are re-shown from the snapshot; nothing is reported missing.
   EXPECT_TRUE(has(views.log, "load 1,1 s_Top_Green.gif"));
   for (const auto& line : views.log) {
@@ -420,11 +420,11 @@ TEST_F(PollCycleTest, FailedReadWithPlugChangeUsesTheAcceptedState) {
 TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
   Monitor& m = started();
   link.status[hotPlugOffset(1, 1)] = 1;  // card 1 primary channel in hot-plug mode
-  m.Sec_TimerTimer();
+  m.pollOnce();
   views.clear();
   // Pulled: plug state 5, missing from the presence tables.
   link.plug[kOffPioStatus + plugSlot(1, 2)] = 0x50;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "load 1,2 s_Orange.gif"));
   EXPECT_EQ(m.state().HotPlugMarker[0], HotPlugMark::Pulled);
@@ -435,7 +435,7 @@ TEST_F(PollCycleTest, HotPlugPullAndReinsert) {
   link.plug[kOffExistTavrix + plugSlot(1, 2)] = 1;
   link.plug[kOffExistFilter + plugSlot(1, 2)] = 1;
   const int configReads = link.count(CTL_READ_CONFIG);
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_EQ(link.count(CTL_READ_CONFIG), configReads + 1);
   EXPECT_TRUE(has(views.log, "row Card 1 Primary Slave|Connected|"));
   EXPECT_TRUE(has(views.log, "load 1,2 s_Top_Green.gif"));
@@ -452,12 +452,12 @@ TEST_F(PollCycleTest, FailedPlugQueryChangesNothing) {
     link.plug[kOffExistTavrix + plugSlot(1, pos)] = 1;
     link.plug[kOffExistFilter + plugSlot(1, pos)] = 1;
   }
-  m.Sec_TimerTimer();
+  m.pollOnce();
   const PlugBlock copy = m.plugCopy();
   const auto panels = views.panels;
   views.clear();
   link.failPlugReads = 1;
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_EQ(m.plugCopy().bytes, copy.bytes);
   EXPECT_EQ(views.panels, panels);
   EXPECT_EQ(views.plugLabel, "FPlugBackup failed");
@@ -465,7 +465,7 @@ TEST_F(PollCycleTest, FailedPlugQueryChangesNothing) {
   EXPECT_TRUE(views.traces.empty());
   EXPECT_TRUE(views.timerEnabled);
   // The next query goes through and matches the copy: still nothing to do.
-  m.Sec_TimerTimer();
+  m.pollOnce();
   EXPECT_EQ(views.plugLabel, "FPlugBackup");
   EXPECT_TRUE(views.log.empty());
 }
@@ -485,15 +485,15 @@ TEST_F(PollCycleTest, MarkerOfPlugState10EndsWhenTheDriveIsListedAgain) {
     link.plug[kOffExistFilter + plugSlot(1, pos)] = 1;
   }
   Monitor& m = make();
-  m.FormCreate();
-  m.FormShow();
-  m.Sec_TimerTimer();
+  m.start();
+  m.startMonitoring();
+  m.pollOnce();
   EXPECT_TRUE(has(views.log, "load 1,3 s_Top_Green.gif"));
   EXPECT_TRUE(has(views.log, "load 1,4 s_Top_Green.gif"));
 
   auto changesIn = [&](int cycles) {
     views.clear();
-    for (int i = 0; i < cycles; ++i) m.Sec_TimerTimer();
+    for (int i = 0; i < cycles; ++i) m.pollOnce();
     return std::count(views.traces.begin(), views.traces.end(), "EyeSetting");
   };
   link.plug[kOffPioStatus + plugSlot(1, 3)] = 0xA4;  // plug state 10, still listed
@@ -524,22 +524,22 @@ TEST_F(PollCycleTest, LoopTimeCommand) {
   Monitor& m = started();
   views.inputAnswers = {std::string("250"), std::string("abc"), std::nullopt, std::string(" -5"),
                         std::string("0"), std::string("1")};
-  m.LOOPTIME1Click();
+  m.askLoopTime();
   EXPECT_EQ(m.state().LoopTime, 250);
-  m.LOOPTIME1Click();
+  m.askLoopTime();
   EXPECT_EQ(m.state().LoopTime, 250);
   EXPECT_EQ(views.errors.back(), "'abc' is not a valid integer value");
-  m.LOOPTIME1Click();
+  m.askLoopTime();
   EXPECT_EQ(m.state().LoopTime, 1000);  // cancelling returns the default text
   // A period below 1 ms is refused as a text that is not a number would be.
-  m.LOOPTIME1Click();
+  m.askLoopTime();
   EXPECT_EQ(m.state().LoopTime, 1000);
   EXPECT_EQ(views.errors.back(), "' -5' is not a valid integer value");
-  m.LOOPTIME1Click();
+  m.askLoopTime();
   EXPECT_EQ(m.state().LoopTime, 1000);
   EXPECT_EQ(views.errors.back(), "'0' is not a valid integer value");
   EXPECT_EQ(views.errors.size(), 3u);
-  m.LOOPTIME1Click();
+  m.askLoopTime();
   EXPECT_EQ(m.state().LoopTime, 1);
 }
 
@@ -555,7 +555,7 @@ TEST_F(PollCycleTest, ConfigurationWriteErrorIsShownOnceOnEitherFamily) {
     views.clear();
     defaultController();
     Monitor& m = make(family);
-    m.FormCreate();
+    m.start();
     EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to write to " + ini.string()});
     EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
   }
@@ -566,20 +566,20 @@ TEST_F(PollCycleTest, UnreadableConfigurationKeepsAutomaticRebuildOff) {
   std::filesystem::create_directory(dir_ / "QZ133.ini");
   defaultController();
   Monitor& m = make();
-  m.FormCreate();
+  m.start();
   EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to read " + (dir_ / "QZ133.ini").string()});
-  m.FormShow();
+  m.startMonitoring();
   EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
   EXPECT_TRUE(m.state().AutoRebuildOff);
 }
 
 TEST_F(PollCycleTest, AutoRebuildToggleWritesTheSecondFileOnly) {
   Monitor& m = started();
-  m.Auto_Rebuild_OptionClick();
+  m.toggleAutoRebuildOption();
   EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
   EXPECT_TRUE(m.state().AutoRebuildOff);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "Tavrix.ini"));
-  m.Auto_Rebuild_OptionClick();
+  m.toggleAutoRebuildOption();
   EXPECT_TRUE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
   EXPECT_FALSE(m.state().AutoRebuildOff);
 }

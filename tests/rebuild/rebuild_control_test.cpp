@@ -39,7 +39,7 @@ TEST(RebuildControlTest, PartnerSlotsAndLayouts) {
   // The array node itself changes nothing; a JBOD drive is refused.
   const auto before = rig.page.source;
   const ArrayRecord& mirror = rig.monitor->model().array(0);
-  rig.control->SelectRebuildSource(mirror.arrayNodeIndex, mirror.arrayNodeIndex, "RAID1", 0);
+  rig.control->selectSource(mirror.arrayNodeIndex, mirror.arrayNodeIndex, "RAID1", 0);
   EXPECT_EQ(rig.page.source, before);
   rig.select(1, 0);
   EXPECT_TRUE(logged(rig.views, "message only raid1 or raid 0+1 hdd select"));
@@ -69,11 +69,11 @@ TEST(RebuildControlTest, SizeOverride) {
   for (const Case c : {Case{true, 9999, 1000}, Case{true, 10000, 10000}, Case{true, -20000, 1000},
                        Case{false, 50000, 1000}}) {
     RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
-    if (c.checked) rig.control->RebuildSizeCheck1Click();
+    if (c.checked) rig.control->toggleRebuildSize();
     EXPECT_EQ(rig.monitor->menu().item(MenuItem::RebuildSizeValue1).visible, c.checked);
     rig.monitor->rebuildSizeOverride() = c.override;
     rig.select(0, 0);
-    rig.control->Rebuild_StartClick();
+    rig.control->startRebuild();
     EXPECT_EQ(rig.control->worker()->size(), c.expected);
     ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
   }
@@ -82,15 +82,15 @@ TEST(RebuildControlTest, SizeOverride) {
 TEST(RebuildControlTest, SizeValueCommand) {
   RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
   rig.views.inputAnswers = {std::string("-5"), std::string("12x"), std::nullopt};
-  rig.control->RebuildSizeValue1Click();
+  rig.control->askRebuildSize();
   EXPECT_EQ(rig.monitor->rebuildSizeOverride(), -5);
-  rig.control->RebuildSizeValue1Click();
+  rig.control->askRebuildSize();
   EXPECT_EQ(rig.monitor->rebuildSizeOverride(), -5);
   EXPECT_EQ(rig.views.errors.back(), "'12x' is not a valid integer value");
-  rig.control->RebuildSizeValue1Click();
+  rig.control->askRebuildSize();
   EXPECT_EQ(rig.monitor->rebuildSizeOverride(), 10000);
-  rig.control->RebuildSizeCheck1Click();
-  rig.control->RebuildSizeCheck1Click();
+  rig.control->toggleRebuildSize();
+  rig.control->toggleRebuildSize();
   EXPECT_FALSE(rig.monitor->menu().checked(MenuItem::RebuildSizeCheck1));
   EXPECT_FALSE(rig.monitor->menu().item(MenuItem::RebuildSizeCheck1).visible);
 }
@@ -99,10 +99,10 @@ TEST(RebuildControlTest, AutomaticRebuildFromTheControllersFlags) {
   // The controller flags 1.2 as target; two sources, the lower card and position wins.
   RebuildRig rig(LinkKind::Direct,
                  mirrorScenario(2000, "at 4 rebuild 1.2 from 1.1\nat 4 status-byte 54 1\nat 5 rebuild-time 1\n"));
-  rig.monitor->Sec_TimerTimer();  // tick 3: nothing
-  rig.monitor->Sec_TimerTimer();  // tick 4: target appears, reported disconnected
+  rig.monitor->pollOnce();  // tick 3: nothing
+  rig.monitor->pollOnce();  // tick 4: target appears, reported disconnected
   EXPECT_TRUE(logged(rig.views, "notice A Hard Disk has been disconnected from|RAID controller !|( location : Card 1 Primary Slave)"));
-  rig.monitor->Sec_TimerTimer();  // tick 5: the rebuild starts, handed over at the end
+  rig.monitor->pollOnce();  // tick 5: the rebuild starts, handed over at the end
   EXPECT_TRUE(logged(rig.views, "page 2"));
   EXPECT_TRUE(logged(rig.views, "box Press OK to start REBUILD"));
   EXPECT_EQ(rig.control->SourceCard, 1);
@@ -117,7 +117,7 @@ TEST(RebuildControlTest, AutomaticRebuildFromTheControllersFlags) {
 TEST(RebuildControlTest, AutomaticRebuildOfAnEmptySizeKeepsPolling) {
   RebuildRig rig(LinkKind::Direct, mirrorScenario(0, "at 4 rebuild 1.2 from 1.1\n"));
   rig.views.timerEnabled = false;
-  rig.control->AutoRebuildClick();
+  rig.control->startAutoRebuild();
   EXPECT_TRUE(logged(rig.views, "box Rebuild Size Zero"));
   EXPECT_TRUE(rig.views.timerEnabled);
   EXPECT_EQ(rig.control->worker(), nullptr);
@@ -128,7 +128,7 @@ TEST(RebuildControlTest, DeclinedStartSendsNothing) {
   RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
   rig.select(0, 0);
   rig.views.confirmAnswers = {false};
-  rig.control->Rebuild_StartClick();
+  rig.control->startRebuild();
   EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_BEGIN), 0u);
   EXPECT_TRUE(rig.control->RebuildIdle);
 }
@@ -136,7 +136,7 @@ TEST(RebuildControlTest, DeclinedStartSendsNothing) {
 TEST(RebuildControlTest, ASelectionDuringARunLeavesTheRunningPairAlone) {
   RebuildRig rig(LinkKind::Direct, mirrorScenario(100000, "transfer-time 1000\n"));
   rig.select(0, 0);
-  rig.control->Rebuild_StartClick();
+  rig.control->startRebuild();
   ASSERT_EQ(rig.monitor->state().RebuildState, RebuildState::Running);
   const auto pair = std::make_tuple(rig.control->SourceCard, rig.control->SourcePos,
                                     rig.control->TargetCard, rig.control->TargetPos);
@@ -153,7 +153,7 @@ TEST(RebuildControlTest, ASelectionDuringARunLeavesTheRunningPairAlone) {
   EXPECT_EQ(rig.page.caption, "CANCEL [&C]");
   EXPECT_FALSE(logged(rig.views, "message only raid1 or raid 0+1 hdd select"));
   // The cancel names the pair that runs and marks its target.
-  rig.control->Rebuild_CancelClick();
+  rig.control->cancelRebuild();
   ASSERT_TRUE(rig.waitForState(RebuildState::Cancelled));
   EXPECT_EQ(rig.views.rows.back(), "Card1 S:PM Card1 T:PS|Rebuild Cancel|");
   EXPECT_EQ(rig.monitor->snapshot().source(entryIndex(1, 2)), 1);
@@ -164,7 +164,7 @@ TEST(RebuildControlTest, NoRebuildStartsWhileAFlashUpdateRuns) {
   rig.monitor->setFlashUpdateRunning(true);
   rig.views.timerEnabled = false;  // the flash update stopped polling
   rig.select(0, 0);
-  rig.control->Rebuild_StartClick();
+  rig.control->startRebuild();
   EXPECT_EQ(rig.views.errors.back(), "A flash ROM update is running: start the rebuild after it has ended");
   // The controller flags a pair meanwhile; the automatic start waits for the update.
   emu::Event flags;
@@ -178,14 +178,14 @@ TEST(RebuildControlTest, NoRebuildStartsWhileAFlashUpdateRuns) {
   time.kind = emu::EventKind::RebuildTime;
   time.value = 1;
   rig.controller->applyEvent(time);
-  rig.control->AutoRebuildClick();
+  rig.control->startAutoRebuild();
   EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_BEGIN), 0u);
   EXPECT_EQ(rig.control->worker(), nullptr);
   EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Idle);
   EXPECT_FALSE(rig.views.timerEnabled);  // the update restarts polling when it ends
   // Once the update has ended, the first cycle starts the deferred automatic rebuild.
   rig.monitor->setFlashUpdateRunning(false);
-  rig.monitor->Sec_TimerTimer();
+  rig.monitor->pollOnce();
   EXPECT_EQ(rig.controller->requestCount(CTL_REBUILD_BEGIN), 1u);
   ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
   EXPECT_TRUE(rig.controller->rangeEqual(1, 1, 1, 2, 0, 1000));

@@ -122,9 +122,9 @@ class RebuildRig {
     v.rebuild = control.get();
     monitor->setViews(v);
     control->setPage(page);
-    monitor->FormCreate();
-    monitor->FormShow();
-    monitor->Sec_TimerTimer();
+    monitor->start();
+    monitor->startMonitoring();
+    monitor->pollOnce();
     control->preparePage();
   }
   ~RebuildRig() {
@@ -135,7 +135,7 @@ class RebuildRig {
   // Chooses member slot `slot` of array `array` on the rebuild page.
   void select(int array, int slot) {
     const ArrayRecord& rec = monitor->model().array(array);
-    control->SelectRebuildSource(rec.arrayNodeIndex + 1 + slot, rec.arrayNodeIndex,
+    control->selectSource(rec.arrayNodeIndex + 1 + slot, rec.arrayNodeIndex,
                                  rec.memberIdentity[static_cast<std::size_t>(slot)].model(), array);
   }
   // Pumps the GUI queue until the worker has ended with `state`, then drains it.

@@ -28,7 +28,7 @@ TEST_P(RebuildWalkTest, EveryRangeIsCopiedWholeThenEnded) {
     EXPECT_EQ(rig.page.target, " TGT DISK" + std::string(32, ' '));
     EXPECT_EQ(rig.page.caption, "START [&S]");
     rig.controller->clearRequestLog();
-    rig.control->Rebuild_StartClick();
+    rig.control->startRebuild();
     EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Running);
     EXPECT_EQ(rig.page.caption, "CANCEL [&C]");
     EXPECT_FALSE(rig.views.timerEnabled);
@@ -63,7 +63,7 @@ TEST_P(RebuildWalkTest, EveryRangeIsCopiedWholeThenEnded) {
     EXPECT_EQ(rig.views.rows.back(), "Card1 S:PM Card1 T:PS|Rebuild End|");
     for (int e = 0; e < kEntries; ++e) EXPECT_EQ(rig.monitor->snapshot().rebuild(e), 1);
     // The next cycle sees the change and announces the outcome.
-    rig.monitor->Sec_TimerTimer();
+    rig.monitor->pollOnce();
     EXPECT_TRUE(logged(rig.views, "notice |Rebuild Process Complete!|"));
     EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Idle);
     EXPECT_EQ(rig.page.prompt, "Select Source HDD from left-side list");
@@ -80,9 +80,9 @@ TEST_P(RebuildWalkTest, CancelDuringATransferStopsAfterThatChunk) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   });
   rig.select(0, 1);  // from the slave onto the master this time
-  rig.control->Rebuild_StartClick();
+  rig.control->startRebuild();
   while (!inside) std::this_thread::yield();
-  rig.control->Rebuild_CancelClick();  // its status read waits for the chunk's exchange
+  rig.control->cancelRebuild();  // its status read waits for the chunk's exchange
   EXPECT_TRUE(logged(rig.views, "box Are you sure to finish rebuilding ? "));
   ASSERT_TRUE(rig.waitForState(RebuildState::Cancelled));
   EXPECT_EQ(transfers.load(), 20);
@@ -94,14 +94,14 @@ TEST_P(RebuildWalkTest, CancelDuringATransferStopsAfterThatChunk) {
   EXPECT_EQ(rig.views.rows.back(), "Card1 S:PS Card1 T:PM|Rebuild Cancel|");
   // The target's snapshot source byte makes the next poll see a change.
   EXPECT_EQ(rig.monitor->snapshot().source(entryIndex(1, 1)), 1);
-  rig.monitor->Sec_TimerTimer();
+  rig.monitor->pollOnce();
   EXPECT_TRUE(logged(rig.views, "notice |Rebuild Process Cancel!|"));
 }
 
 TEST_P(RebuildWalkTest, AChunkFailingFiveTimesFailsTheRebuildOnce) {
   RebuildRig rig(GetParam(), mirrorScenario(10000, "fail-transfer 5 at 1024\n"));
   rig.select(0, 0);
-  rig.control->Rebuild_StartClick();
+  rig.control->startRebuild();
   ASSERT_TRUE(rig.waitForState(RebuildState::Failed));
   // Chunks 0..7 went through, the ninth was tried five times, nothing after it.
   EXPECT_EQ(rig.controller->requestCount(CTL_TRANSFER), 8u + 5u);
@@ -111,7 +111,7 @@ TEST_P(RebuildWalkTest, AChunkFailingFiveTimesFailsTheRebuildOnce) {
   EXPECT_EQ(rig.page.caption, "CANCEL [&C]");  // leads the operator through the cancel
   for (const auto& row : rig.views.rows) EXPECT_EQ(row.find("Rebuild End"), std::string::npos);
   rig.monitor->snapshot().setRunRTime(99);  // any change lets the next cycle report
-  rig.monitor->Sec_TimerTimer();
+  rig.monitor->pollOnce();
   EXPECT_TRUE(logged(rig.views, "notice |Rebuild Process Fail!|"));
   EXPECT_FALSE(logged(rig.views, "notice |Rebuild Process Complete!|"));
 }
@@ -119,7 +119,7 @@ TEST_P(RebuildWalkTest, AChunkFailingFiveTimesFailsTheRebuildOnce) {
 TEST_P(RebuildWalkTest, FourFailuresThenSuccessCompletes) {
   RebuildRig rig(GetParam(), mirrorScenario(1000, "fail-transfer 4 at 512\n"));
   rig.select(0, 0);
-  rig.control->Rebuild_StartClick();
+  rig.control->startRebuild();
   ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
   EXPECT_EQ(rig.controller->requestCount(CTL_TRANSFER), 8u + 4u);
   EXPECT_TRUE(rig.controller->rangeEqual(1, 1, 1, 2, 0, 1000));
@@ -129,7 +129,7 @@ TEST_P(RebuildWalkTest, RefusedBeginResetsAndReportsACancel) {
   RebuildRig rig(GetParam(), mirrorScenario(1000, "refuse-rebuild 1 code 2\n"));
   rig.select(0, 0);
   rig.views.timerEnabled = false;
-  rig.control->Rebuild_StartClick();
+  rig.control->startRebuild();
   EXPECT_TRUE(logged(rig.views, "box Reset Failed!!!"));
   EXPECT_EQ(rig.monitor->state().RebuildState, RebuildState::Cancelled);
   EXPECT_TRUE(rig.views.timerEnabled);

@@ -116,7 +116,7 @@ class RecordingViews : public MenuView, public IndicatorSink, public MainWindowV
   }
   void setScanPanels(const std::array<std::string, 8>& texts) override { panels = texts; }
   void ReportRebuildOutcome() override { ++outcomeReports; }
-  void AutoRebuildClick() override { ++autoRebuildClicks; }
+  void startAutoRebuild() override { ++autoRebuildClicks; }
 };
 
 }  // namespace raidmon::test

@@ -74,7 +74,7 @@ TEST_F(DebugWindowTest, GridsBeforeAndAfterTheFirstReply) {
   EXPECT_EQ(form.Rebuild_Grid->item(6, 1), nullptr);
   EXPECT_EQ(form.Rebuild_Grid->item(8, 1)->text(), "2000");
 
-  m.FormCreate();
+  m.start();
   form.fillDebugGrid();
   EXPECT_EQ(form.Grid->item(4, 2)->text(), "1");    // F_IsHere card 1 PS
   EXPECT_EQ(form.Grid->item(5, 2)->text(), "0");    // snapshot not yet taken

@@ -34,8 +34,8 @@ class MonitorDialogTest : public ::testing::Test {
     views.tree = dialog.get();
     views.grid = dialog.get();
     monitor->setViews(views);
-    monitor->FormCreate();
-    monitor->FormShow();
+    monitor->start();
+    monitor->startMonitoring();
     dialog->show();
   }
   void click(int node) {

@@ -124,7 +124,7 @@ TEST(StatusWindowTest, StartsMonitoringWithTheSmallSkinForTwoCards) {
   EXPECT_TRUE(shape.contains(QPoint(56, 19)));
   EXPECT_TRUE(f.Sec_Timer.isActive());
 
-  p.monitor.Sec_TimerTimer();
+  p.monitor.pollOnce();
   for (int pos = 1; pos <= 4; ++pos) {
     EXPECT_TRUE(f.indicator(2, pos)->isVisible()) << pos;
     EXPECT_TRUE(f.indicator(2, pos)->fileName().endsWith("s_Top_Green.gif"));
@@ -132,7 +132,7 @@ TEST(StatusWindowTest, StartsMonitoringWithTheSmallSkinForTwoCards) {
   }
   EXPECT_FALSE(f.indicator(1, 4)->isVisible());  // no drive there
   p.controller.pull(1, 2);
-  p.monitor.Sec_TimerTimer();
+  p.monitor.pollOnce();
   EXPECT_FALSE(f.indicator(1, 2)->isVisible());
   EXPECT_FALSE(f.indicator(1, 2)->playing());
 }
@@ -211,15 +211,15 @@ TEST(StatusWindowTest, IndicatorsShowTheFileOfEachDisplayState) {
   p.monitor.menu().setChecked(MenuItem::Auto_Rebuild_Option, false);
   p.monitor.state().AutoRebuildOff = true;
   auto file = [&](int card, int pos) { return f.indicator(card, pos)->fileName().section('/', -1).toStdString(); };
-  p.monitor.Sec_TimerTimer();  // tick 2: everything idle
+  p.monitor.pollOnce();  // tick 2: everything idle
   EXPECT_EQ(file(1, 3), "s_Top_Green.gif");
-  p.monitor.Sec_TimerTimer();  // tick 3
+  p.monitor.pollOnce();  // tick 3
   EXPECT_EQ(file(1, 1), "s_Top_Green.gif");
   EXPECT_EQ(file(1, 3), "s_Green.gif");
   EXPECT_EQ(file(1, 2), "s_Orange.gif");
-  p.monitor.Sec_TimerTimer();  // tick 4
+  p.monitor.pollOnce();  // tick 4
   EXPECT_EQ(file(2, 1), "s_Orange.gif");
-  p.monitor.Sec_TimerTimer();  // tick 5
+  p.monitor.pollOnce();  // tick 5
   EXPECT_EQ(file(2, 1), "s_Active_Orange.gif");
   for (int pos : {1, 2, 3}) EXPECT_TRUE(f.indicator(1, pos)->playing()) << pos;
 

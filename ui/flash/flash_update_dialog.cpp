@@ -80,12 +80,12 @@ FlashUpdateDialog::FlashUpdateDialog(QWidget* parent) : QDialog(parent, Qt::Wind
 
   connect(File_Select, &QPushButton::clicked, this, [this] {
     guarded([this] {
-      if (update_) update_->File_SelectClick();
+      if (update_) update_->selectFile();
     });
   });
   connect(Update_Start_Button, &QPushButton::clicked, this, [this] {
     guarded([this] {
-      if (update_) update_->Update_Start_ButtonClick();
+      if (update_) update_->runUpdate();
     });
   });
   plainTextLabels(this);  // texts from files and the controller are never markup
@@ -117,7 +117,7 @@ void FlashUpdateDialog::setFileSelectEnabled(bool enabled) { File_Select->setEna
 
 void FlashUpdateDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  if (update_ && biosLabel) guarded([this] { update_->FormShow(biosLabel()); });
+  if (update_ && biosLabel) guarded([this] { update_->prepare(biosLabel()); });
 }
 
 }  // namespace raidmon

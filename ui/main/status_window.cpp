@@ -115,7 +115,7 @@ StatusWindow::StatusWindow(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
 
   Sec_Timer.setObjectName("Sec_Timer");
   Sec_Timer.setSingleShot(false);
-  connect(&Sec_Timer, &QTimer::timeout, this, [this] { guarded([this] { monitor_.Sec_TimerTimer(); }); });
+  connect(&Sec_Timer, &QTimer::timeout, this, [this] { guarded([this] { monitor_.pollOnce(); }); });
 
   MonitorViews views;
   views.menu = this;
@@ -126,7 +126,7 @@ StatusWindow::StatusWindow(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
   views.dialogs = &this->dialogs();
   monitor_.setViews(views);
   plainTextLabels(this);  // texts from files and the controller are never markup
-  guarded([this] { monitor_.FormCreate(); });
+  guarded([this] { monitor_.start(); });
 }
 
 StatusWindow::~StatusWindow() {
@@ -221,7 +221,7 @@ void StatusWindow::buildMenu() {
     showMonitorDialog();
     setMonitorPage(2);
   });
-  on(MenuItem::Auto_Rebuild_Option, [this] { monitor_.Auto_Rebuild_OptionClick(); });
+  on(MenuItem::Auto_Rebuild_Option, [this] { monitor_.toggleAutoRebuildOption(); });
   on(MenuItem::Alwaysontop, [this] { AlwaysontopClick(); });
   on(MenuItem::FlashFileUpdate5, [this] { run(commands_.showFlashDialog); });
   on(MenuItem::ScanHdd, [this] { run(commands_.scanHdd); });
@@ -229,7 +229,7 @@ void StatusWindow::buildMenu() {
   on(MenuItem::Exit1, [this] { Exit1Click(); });
   on(MenuItem::RebuildComplete1, [this] { run(commands_.rebuildComplete); });
   on(MenuItem::ScanBusForm, [this] { run(commands_.showScanTables); });
-  on(MenuItem::LOOPTIME1, [this] { monitor_.LOOPTIME1Click(); });
+  on(MenuItem::LOOPTIME1, [this] { monitor_.askLoopTime(); });
   on(MenuItem::RebuildSizeValue1, [this] { run(commands_.rebuildSizeValue); });
   on(MenuItem::RebuildSizeCheck1, [this] { run(commands_.rebuildSizeCheck); });
   on(MenuItem::DebugForm1, [this] { run(commands_.showDebugForm); });
@@ -475,7 +475,7 @@ void StatusWindow::Image19MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
 
 void StatusWindow::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
-  if (!closing_) guarded([this] { monitor_.FormShow(); });
+  if (!closing_) guarded([this] { monitor_.startMonitoring(); });
 }
 
 void StatusWindow::closeEvent(QCloseEvent* e) {

@@ -59,9 +59,9 @@ class StatusWindow final : public QWidget, public MainWindowView, public Indicat
     std::function<void()> showScanTables;
     std::function<void()> treeChanged;
     std::function<void()> scanHdd;            // ScanHddClick: bus rescan
-    std::function<void()> rebuildComplete;    // RebuildComplete1Click: rebuild-end request
-    std::function<void()> rebuildSizeValue;   // RebuildSizeValue1Click: ask for the size limit
-    std::function<void()> rebuildSizeCheck;   // RebuildSizeCheck1Click: limit on or off
+    std::function<void()> rebuildComplete;    // markRebuildComplete: rebuild-end request
+    std::function<void()> rebuildSizeValue;   // askRebuildSize: ask for the size limit
+    std::function<void()> rebuildSizeCheck;   // toggleRebuildSize: limit on or off
   };
   void setCommands(Commands commands) { commands_ = std::move(commands); }
 

@@ -258,9 +258,9 @@ void MonitorDialog::buildRebuildPage(QWidget* page) {
       if (*handler) guarded(*handler);
     });
   };
-  click(Rebuild_Start, &Rebuild_StartClick);
-  click(Rebuild_Cancel, &Rebuild_CancelClick);
-  click(AutoRebuild, &AutoRebuildClick);
+  click(Rebuild_Start, &startRebuild);
+  click(Rebuild_Cancel, &cancelRebuild);
+  click(AutoRebuild, &startAutoRebuild);
 }
 
 void MonitorDialog::setSourceText(std::string_view text) { Source_label->setText(latin(text)); }

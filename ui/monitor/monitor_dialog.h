@@ -69,7 +69,7 @@ class MonitorDialog final : public QDialog, public ModeTreeView, public EventGri
   // node is selected while the rebuild page shows.
   std::function<void(int, int, const std::string&, int)> onRebuildSelection;
   // The rebuild page's handlers and events, wired to the rebuild control.
-  std::function<void()> Rebuild_StartClick, Rebuild_CancelClick, AutoRebuildClick;
+  std::function<void()> startRebuild, cancelRebuild, startAutoRebuild;
   std::function<void()> onShow, onClose;
   // Opens an address with the desktop's handler; replaceable in tests.
   std::function<void(const QString&)> openUrl;
