@@ -146,7 +146,7 @@ int main(int argc, char* argv[]) {
     }
   }
   raidmon::Forms forms(monitor, raidmon::FormsOptions{transcript.get(), options.answerDialogs});
-  if (options.loopTimeMs > 0) monitor.state().LoopTime = options.loopTimeMs;
+  if (options.loopTimeMs > 0) monitor.setLoopTime(options.loopTimeMs);
   if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &app, &QCoreApplication::quit);
   forms.showMain();
   if (!options.flashImage.empty()) {

@@ -112,7 +112,8 @@ void BM_RebuildChunks(benchmark::State& state) {
   for (auto _ : state) {
     DrainingExecutor gui;
     Host host;
-    std::atomic<RebuildState> rebuildState{RebuildState::Running};
+    SharedRebuildState rebuildState;
+    rebuildState.set(RebuildState::Running);
     RebuildWorker worker(*link, packet, rebuildState, gui, host, RebuildRequest{1, 0, 1, 1, sectors});
     worker.join();
     chunks += (sectors + 127) / 128;

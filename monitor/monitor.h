@@ -55,9 +55,8 @@ struct RunState {
   std::uint8_t AspiTarget = 0;
   std::uint8_t CardCount = 0;
   std::int32_t LoopTime = 1000;
-  // Written by the rebuild worker too. (The field keeps the system's name; its type is
-  // the enum of the same name, so it is spelled in full here.)
-  std::atomic<raidmon::RebuildState> RebuildState{raidmon::RebuildState::Idle};
+  // Written by the rebuild worker too, through its own thread-safe operations.
+  SharedRebuildState RebuildState;
   bool AutoRebuildPending = false;
   bool AutoRebuildOff = false;
   bool ShownOnce = false;
@@ -102,6 +101,8 @@ struct MonitorViews {
 // GUI thread only, except where a member says otherwise.
 class Monitor {
  public:
+  friend struct MonitorTestAccess;  // tests set up states the controller would cause
+
   Monitor(ControllerLink& link, SharedPacket& packet, std::uint8_t osFamily,
           std::string programDir);
 
@@ -161,35 +162,65 @@ class Monitor {
   void askLoopTime();
   void toggleAutoRebuildOption();
 
-  // State, read by the views and the other core units.
-  RunState& state() { return state_; }
+  // State, read by the views and the other core units. Nothing outside the monitor
+  // changes it except through the named operations below.
   const RunState& state() const { return state_; }
   const StatusBlock& latestStatus() const { return latest_; }
   bool statusReceived() const { return statusReceived_; }
-  StatusBlock& snapshot() { return snapshot_; }
   const StatusBlock& snapshot() const { return snapshot_; }
-  DisplayTables& tables() { return tables_; }
   const DisplayTables& tables() const { return tables_; }
   const PlugBlock& plugCopy() const { return plugCopy_; }
   const PlugBlock& lastPlugBlock() const { return lastPlug_; }
-  DriveModel& model() { return model_; }
   const DriveModel& model() const { return model_; }
   const ModeTree& modeTree() const { return tree_; }
-  MenuModel& menu() { return menu_; }
   const MenuModel& menu() const { return menu_; }
-  DriveStatusDisplay& display() { return display_; }
-  DriveEvents& events() { return events_; }
-  TavrixGui& gui() { return gui_; }
+  const DriveStatusDisplay& display() const { return display_; }
   const TavrixGui& gui() const { return gui_; }
   const IdentificationTexts& texts() const { return texts_; }
   const std::array<std::string, 10>& portNames() const { return portNames_; }
   const std::string& programDir() const { return programDir_; }
   bool flashOption() const { return flashOption_; }
-  std::int64_t& rebuildSizeOverride() { return rebuildSizeOverride_; }
-  ControllerLink& link() { return link_; }
+  std::int64_t rebuildSizeOverride() const { return rebuildSizeOverride_; }
   // The views the monitor drives (never null), for the other core units.
   const MonitorViews& views() const { return views_; }
-  SharedPacket& packet() { return packet_; }
+  // The controller link and the shared packet the monitor was built with: its
+  // collaborators, which the rebuild control and the flash update use too.
+  ControllerLink& link() const { return link_; }
+  SharedPacket& packet() const { return packet_; }
+
+  // What the other units change, each named for what it does (GUI thread).
+  void setLoopTime(std::int32_t ms) { state_.LoopTime = ms; }
+  void setAutoRebuildOff(bool off) { state_.AutoRebuildOff = off; }
+  void setRebuildState(RebuildState state) { state_.RebuildState.set(state); }
+  // Moves a running rebuild to `to`; false when it was no longer running.
+  bool leaveRunningRebuild(RebuildState to) { return state_.RebuildState.leaveRunning(to); }
+  // The rebuild state handed to the rebuild worker, the one writer off the GUI thread.
+  SharedRebuildState& rebuildStateForWorker() { return state_.RebuildState; }
+  void setRebuildSizeOverride(std::int64_t size) { rebuildSizeOverride_ = size; }
+  void setSmallGui(bool small) { gui_.Gui_Small = small ? 1 : 0; }
+  // A card panel drag ended (its release must not open the Monitor dialog).
+  void setCardClicked(bool clicked) { gui_.Card_Click = clicked ? 1 : 0; }
+  void setMenuCaption(MenuItem item, std::string_view caption) { menu_.setCaption(item, caption); }
+  void setMenuChecked(MenuItem item, bool checked) { menu_.setChecked(item, checked); }
+  void setMenuVisible(MenuItem item, bool visible) { menu_.setVisible(item, visible); }
+  // Clears I_Rebuild for the positions of cards 1..throughCard.
+  void clearRebuildFlags(int throughCard = kCards);
+  // Sets every rebuild flag of the accepted status, so the next poll cycle sees a
+  // change and reports the rebuild's outcome.
+  void markSnapshotChanged();
+  // A cancelled rebuild's target: the accepted status shows it as a source and its
+  // rebuild flag is cleared, so the next cycle evaluates it afresh.
+  void markCancelledTarget(int entry);
+  // The indicators of a rebuild pair (positions 0-based, as the configuration gives them).
+  void markRebuildPair(int sourceCard, int sourcePos, int targetCard, int targetPos) {
+    display_.markRebuildPair(sourceCard, sourcePos, targetCard, targetPos);
+  }
+  // Takes the latest status as the accepted one (cards 1 and 2). The status check
+  // copies every flag as it is; the rebuild page's reset after an outcome puts the
+  // rebuild flag into B_Hot (as the controller pairs them), clears I_Hot and leaves
+  // the hot-plug flags.
+  enum class CopyHotFrom { Hot, Rebuild };
+  void copyStatusToSnapshot(CopyHotFrom hotFrom);
 
  private:
   void loadConfiguration();

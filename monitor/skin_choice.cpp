@@ -65,18 +65,18 @@ ArraySkinChoice chooseArraySkin(int modeCode, int model, bool guiSmall) {
   return c;
 }
 
-void applyArraySkinMenu(MenuModel& menu, const ArraySkinChoice& choice) {
-  if (choice.showRebuild) menu.setVisible(MenuItem::Rebuild1, *choice.showRebuild);
-  if (choice.showAutoRebuild) menu.setVisible(MenuItem::Auto_Rebuild_Option, *choice.showAutoRebuild);
-  if (choice.renameMonitorOpen) menu.setCaption(MenuItem::MonitorOpen1, kTavrixMonitorOpen);
+void applyArraySkinMenu(Monitor& monitor, const ArraySkinChoice& choice) {
+  if (choice.showRebuild) monitor.setMenuVisible(MenuItem::Rebuild1, *choice.showRebuild);
+  if (choice.showAutoRebuild) monitor.setMenuVisible(MenuItem::Auto_Rebuild_Option, *choice.showAutoRebuild);
+  if (choice.renameMonitorOpen) monitor.setMenuCaption(MenuItem::MonitorOpen1, kTavrixMonitorOpen);
 }
 
 bool trayInPrepare(Monitor& monitor, PollTimer& timer) {
   if (monitor.state().RebuildState == RebuildState::Running) return false;
   timer.setInterval(1);
-  monitor.menu().setCaption(MenuItem::Small_Open, kNormalOpenCaption);
-  monitor.gui().Gui_Small = 1;
-  for (std::size_t e = 0; e < 8; ++e) monitor.tables().I_Rebuild[e] = 0;
+  monitor.setMenuCaption(MenuItem::Small_Open, kNormalOpenCaption);
+  monitor.setSmallGui(true);
+  monitor.clearRebuildFlags(2);
   return true;
 }
 

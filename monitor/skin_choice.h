@@ -32,7 +32,7 @@ struct ArraySkinChoice {
 ArraySkinChoice chooseArraySkin(int modeCode, int model, bool guiSmall);
 
 // The menu part of a choice (visibility first, then the caption).
-void applyArraySkinMenu(MenuModel& menu, const ArraySkinChoice& choice);
+void applyArraySkinMenu(Monitor& monitor, const ArraySkinChoice& choice);
 
 inline constexpr std::string_view kRebuildProcessing = "Rebuild Processing";
 inline constexpr std::string_view kNormalOpenCaption = "GUI Normal Open";

@@ -3,6 +3,7 @@
 // hot-plug mark, a tree node's image.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace raidmon {
@@ -15,6 +16,23 @@ enum class RebuildState : std::uint8_t {
   Completed = 2,
   Cancelled = 3,
   Failed = 4,
+};
+
+// The rebuild state as the GUI thread and the rebuild worker share it. The worker only
+// ever moves it away from Running, so a cancel or a report that came first stands.
+class SharedRebuildState {
+ public:
+  RebuildState get() const { return value_.load(); }
+  operator RebuildState() const { return get(); }  // NOLINT: reads as the state itself
+  void set(RebuildState state) { value_.store(state); }
+  // Moves the state from Running to `to`; false when it was no longer running.
+  bool leaveRunning(RebuildState to) {
+    RebuildState running = RebuildState::Running;
+    return value_.compare_exchange_strong(running, to);
+  }
+
+ private:
+  std::atomic<RebuildState> value_{RebuildState::Idle};
 };
 
 // What a position's indicator shows; None leaves it as it is.

@@ -140,7 +140,7 @@ std::string RebuildControl::startRefusal() const {
 }
 
 void RebuildControl::markSnapshotForOutcome() {
-  for (int e = 0; e < kEntries; ++e) monitor_.snapshot().setRebuild(e, 1);
+  monitor_.markSnapshotChanged();
 }
 
 void RebuildControl::resumePolling() {
@@ -157,15 +157,15 @@ bool RebuildControl::sendRebuildBegin() {
 }
 
 void RebuildControl::refuseStart(bool clearRebuildFlags, std::string_view message) {
+  // The evaluation of a position reads only its own flags: clearing them all first is
+  // the same as clearing each just before its evaluation.
+  if (clearRebuildFlags) monitor_.clearRebuildFlags();
   for (int card = 1; card <= kCards; ++card) {
-    for (int pos = 1; pos <= kPositions; ++pos) {
-      if (clearRebuildFlags) monitor_.tables().I_Rebuild[static_cast<std::size_t>(entryIndex(card, pos))] = 0;
-      monitor_.evaluatePosition(card, pos, kChanged, 1);
-    }
+    for (int pos = 1; pos <= kPositions; ++pos) monitor_.evaluatePosition(card, pos, kChanged, 1);
   }
   resumePolling();
   page_->setStartEnabled(true);
-  monitor_.state().RebuildState = RebuildState::Cancelled;
+  monitor_.setRebuildState(RebuildState::Cancelled);
   monitor_.views().dialogs->confirmBox(message, false);
 }
 
@@ -191,10 +191,10 @@ std::uint64_t RebuildControl::applySizeOverride(std::uint64_t size) const {
 }
 
 void RebuildControl::startWorker(std::uint64_t size) {
-  monitor_.state().RebuildState = RebuildState::Running;
+  monitor_.setRebuildState(RebuildState::Running);
   worker_.reset();  // a finished worker from before
   worker_ = std::make_unique<RebuildWorker>(
-      monitor_.link(), monitor_.packet(), monitor_.state().RebuildState, gui_, *this,
+      monitor_.link(), monitor_.packet(), monitor_.rebuildStateForWorker(), gui_, *this,
       RebuildRequest{SourceCard, SourcePos, TargetCard, TargetPos, size});
 }
 
@@ -234,13 +234,13 @@ void RebuildControl::startAutoRebuild() {
     // The flash update owns the controller and the poll timer until it ends; the
     // automatic rebuild stays armed and the first cycle after the update retries it.
     monitor_.traceNote("Auto rebuild deferred: a flash ROM update is running");
-    monitor_.state().AutoRebuildOff = false;
-    for (int e = 0; e < kEntries; ++e) monitor_.tables().I_Rebuild[static_cast<std::size_t>(e)] = 0;
+    monitor_.setAutoRebuildOff(false);
+    monitor_.clearRebuildFlags();
     markSnapshotForOutcome();
     return;
   }
   v.timer->setEnabled(false);
-  monitor_.state().AutoRebuildOff = true;
+  monitor_.setAutoRebuildOff(true);
   monitor_.readStatus();
   const StatusBlock& status = monitor_.latestStatus();
 
@@ -281,7 +281,7 @@ void RebuildControl::startAutoRebuild() {
     // Nothing to copy onto: no request goes out, and the next flag arms it again.
     monitor_.traceNote(haveTarget ? "Auto rebuild not started: the rebuild target is its own source"
                                   : "Auto rebuild not started: no rebuild target in the configuration");
-    monitor_.state().AutoRebuildOff = false;
+    monitor_.setAutoRebuildOff(false);
     SourceCard = SourcePos = TargetCard = TargetPos = 0;
     page_->setSourceText(kNone);
     page_->setTargetText(kNone);
@@ -339,12 +339,10 @@ void RebuildControl::cancelRebuild() {
   page_->setStartEnabled(true);
   if (validCard(targetCard) && targetPos >= 0 && targetPos < kPositions) {
     const int e = entryIndex(targetCard, targetPos + 1);
-    monitor_.snapshot().setSource(e, 1);
-    monitor_.tables().I_Rebuild[static_cast<std::size_t>(e)] = 0;
+    monitor_.markCancelledTarget(e);
   }
   // A worker that failed meanwhile keeps its failure.
-  RebuildState running = RebuildState::Running;
-  monitor_.state().RebuildState.compare_exchange_strong(running, RebuildState::Cancelled);
+  monitor_.leaveRunningRebuild(RebuildState::Cancelled);
   SourceCard = SourcePos = TargetCard = TargetPos = 0;
   page_->setSourceText(kNone);
   page_->setTargetText(kNone);
@@ -380,7 +378,7 @@ void RebuildControl::RefreshRebuildIndicator(int card, int position) {
 }
 
 void RebuildControl::MarkRebuildIndicators() {
-  monitor_.display().markRebuildPair(SourceCard, SourcePos, TargetCard, TargetPos);
+  monitor_.markRebuildPair(SourceCard, SourcePos, TargetCard, TargetPos);
 }
 
 void RebuildControl::ReportRebuildOutcome() {
@@ -398,7 +396,7 @@ void RebuildControl::ReportRebuildOutcome() {
   box.setNoticeLine(3, "");
   if (state == RebuildState::Completed) box.setNoticeOkVisible(true);
   box.showNotice();
-  monitor_.state().RebuildState = RebuildState::Idle;
+  monitor_.setRebuildState(RebuildState::Idle);
   ResetRebuildPage();
 }
 
@@ -410,20 +408,7 @@ void RebuildControl::ResetRebuildPage() {
   page_->setTargetText(kNone);
   page_->setPrompt(kPromptSourceAfterReset);
   UpdateStartCaption();
-  const StatusBlock& f = monitor_.latestStatus();
-  StatusBlock& b = monitor_.snapshot();
-  for (int card = 1; card <= kWatchedCards; ++card) {
-    for (int pos = 1; pos <= kPositions; ++pos) {
-      const int e = entryIndex(card, pos);
-      b.setActive(e, f.active(e));
-      b.setIsHere(e, f.isHere(e));
-      b.setRebuild(e, f.rebuild(e));
-      b.setSource(e, f.source(e));
-      b.setHot(e, f.rebuild(e));  // the rebuild flag, as the controller pairs them
-      monitor_.tables().I_Hot[static_cast<std::size_t>(e)] = 0;
-    }
-  }
-  b.setRunRTime(f.runRTime());
+  monitor_.copyStatusToSnapshot(Monitor::CopyHotFrom::Rebuild);
 }
 
 void RebuildControl::markRebuildComplete() {
@@ -447,18 +432,17 @@ void RebuildControl::askRebuildSize() {
   const MonitorViews& v = monitor_.views();
   const std::string answer = v.dialogs->inputBox("Rebuild", "Rebuild Size", "10000").value_or("10000");
   if (const auto value = parseWholeNumber(answer)) {
-    monitor_.rebuildSizeOverride() = *value;  // sign-extended
+    monitor_.setRebuildSizeOverride(*value);  // sign-extended
   } else {
     v.dialogs->errorBox(conversionErrorMessage(answer));
   }
 }
 
 void RebuildControl::toggleRebuildSize() {
-  MenuModel& menu = monitor_.menu();
-  const bool on = !menu.checked(MenuItem::RebuildSizeCheck1);
-  menu.setChecked(MenuItem::RebuildSizeCheck1, on);
-  menu.setVisible(MenuItem::RebuildSizeValue1, on);
-  menu.setVisible(MenuItem::RebuildSizeCheck1, on);
+  const bool on = !monitor_.menu().checked(MenuItem::RebuildSizeCheck1);
+  monitor_.setMenuChecked(MenuItem::RebuildSizeCheck1, on);
+  monitor_.setMenuVisible(MenuItem::RebuildSizeValue1, on);
+  monitor_.setMenuVisible(MenuItem::RebuildSizeCheck1, on);
 }
 
 void RebuildControl::rebuildProgress(const std::string& text, int percent) {
@@ -494,7 +478,7 @@ void RebuildControl::rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targe
   // A cancel that the GUI thread ran before this report stands.
   if (monitor_.state().RebuildState != RebuildState::Running) return;
   endOfWalkPage();
-  monitor_.state().RebuildState = RebuildState::Completed;
+  monitor_.setRebuildState(RebuildState::Completed);
   markSnapshotForOutcome();
   AddRebuildEvent(sourcePos, targetPos, "Rebuild End");
   monitor_.views().timer->setEnabled(true);

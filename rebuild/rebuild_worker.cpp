@@ -10,7 +10,7 @@
 namespace raidmon {
 
 RebuildWorker::RebuildWorker(ControllerLink& link, SharedPacket& packet,
-                             std::atomic<RebuildState>& rebuildState, GuiExecutor& gui,
+                             SharedRebuildState& rebuildState, GuiExecutor& gui,
                              RebuildWorkerHost& host, const RebuildRequest& request)
     : link_(link),
       packet_(packet),
@@ -51,8 +51,7 @@ bool RebuildWorker::sendRebuildEnd() {
 }
 
 bool RebuildWorker::leaveRunning(RebuildState to) {
-  RebuildState running = RebuildState::Running;
-  return rebuildState_.compare_exchange_strong(running, to);
+  return rebuildState_.leaveRunning(to);
 }
 
 void RebuildWorker::cancelled() {

@@ -59,7 +59,7 @@ class RebuildWorker {
   // end the controller did not confirm, fails the rebuild (Failed). The worker moves the
   // state only away from Running: a cancel (Cancelled) or a report (Idle) that came
   // first stands.
-  RebuildWorker(ControllerLink& link, SharedPacket& packet, std::atomic<RebuildState>& rebuildState,
+  RebuildWorker(ControllerLink& link, SharedPacket& packet, SharedRebuildState& rebuildState,
                 GuiExecutor& gui, RebuildWorkerHost& host, const RebuildRequest& request);
   // Requests termination and waits for the thread (any thread but the worker's).
   ~RebuildWorker();
@@ -93,7 +93,7 @@ class RebuildWorker {
 
   ControllerLink& link_;
   SharedPacket& packet_;
-  std::atomic<RebuildState>& rebuildState_;
+  SharedRebuildState& rebuildState_;
   GuiExecutor& gui_;
   RebuildWorkerHost& host_;
   const std::uint8_t sourceCard_, sourcePos_, targetCard_, targetPos_;

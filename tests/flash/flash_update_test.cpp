@@ -203,10 +203,10 @@ TEST_P(FlashUpdateTest, RefusalsBeforeAnythingIsErased) {
   EXPECT_NE(views.errors.back().find("no whole block"), std::string::npos);
 
   select(a);
-  monitor->state().RebuildState = RebuildState::Running;
+  monitor->setRebuildState(RebuildState::Running);
   update->runUpdate();
   EXPECT_NE(views.errors.back().find("rebuild is running"), std::string::npos);
-  monitor->state().RebuildState = RebuildState::Idle;
+  monitor->setRebuildState(RebuildState::Idle);
 
   views.confirmAnswers = {false};
   update->runUpdate();

@@ -7,6 +7,7 @@
 #include "monitor/monitor.h"
 #include "support/fake_link.h"
 #include "support/recording_views.h"
+#include "tests/support/monitor_test_access.h"
 
 namespace raidmon {
 namespace {
@@ -105,17 +106,17 @@ TEST_F(PlugCheckTest, MarkerRuleReportsAChangeWithNoByteDiffering) {
   link.plug[kOffExistFilter + plugSlot(1, 3)] = 1;
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(monitor.plugCheck(), 0);
-  monitor.state().HotPlugMarker[1] = HotPlugMark::State10;  // card 1, channel 2
-  monitor.state().HotPlugMarkerPosition[1] = 3;        // set by the Secondary Master
+  MonitorTestAccess::state(monitor).HotPlugMarker[1] = HotPlugMark::State10;  // card 1, channel 2
+  MonitorTestAccess::state(monitor).HotPlugMarkerPosition[1] = 3;        // set by the Secondary Master
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->A0 ExistFilter");
-  monitor.state().HotPlugMarker[1] = HotPlugMark::State11;
+  MonitorTestAccess::state(monitor).HotPlugMarker[1] = HotPlugMark::State11;
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->B0 ExistFilter");
   // Only the drive that set the marker counts, and only once it has left state 10/11.
-  monitor.state().HotPlugMarkerPosition[1] = 4;
+  MonitorTestAccess::state(monitor).HotPlugMarkerPosition[1] = 4;
   EXPECT_EQ(monitor.plugCheck(), 0);
-  monitor.state().HotPlugMarkerPosition[1] = 3;
+  MonitorTestAccess::state(monitor).HotPlugMarkerPosition[1] = 3;
   link.plug[kOffPioStatus + plugSlot(1, 3)] = 0xB4;
   EXPECT_EQ(monitor.plugCheck(), 1);  // the PioStatus byte itself
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->PioStatus");
@@ -136,15 +137,15 @@ TEST_F(PlugCheckTest, PanelTextsInUpperCaseHex) {
 }
 
 TEST_F(PlugCheckTest, RescanNowStartsTheQuietPeriod) {
-  monitor.state().ScanActive = true;
-  monitor.state().RescanRequested = true;
-  monitor.state().ScanCounter = 12;
+  MonitorTestAccess::state(monitor).ScanActive = true;
+  MonitorTestAccess::state(monitor).RescanRequested = true;
+  MonitorTestAccess::state(monitor).ScanCounter = 12;
   monitor.rescanNow();
   EXPECT_EQ(link.rescans, 1);
   EXPECT_TRUE(monitor.state().HoldOff);
-  EXPECT_FALSE(monitor.state().ScanActive);
-  EXPECT_FALSE(monitor.state().RescanRequested);
-  EXPECT_EQ(monitor.state().ScanCounter, 0);
+  EXPECT_FALSE(MonitorTestAccess::state(monitor).ScanActive);
+  EXPECT_FALSE(MonitorTestAccess::state(monitor).RescanRequested);
+  EXPECT_EQ(MonitorTestAccess::state(monitor).ScanCounter, 0);
   EXPECT_EQ(views.progress.back(), 0);
   EXPECT_EQ(views.log.back(), "scan close");
 }

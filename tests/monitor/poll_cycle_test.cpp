@@ -8,6 +8,7 @@
 #include "monitor/monitor.h"
 #include "support/fake_link.h"
 #include "support/recording_views.h"
+#include "tests/support/monitor_test_access.h"
 
 namespace raidmon {
 namespace {
@@ -205,7 +206,7 @@ TEST_F(PollCycleTest, HotPlugByteComparedPerCardAndChannel) {
 
 TEST_F(PollCycleTest, RunningRebuildFreezesTheCycle) {
   Monitor& m = started();
-  m.state().RebuildState = RebuildState::Running;
+  m.setRebuildState(RebuildState::Running);
   views.timerEnabled = false;
   const auto calls = link.calls.size();
   m.pollOnce();
@@ -391,7 +392,7 @@ TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   link.failStatusReads = 1;
   m.pollOnce();
   EXPECT_TRUE(m.state().ScanActive);
-  m.state().RescanRequested = true;
+  MonitorTestAccess::state(m).RescanRequested = true;
   for (int i = 0; i < 46; ++i) m.pollOnce();
   EXPECT_TRUE(has(views.log, "scan show Hard Disk Scaning......"));
   EXPECT_EQ(link.rescans, 0);

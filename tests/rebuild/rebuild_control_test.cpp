@@ -71,7 +71,7 @@ TEST(RebuildControlTest, SizeOverride) {
     RebuildRig rig(LinkKind::Direct, mirrorScenario(1000));
     if (c.checked) rig.control->toggleRebuildSize();
     EXPECT_EQ(rig.monitor->menu().item(MenuItem::RebuildSizeValue1).visible, c.checked);
-    rig.monitor->rebuildSizeOverride() = c.override;
+    rig.monitor->setRebuildSizeOverride(c.override);
     rig.select(0, 0);
     rig.control->startRebuild();
     EXPECT_EQ(rig.control->worker()->size(), c.expected);

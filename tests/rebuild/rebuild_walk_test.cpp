@@ -6,6 +6,7 @@
 
 #include "rebuild/rebuild_progress.h"
 #include "rebuild_fixture.h"
+#include "tests/support/monitor_test_access.h"
 
 namespace raidmon {
 namespace {
@@ -110,7 +111,7 @@ TEST_P(RebuildWalkTest, AChunkFailingFiveTimesFailsTheRebuildOnce) {
   EXPECT_TRUE(rig.page.startEnabled);
   EXPECT_EQ(rig.page.caption, "CANCEL [&C]");  // leads the operator through the cancel
   for (const auto& row : rig.views.rows) EXPECT_EQ(row.find("Rebuild End"), std::string::npos);
-  rig.monitor->snapshot().setRunRTime(99);  // any change lets the next cycle report
+  MonitorTestAccess::snapshot(*rig.monitor).setRunRTime(99);  // any change lets the next cycle report
   rig.monitor->pollOnce();
   EXPECT_TRUE(logged(rig.views, "notice |Rebuild Process Fail!|"));
   EXPECT_FALSE(logged(rig.views, "notice |Rebuild Process Complete!|"));

@@ -21,6 +21,7 @@
 #include "skin/bmp_image.h"
 #include "ui/forms.h"
 #include "ui/skin/mask_qregion.h"
+#include "tests/support/monitor_test_access.h"
 
 namespace raidmon {
 namespace {
@@ -151,7 +152,7 @@ TEST(StatusWindowTest, EverySkinLoadKeepsTheWindowTopRightAndShapedByItsMask) {
     expectPlacedTopRight(f, "small skin");
     EXPECT_TRUE(sameShape(f.mask(), regionOfMask(p.skin("Small" + std::to_string(c.cards) + "_Mask.bmp"))));
   }
-  p.monitor.gui().Gui_Small = 0;
+  p.monitor.setSmallGui(false);
   f.SelectArraySkin(2, 3);  // the large "3M_skin.ini"
   EXPECT_EQ(f.SkinForm1->skinPath().toStdString(), p.skin("3M_skin.ini"));
   EXPECT_EQ(f.size(), QSize(149, 220));
@@ -164,7 +165,7 @@ TEST(StatusWindowTest, EverySkinLoadKeepsTheWindowTopRightAndShapedByItsMask) {
   for (int mode = 0; mode <= 6; ++mode) {
     for (int model = 1; model <= 4; ++model) {
       for (bool small : {false, true}) {
-        p.monitor.gui().Gui_Small = small ? 1 : 0;
+        p.monitor.setSmallGui(small);
         EXPECT_NO_THROW(f.SelectArraySkin(mode, model)) << mode << " " << model;
       }
     }
@@ -186,7 +187,7 @@ TEST(StatusWindowTest, CardPanelsAndIndicatorsFollowTheLayout) {
   for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(f.indicators[i]->geometry(), small[i]) << i;
 
   // The large layout moves only the card panels.
-  p.monitor.gui().Gui_Small = 0;
+  p.monitor.setSmallGui(false);
   f.ArrangeCardPanels();
   EXPECT_EQ(f.Card1->geometry(), QRect(0, 0, 149, 103));
   EXPECT_EQ(f.card2->geometry(), QRect(0, 111, 149, 103));
@@ -208,8 +209,8 @@ TEST(StatusWindowTest, IndicatorsShowTheFileOfEachDisplayState) {
   Program p(scenario);
   StatusWindow& f = p.form();
   // No automatic rebuild start (it would read the status once more within the cycle).
-  p.monitor.menu().setChecked(MenuItem::Auto_Rebuild_Option, false);
-  p.monitor.state().AutoRebuildOff = true;
+  p.monitor.setMenuChecked(MenuItem::Auto_Rebuild_Option, false);
+  p.monitor.setAutoRebuildOff(true);
   auto file = [&](int card, int pos) { return f.indicator(card, pos)->fileName().section('/', -1).toStdString(); };
   p.monitor.pollOnce();  // tick 2: everything idle
   EXPECT_EQ(file(1, 3), "s_Top_Green.gif");
@@ -224,7 +225,7 @@ TEST(StatusWindowTest, IndicatorsShowTheFileOfEachDisplayState) {
   for (int pos : {1, 2, 3}) EXPECT_TRUE(f.indicator(1, pos)->playing()) << pos;
 
   // The rebuild pair plays its own animations at once.
-  p.monitor.display().markRebuildPair(2, 1, 2, 2);
+  p.monitor.markRebuildPair(2, 1, 2, 2);
   EXPECT_EQ(file(2, 2), "s_Rebuild_Green.gif");
   EXPECT_EQ(file(2, 3), "s_Rebuild_Orange.gif");
   EXPECT_TRUE(f.indicator(2, 3)->isVisible());
@@ -284,8 +285,8 @@ TEST(StatusWindowTest, CardDragFlagSwallowsExactlyOneClick) {
 TEST(StatusWindowTest, TrayInDuringARebuildOnlySaysSo) {
   Program p;
   StatusWindow& f = p.form();
-  p.monitor.state().RebuildState = RebuildState::Running;
-  p.monitor.tables().I_Rebuild[1] = 1;
+  p.monitor.setRebuildState(RebuildState::Running);
+  MonitorTestAccess::tables(p.monitor).I_Rebuild[1] = 1;
   const int interval = f.Sec_Timer.interval();
   // Image11 and Image16 lie outside the small window; the handler runs on its own here.
   EXPECT_EQ(answerModal([&] { f.U_buttonClick(); }), "Rebuild Processing");
@@ -294,7 +295,7 @@ TEST(StatusWindowTest, TrayInDuringARebuildOnlySaysSo) {
   EXPECT_EQ(p.monitor.tables().I_Rebuild[1], 1);
   EXPECT_FALSE(f.action(MenuItem::Rebuild1)->isVisible());
 
-  p.monitor.state().RebuildState = RebuildState::Idle;
+  p.monitor.setRebuildState(RebuildState::Idle);
   const QString skin = f.SkinForm1->skinPath();
   f.U_buttonClick();
   EXPECT_EQ(f.Sec_Timer.interval(), 1);

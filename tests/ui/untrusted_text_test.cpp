@@ -143,9 +143,9 @@ TEST(UntrustedTextTest, AnUnattendedRunRecordsEveryBoxAndShowsNone) {
     fs::remove(dir / "tavrix.ico");
     forms.statusWindow->action(MenuItem::GUITrayIcon1)->trigger();
     // Tray-In while a rebuild runs, and the tray command on a desktop without a tray.
-    monitor.state().RebuildState = RebuildState::Running;
+    monitor.setRebuildState(RebuildState::Running);
     forms.statusWindow->U_buttonClick();
-    monitor.state().RebuildState = RebuildState::Idle;
+    monitor.setRebuildState(RebuildState::Idle);
     fs::copy_file(programDirectory() + "tavrix.ico", dir / "tavrix.ico", fs::copy_options::overwrite_existing);
     forms.statusWindow->setTrayAvailableCheck([] { return false; });
     forms.statusWindow->action(MenuItem::GUITrayIcon1)->trigger();

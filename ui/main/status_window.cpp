@@ -256,7 +256,7 @@ void StatusWindow::closeMainWindow() {
 // ------------------------------------------------------------------ skins and layout
 
 void StatusWindow::SelectSmallSkin(int cardCount) {
-  monitor_.gui().Gui_Small = 1;
+  monitor_.setSmallGui(true);
   const std::string_view file = smallSkinFile(cardCount);
   if (!file.empty()) {
     const std::string path = monitor_.programDir() + std::string(kSkinDirectory) + std::string(file);
@@ -275,7 +275,7 @@ void StatusWindow::SelectArraySkin(int modeCode, int model) {
   if (!choice.file.empty()) {
     SkinForm1->LoadSkin(qs(monitor_.programDir() + std::string(kSkinDirectory) + std::string(choice.file)));
   }
-  applyArraySkinMenu(monitor_.menu(), choice);
+  applyArraySkinMenu(monitor_, choice);
 }
 
 void StatusWindow::showSkinError(const QString& text) {
@@ -329,7 +329,7 @@ void StatusWindow::setMonitorPage(int page) {
 void StatusWindow::card1DblClick() {
   // The click that ends a card drag opens nothing.
   if (monitor_.gui().Card_Click) {
-    monitor_.gui().Card_Click = 0;
+    monitor_.setCardClicked(false);
     return;
   }
   showMonitorDialog();
@@ -339,7 +339,7 @@ void StatusWindow::SkinForm1DblClick() { showMonitorDialog(); }
 
 void StatusWindow::AlwaysontopClick() {
   const bool onTop = !monitor_.menu().checked(MenuItem::Alwaysontop);
-  monitor_.menu().setChecked(MenuItem::Alwaysontop, onTop);
+  monitor_.setMenuChecked(MenuItem::Alwaysontop, onTop);
   const bool visible = isVisible();
   setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
   if (visible) show();
@@ -444,7 +444,7 @@ void StatusWindow::dragMove(DragKind kind, int x, int y) {
     x = std::max(0, x);
     y = std::max(0, y);
   }
-  if (kind == DragKind::Card) monitor_.gui().Card_Click = 1;
+  if (kind == DragKind::Card) monitor_.setCardClicked(true);
   move(this->x() + x - dragStart_.x(), this->y() + y - dragStart_.y());
   repaint();
 }
