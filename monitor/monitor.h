@@ -224,6 +224,8 @@ class Monitor {
 
  private:
   void loadConfiguration();
+  void resetForStart();
+  void takeFirstStatus(std::uint8_t matchingPorts, bool nt);
   // Takes a status block that arrived as the latest status.
   void takeStatus(const ControlPacket& packet);
   // The controller answered: polling at LoopTime, the configuration, the skin and
@@ -234,8 +236,12 @@ class Monitor {
   void startScanWait(std::uint8_t counter, bool clearHoldOff);
   void setMemberNodeImages(int card, int position, NodeImage image);
   void computePresenceSums();
+  void updatePlugPanels(const PlugBlock& now);
   bool hotPlugPath(int card, int position, DisplayState& displayState, DriveEvent& event);
   void normalPath(int card, int position, DisplayState& displayState, DriveEvent& event);
+  void plugState5(int card, int position, bool inBoth, HotPlugMark& mark, DisplayState& displayState,
+                  DriveEvent& event);
+  void plugState10or11(int card, int position, int plugState, HotPlugMark& mark, DriveEvent& event);
   HotPlugMark& marker(int card, int channel);
   std::uint8_t& markerPosition(int card, int channel);
   // Whether the channel's 0xA0/0xB0 marker was set by this position's plug state 10/11.

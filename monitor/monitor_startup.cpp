@@ -29,7 +29,22 @@ void Monitor::start() {
   const bool probed = found.probeResult != 0;
   state_.DeviceHandle = (nt ? found.portFound : probed) ? 1 : 0;
 
-  // Run state back to its start values (what was just found stays).
+  resetForStart();
+
+  if (probed) {
+    takeFirstStatus(nt ? found.matchingPorts : 0, nt);
+  } else if (nt) {
+    views_.dialogs->errorBox(kNtProbeFailed);
+  } else {
+    views_.dialogs->errorBox(k9xProbeFailed);
+    startFailed_ = true;
+    views_.window->closeMainWindow();
+  }
+}
+
+// The run state back to its start values (what locating just found stays), the
+// window's place and the menu's start-up state.
+void Monitor::resetForStart() {
   state_.CardCount = 0;
   state_.LoopTime = 1000;
   state_.RebuildState.set(RebuildState::Idle);
@@ -56,30 +71,26 @@ void Monitor::start() {
                         MenuItem::DebugForm1}) {
     menu_.setEnabled(item, true);
   }
+}
 
-  if (probed) {
-    gui_.Gui_Small = 0;
-    menu_.setCaption(MenuItem::Small_Open, "GUI Small Open");
-    readStatus();
-    for (int e = 0; e < kEntries; ++e) {
-      tables_.I_Here[static_cast<std::size_t>(e)] = latest_.isHere(e);
-    }
-    tables_.I_NotHere = {};
-    tables_.I_Hot = {};
-    tables_.I_Rebuild = {};
-    // The card count: on NT, one card per driver port found by its name (0 after the
-    // fallback scan); otherwise, or when that gave none, the cards with a present drive.
-    if (nt) state_.CardCount = found.matchingPorts;
-    if (!nt || state_.CardCount == 0) state_.CardCount = countCards(tables_);
-    views_.timer->setInterval(kStartupInterval);
-    if (!nt) loadConfiguration();
-  } else if (nt) {
-    views_.dialogs->errorBox(kNtProbeFailed);
-  } else {
-    views_.dialogs->errorBox(k9xProbeFailed);
-    startFailed_ = true;
-    views_.window->closeMainWindow();
+// The controller answered the probe: the first status, the presence table and the
+// card count.
+void Monitor::takeFirstStatus(std::uint8_t matchingPorts, bool nt) {
+  gui_.Gui_Small = 0;
+  menu_.setCaption(MenuItem::Small_Open, "GUI Small Open");
+  readStatus();
+  for (int e = 0; e < kEntries; ++e) {
+    tables_.I_Here[static_cast<std::size_t>(e)] = latest_.isHere(e);
   }
+  tables_.I_NotHere = {};
+  tables_.I_Hot = {};
+  tables_.I_Rebuild = {};
+  // The card count: on NT, one card per driver port found by its name (0 after the
+  // fallback scan); otherwise, or when that gave none, the cards with a present drive.
+  if (nt) state_.CardCount = matchingPorts;
+  if (!nt || state_.CardCount == 0) state_.CardCount = countCards(tables_);
+  views_.timer->setInterval(kStartupInterval);
+  if (!nt) loadConfiguration();
 }
 
 void Monitor::startMonitoring() {

@@ -2,6 +2,7 @@
 // the hot-plug markers of each channel and the scan form's panels.
 #include "monitor/monitor.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace raidmon {
@@ -59,13 +60,16 @@ int Monitor::plugCheck() {
       }
     }
   }
-  // The panels show every block; one equal to the block they show is not redrawn.
-  if (!panelsShown_ || panelsBlock_.bytes != now.bytes) {
-    views_.scan->setScanPanels(plugPanelTexts(now));
-    panelsBlock_ = now;
-    panelsShown_ = true;
-  }
+  updatePlugPanels(now);
   return result;
+}
+
+void Monitor::updatePlugPanels(const PlugBlock& now) {
+  // The panels show every block; one equal to the block they show is not redrawn.
+  if (panelsShown_ && panelsBlock_.bytes == now.bytes) return;
+  views_.scan->setScanPanels(plugPanelTexts(now));
+  panelsBlock_ = now;
+  panelsShown_ = true;
 }
 
 std::array<std::string, 8> Monitor::plugPanelTexts(const PlugBlock& block) {

@@ -49,43 +49,10 @@ bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, Dr
       plugCopy_.existTavrix(card, position) == 1 && plugCopy_.existFilter(card, position) == 1;
   HotPlugMark& mark = marker(card, channel);
 
-  if (plugState == 5 && !inBoth) {
-    if (mark != HotPlugMark::Pulled) {
-      startScanWait(0, true);
-      event = DriveEvent::Connected;
-      mark = HotPlugMark::Pulled;
-      state_.RescanRequested = true;
-    }
-    displayState = DisplayState::Attention;
-    display_.markStartPending(card, position);
-    if (!tree_.empty()) setMemberNodeImages(card, position, NodeImage::MemberAttention);
-  } else if (plugState == 5) {
-    if (mark != HotPlugMark::Back && mark != HotPlugMark::None) {
-      reloadConfiguration();
-      state_.ScanCounter = 0;
-      views_.scan->closeScanForm();
-      event = DriveEvent::Connected;
-      mark = HotPlugMark::Back;
-      menu_.setEnabled(MenuItem::ScanHdd, false);
-    }
-    displayState = DisplayState::Present;
-    display_.markStartPending(card, position);
-    if (tree_.empty()) reloadConfiguration();
-    setMemberNodeImages(card, position, NodeImage::MemberPresent);
+  if (plugState == 5) {
+    plugState5(card, position, inBoth, mark, displayState, event);
   } else if (plugState == 10 || plugState == 11) {
-    display_.HidePositionIndicator(card, position);
-    const auto& entry = model_.modelPositions()[static_cast<std::size_t>(e)];
-    if (entry.kind == kKindSingle) {
-      setMemberNodeImages(card, position, NodeImage::None);
-      const HotPlugMark wanted = plugState == 10 ? HotPlugMark::State10 : HotPlugMark::State11;
-      if (mark != wanted) {
-        startScanWait(40, false);
-        state_.RescanRequested = true;
-        event = DriveEvent::Disconnected;
-        mark = wanted;
-        markerPosition(card, channel) = static_cast<std::uint8_t>(position);
-      }
-    }
+    plugState10or11(card, position, plugState, mark, event);
   } else if (pio == 0) {
     display_.HidePositionIndicator(card, position);
   } else if (inBoth) {
@@ -109,6 +76,54 @@ bool Monitor::hotPlugPath(int card, int position, DisplayState& displayState, Dr
     display_.markStartPending(card, position);
   }
   return true;
+}
+
+// Plug state 5: a drive pulled (not listed by both tables) or back (listed by both).
+void Monitor::plugState5(int card, int position, bool inBoth, HotPlugMark& mark,
+                         DisplayState& displayState, DriveEvent& event) {
+  if (!inBoth) {
+    if (mark != HotPlugMark::Pulled) {
+      startScanWait(0, true);
+      event = DriveEvent::Connected;
+      mark = HotPlugMark::Pulled;
+      state_.RescanRequested = true;
+    }
+    displayState = DisplayState::Attention;
+    display_.markStartPending(card, position);
+    if (!tree_.empty()) setMemberNodeImages(card, position, NodeImage::MemberAttention);
+  } else {
+    if (mark != HotPlugMark::Back && mark != HotPlugMark::None) {
+      reloadConfiguration();
+      state_.ScanCounter = 0;
+      views_.scan->closeScanForm();
+      event = DriveEvent::Connected;
+      mark = HotPlugMark::Back;
+      menu_.setEnabled(MenuItem::ScanHdd, false);
+    }
+    displayState = DisplayState::Present;
+    display_.markStartPending(card, position);
+    if (tree_.empty()) reloadConfiguration();
+    setMemberNodeImages(card, position, NodeImage::MemberPresent);
+  }
+}
+
+// Plug state 10 or 11: a single drive left; the channel's marker names the state.
+void Monitor::plugState10or11(int card, int position, int plugState, HotPlugMark& mark,
+                              DriveEvent& event) {
+  const int e = entryIndex(card, position);
+  display_.HidePositionIndicator(card, position);
+  const auto& entry = model_.modelPositions()[static_cast<std::size_t>(e)];
+  if (entry.kind == kKindSingle) {
+    setMemberNodeImages(card, position, NodeImage::None);
+    const HotPlugMark wanted = plugState == 10 ? HotPlugMark::State10 : HotPlugMark::State11;
+    if (mark != wanted) {
+      startScanWait(40, false);
+      state_.RescanRequested = true;
+      event = DriveEvent::Disconnected;
+      mark = wanted;
+      markerPosition(card, channelOf(position)) = static_cast<std::uint8_t>(position);
+    }
+  }
 }
 
 void Monitor::normalPath(int card, int position, DisplayState& displayState, DriveEvent& event) {

@@ -244,34 +244,8 @@ void RebuildControl::startAutoRebuild() {
   monitor_.readStatus();
   const StatusBlock& status = monitor_.latestStatus();
 
-  std::uint64_t size = 0;
-  bool haveTarget = false, haveSource = false;
-  SourceCard = SourcePos = TargetCard = TargetPos = 0;
-  for (int card = 1; card <= kCards; ++card) {
-    for (int pos = 1; pos <= kPositions; ++pos) {
-      const int e = entryIndex(card, pos);
-      const bool isTarget = !haveTarget && status.rebuild(e) == 1;
-      const bool isSource = !haveSource && status.source(e) == 1;
-      if (!isTarget && !isSource) continue;
-      const auto member = monitor_.model().memberAt(e);
-      if (!member) continue;
-      const ArrayRecord& rec = monitor_.model().array(member->array);
-      const auto slot = static_cast<std::size_t>(member->slot);
-      if (isTarget) {
-        haveTarget = true;
-        TargetCard = rec.memberCard[slot];
-        TargetPos = rec.memberPosition[slot];
-        page_->setTargetText(modelText(rec, member->slot));
-      }
-      if (isSource) {
-        haveSource = true;
-        SourceCard = rec.memberCard[slot];
-        SourcePos = rec.memberPosition[slot];
-        page_->setSourceText(modelText(rec, member->slot));
-        size = rec.size;
-      }
-    }
-  }
+  bool haveTarget = false;
+  const std::uint64_t size = findFlaggedPair(status, haveTarget);
   if (size == 0) {
     v.dialogs->confirmBox(kSizeZero, false);
     v.timer->setEnabled(true);
@@ -302,6 +276,39 @@ void RebuildControl::startAutoRebuild() {
   UpdateStartCaption();
   page_->setStartVisible(true);
   markAndStart(size);
+}
+
+std::uint64_t RebuildControl::findFlaggedPair(const StatusBlock& status, bool& haveTarget) {
+  std::uint64_t size = 0;
+  bool haveSource = false;
+  haveTarget = false;
+  SourceCard = SourcePos = TargetCard = TargetPos = 0;
+  for (int card = 1; card <= kCards; ++card) {
+    for (int pos = 1; pos <= kPositions; ++pos) {
+      const int e = entryIndex(card, pos);
+      const bool isTarget = !haveTarget && status.rebuild(e) == 1;
+      const bool isSource = !haveSource && status.source(e) == 1;
+      if (!isTarget && !isSource) continue;
+      const auto member = monitor_.model().memberAt(e);
+      if (!member) continue;
+      const ArrayRecord& rec = monitor_.model().array(member->array);
+      const auto slot = static_cast<std::size_t>(member->slot);
+      if (isTarget) {
+        haveTarget = true;
+        TargetCard = rec.memberCard[slot];
+        TargetPos = rec.memberPosition[slot];
+        page_->setTargetText(modelText(rec, member->slot));
+      }
+      if (isSource) {
+        haveSource = true;
+        SourceCard = rec.memberCard[slot];
+        SourcePos = rec.memberPosition[slot];
+        page_->setSourceText(modelText(rec, member->slot));
+        size = rec.size;
+      }
+    }
+  }
+  return size;
 }
 
 void RebuildControl::cancelRebuild() {

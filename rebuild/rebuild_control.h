@@ -74,6 +74,10 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
 
  private:
   bool sendRebuildBegin();  // true when the controller accepted
+  // The automatic start's pair: the first position the status flags as a rebuild
+  // target and the first it flags as a source, with their texts on the page. Returns
+  // the source array's size (0 without a source).
+  std::uint64_t findFlaggedPair(const StatusBlock& status, bool& haveTarget);
   void startWorker(std::uint64_t size);
   std::uint64_t applySizeOverride(std::uint64_t size) const;
   // A refused CTL_REBUILD_BEGIN: positions re-evaluated, polling again, state
