@@ -53,6 +53,7 @@ SettingsInputs FlashUpdate::settingsInputs() const {
 }
 
 void FlashUpdate::selectFile() {
+  affinity_.check("FlashUpdate");
   // The image being programmed stays the one read before the update started.
   if (running_) return;
   const auto chosen = view_.chooseFile(kFileFilter);
@@ -173,6 +174,7 @@ bool FlashUpdate::programAndVerify(const FlashImage& image) {
 }
 
 void FlashUpdate::runUpdate() {
+  affinity_.check("FlashUpdate");
   if (running_) return;  // the waits let the button be pressed again
   const MonitorViews& v = monitor_.views();
   const std::string path = view_.filename();

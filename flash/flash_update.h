@@ -8,6 +8,7 @@
 
 #include "flash/flash_image.h"
 #include "monitor/monitor.h"
+#include "platform/thread_affinity.h"
 
 namespace raidmon {
 
@@ -79,6 +80,7 @@ class FlashUpdate {
   MessageWaiter& waiter_;
   std::optional<FlashImage> image_;
   bool running_ = false;
+  ThreadAffinity affinity_;  // debug builds: every call on the creating thread
 };
 
 }  // namespace raidmon

@@ -75,6 +75,7 @@ Monitor::Monitor(ControllerLink& link, SharedPacket& packet, std::uint8_t osFami
 }
 
 void Monitor::setViews(const MonitorViews& views) {
+  affinity_.check("Monitor");
   views_.menu = orNull(views.menu);
   views_.indicators = orNull(views.indicators);
   views_.window = orNull(views.window);
@@ -110,6 +111,7 @@ void Monitor::loadConfiguration() {
 }
 
 void Monitor::toggleAutoRebuildOption() {
+  affinity_.check("Monitor");
   const AutoRebuildToggle result =
       toggleAutoRebuild(programDir_, menu_.checked(MenuItem::Auto_Rebuild_Option));
   if (result.writeError) {
@@ -121,6 +123,7 @@ void Monitor::toggleAutoRebuildOption() {
 }
 
 void Monitor::askLoopTime() {
+  affinity_.check("Monitor");
   const std::string answer = views_.dialogs->inputBox("Timer", "Time", "1000").value_or("1000");
   // A period below 1 ms would fire the timer back to back: refused like a text that is
   // not a number.
@@ -132,6 +135,7 @@ void Monitor::askLoopTime() {
 }
 
 void Monitor::clearRebuildFlags(int throughCard) {
+  affinity_.check("Monitor");
   for (int card = 1; card <= throughCard && card <= kCards; ++card) {
     for (int pos = 1; pos <= kPositions; ++pos) {
       tables_.I_Rebuild[static_cast<std::size_t>(entryIndex(card, pos))] = 0;
@@ -140,10 +144,12 @@ void Monitor::clearRebuildFlags(int throughCard) {
 }
 
 void Monitor::markSnapshotChanged() {
+  affinity_.check("Monitor");
   for (int e = 0; e < kEntries; ++e) snapshot_.setRebuild(e, 1);
 }
 
 void Monitor::markCancelledTarget(int entry) {
+  affinity_.check("Monitor");
   if (entry < 0 || entry >= kEntries) return;
   snapshot_.setSource(entry, 1);
   tables_.I_Rebuild[static_cast<std::size_t>(entry)] = 0;

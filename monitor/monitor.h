@@ -21,6 +21,7 @@
 #include "monitor/plug_block.h"
 #include "monitor/state_codes.h"
 #include "monitor/status_block.h"
+#include "platform/thread_affinity.h"
 
 namespace raidmon {
 
@@ -98,7 +99,8 @@ struct MonitorViews {
   RebuildHooks* rebuild = nullptr;
 };
 
-// GUI thread only, except where a member says otherwise.
+// GUI thread only, except where a member says otherwise (debug builds abort on a
+// change made from another thread).
 class Monitor {
  public:
   friend struct MonitorTestAccess;  // tests set up states the controller would cause
@@ -145,7 +147,7 @@ class Monitor {
 
   // A flash update runs (set by the flash dialog for the whole update): no rebuild
   // starts meanwhile.
-  void setFlashUpdateRunning(bool running) { flashUpdateRunning_ = running; }
+  void setFlashUpdateRunning(bool running) { affinity_.check("Monitor"); flashUpdateRunning_ = running; }
   bool flashUpdateRunning() const { return flashUpdateRunning_; }
 
   // Rescans the bus now and starts the quiet period (the scan form's "ScanBus" button
@@ -189,20 +191,20 @@ class Monitor {
   SharedPacket& packet() const { return packet_; }
 
   // What the other units change, each named for what it does (GUI thread).
-  void setLoopTime(std::int32_t ms) { state_.LoopTime = ms; }
-  void setAutoRebuildOff(bool off) { state_.AutoRebuildOff = off; }
-  void setRebuildState(RebuildState state) { state_.RebuildState.set(state); }
+  void setLoopTime(std::int32_t ms) { affinity_.check("Monitor"); state_.LoopTime = ms; }
+  void setAutoRebuildOff(bool off) { affinity_.check("Monitor"); state_.AutoRebuildOff = off; }
+  void setRebuildState(RebuildState state) { affinity_.check("Monitor"); state_.RebuildState.set(state); }
   // Moves a running rebuild to `to`; false when it was no longer running.
-  bool leaveRunningRebuild(RebuildState to) { return state_.RebuildState.leaveRunning(to); }
+  bool leaveRunningRebuild(RebuildState to) { affinity_.check("Monitor"); return state_.RebuildState.leaveRunning(to); }
   // The rebuild state handed to the rebuild worker, the one writer off the GUI thread.
   SharedRebuildState& rebuildStateForWorker() { return state_.RebuildState; }
-  void setRebuildSizeOverride(std::int64_t size) { rebuildSizeOverride_ = size; }
-  void setSmallGui(bool small) { gui_.Gui_Small = small ? 1 : 0; }
+  void setRebuildSizeOverride(std::int64_t size) { affinity_.check("Monitor"); rebuildSizeOverride_ = size; }
+  void setSmallGui(bool small) { affinity_.check("Monitor"); gui_.Gui_Small = small ? 1 : 0; }
   // A card panel drag ended (its release must not open the Monitor dialog).
-  void setCardClicked(bool clicked) { gui_.Card_Click = clicked ? 1 : 0; }
-  void setMenuCaption(MenuItem item, std::string_view caption) { menu_.setCaption(item, caption); }
-  void setMenuChecked(MenuItem item, bool checked) { menu_.setChecked(item, checked); }
-  void setMenuVisible(MenuItem item, bool visible) { menu_.setVisible(item, visible); }
+  void setCardClicked(bool clicked) { affinity_.check("Monitor"); gui_.Card_Click = clicked ? 1 : 0; }
+  void setMenuCaption(MenuItem item, std::string_view caption) { affinity_.check("Monitor"); menu_.setCaption(item, caption); }
+  void setMenuChecked(MenuItem item, bool checked) { affinity_.check("Monitor"); menu_.setChecked(item, checked); }
+  void setMenuVisible(MenuItem item, bool visible) { affinity_.check("Monitor"); menu_.setVisible(item, visible); }
   // Clears I_Rebuild for the positions of cards 1..throughCard.
   void clearRebuildFlags(int throughCard = kCards);
   // Sets every rebuild flag of the accepted status, so the next poll cycle sees a
@@ -274,6 +276,7 @@ class Monitor {
   bool flashUpdateRunning_ = false;
   std::set<std::string> configErrorsShown_;  // configuration file errors already shown
   MonitorViews views_;
+  ThreadAffinity affinity_;  // debug builds: every change on the creating thread
 };
 
 }  // namespace raidmon

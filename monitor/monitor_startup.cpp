@@ -6,6 +6,7 @@
 namespace raidmon {
 
 void Monitor::start() {
+  affinity_.check("Monitor");
   state_.DeviceHandle = 0;
   loadConfiguration();
 
@@ -94,6 +95,7 @@ void Monitor::takeFirstStatus(std::uint8_t matchingPorts, bool nt) {
 }
 
 void Monitor::startMonitoring() {
+  affinity_.check("Monitor");
   if (state_.ShownOnce) return;
   state_.ShownOnce = true;
   if (state_.DeviceHandle == 0 || controllerMissing_) {
@@ -140,6 +142,7 @@ void Monitor::beginPolling() {
 }
 
 bool Monitor::reloadConfiguration() {
+  affinity_.check("Monitor");
   {
     auto ex = packet_.exchange();
     ex.packet().clear();

@@ -8,6 +8,7 @@
 namespace raidmon {
 
 int Monitor::plugCheck() {
+  affinity_.check("Monitor");
   if (!link_.hasHotPlug()) return 0;
   views_.debug->setPlugLabel("FPlugBackup");
   {

@@ -14,6 +14,7 @@ std::size_t sumIndex(int card, int position) {
 }  // namespace
 
 void Monitor::pollOnce() {
+  affinity_.check("Monitor");
   if (state_.RebuildState == RebuildState::Running) return;
 
   if (state_.HoldOff) {
@@ -82,6 +83,7 @@ void Monitor::computePresenceSums() {
 }
 
 void Monitor::rescanNow() {
+  affinity_.check("Monitor");
   link_.rescanBus();
   state_.HoldOff = true;
   state_.ScanActive = false;

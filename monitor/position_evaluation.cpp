@@ -14,6 +14,7 @@ void Monitor::setMemberNodeImages(int card, int position, NodeImage image) {
 }
 
 void Monitor::evaluatePosition(int card, int position, int statusResult, int plugResult) {
+  affinity_.check("Monitor");
   if (!validCard(card) || !validPosition(position)) return;
   if (statusResult == kReadFailed && plugResult != 1) {
     startScanWait(0, false);

@@ -7,6 +7,7 @@
 namespace raidmon {
 
 bool Monitor::readStatusWithin(std::chrono::milliseconds wait) {
+  affinity_.check("Monitor");
   auto ex = packet_.tryExchange(wait);
   if (!ex) return false;
   if (!link_.readStatus(ex->packet())) return false;
@@ -26,6 +27,7 @@ void Monitor::takeStatus(const ControlPacket& packet) {
 }
 
 bool Monitor::readStatus() {
+  affinity_.check("Monitor");
   auto ex = packet_.exchange();
   const bool ok = link_.readStatus(ex.packet());
   if (!ok && link_.checksStatusRead()) return false;
@@ -37,6 +39,7 @@ bool Monitor::readStatus() {
 }
 
 int Monitor::statusCheck() {
+  affinity_.check("Monitor");
   if (!readStatus()) {
     {
       auto ex = packet_.exchange();
@@ -83,6 +86,7 @@ int Monitor::statusCheck() {
 }
 
 void Monitor::copyStatusToSnapshot(CopyHotFrom hotFrom) {
+  affinity_.check("Monitor");
   for (int card = 1; card <= kWatchedCards; ++card) {
     for (int pos = 1; pos <= kPositions; ++pos) {
       const int e = entryIndex(card, pos);

@@ -82,6 +82,7 @@ void RebuildControl::UpdateStartCaption() {
 }
 
 void RebuildControl::preparePage() {
+  affinity_.check("RebuildControl");
   SourceCard = SourcePos = TargetCard = TargetPos = 0;
   if (monitor_.state().RebuildState == RebuildState::Idle) {
     RebuildIdle = true;
@@ -96,6 +97,7 @@ void RebuildControl::preparePage() {
 
 void RebuildControl::selectSource(int absoluteIndex, int arrayNodeIndex,
                                          const std::string& nodeLabel, int arrayNumber) {
+  affinity_.check("RebuildControl");
   // A running rebuild keeps its pair, whatever is clicked in the tree.
   if (!RebuildIdle || monitor_.state().RebuildState == RebuildState::Running) return;
   if (arrayNumber < 0 || arrayNumber >= kArrayRecords) return;
@@ -199,6 +201,7 @@ void RebuildControl::startWorker(std::uint64_t size) {
 }
 
 void RebuildControl::startRebuild() {
+  affinity_.check("RebuildControl");
   const MonitorViews& v = monitor_.views();
   if (!RebuildIdle) {
     cancelRebuild();
@@ -229,6 +232,7 @@ void RebuildControl::startRebuild() {
 }
 
 void RebuildControl::startAutoRebuild() {
+  affinity_.check("RebuildControl");
   const MonitorViews& v = monitor_.views();
   if (monitor_.flashUpdateRunning()) {
     // The flash update owns the controller and the poll timer until it ends; the
@@ -312,6 +316,7 @@ std::uint64_t RebuildControl::findFlaggedPair(const StatusBlock& status, bool& h
 }
 
 void RebuildControl::cancelRebuild() {
+  affinity_.check("RebuildControl");
   const MonitorViews& v = monitor_.views();
   // A rebuild that has already ended in failure is reported by the next poll: nothing
   // is left to cancel, and the failure is not turned into a cancel.
@@ -359,11 +364,13 @@ void RebuildControl::cancelRebuild() {
 }
 
 void RebuildControl::dialogClosing() {
+  affinity_.check("RebuildControl");
   if (!RebuildIdle) startRebuild();
 }
 
 void RebuildControl::AddRebuildEvent(std::uint8_t sourcePos, std::uint8_t targetPos,
                                      std::string_view message) {
+  affinity_.check("RebuildControl");
   const std::string location = "Card" + std::to_string(SourceCard) + " S:" +
                                std::string(positionShortName(sourcePos)) + " Card" +
                                std::to_string(TargetCard) + " T:" +
@@ -389,6 +396,7 @@ void RebuildControl::MarkRebuildIndicators() {
 }
 
 void RebuildControl::ReportRebuildOutcome() {
+  affinity_.check("RebuildControl");
   const RebuildState state = monitor_.state().RebuildState;
   std::string_view line;
   switch (state) {
@@ -408,6 +416,7 @@ void RebuildControl::ReportRebuildOutcome() {
 }
 
 void RebuildControl::ResetRebuildPage() {
+  affinity_.check("RebuildControl");
   ShowSelectionLayout();
   RebuildIdle = true;
   page_->setProgress(0);
@@ -419,6 +428,7 @@ void RebuildControl::ResetRebuildPage() {
 }
 
 void RebuildControl::markRebuildComplete() {
+  affinity_.check("RebuildControl");
   const MonitorViews& v = monitor_.views();
   // It tells the controller that target and source are equal without copying a byte,
   // so it is sent only where a rebuild is due, and only when the operator confirms.
@@ -436,6 +446,7 @@ void RebuildControl::markRebuildComplete() {
 }
 
 void RebuildControl::askRebuildSize() {
+  affinity_.check("RebuildControl");
   const MonitorViews& v = monitor_.views();
   const std::string answer = v.dialogs->inputBox("Rebuild", "Rebuild Size", "10000").value_or("10000");
   if (const auto value = parseWholeNumber(answer)) {
@@ -446,6 +457,7 @@ void RebuildControl::askRebuildSize() {
 }
 
 void RebuildControl::toggleRebuildSize() {
+  affinity_.check("RebuildControl");
   const bool on = !monitor_.menu().checked(MenuItem::RebuildSizeCheck1);
   monitor_.setMenuChecked(MenuItem::RebuildSizeCheck1, on);
   monitor_.setMenuVisible(MenuItem::RebuildSizeValue1, on);
@@ -453,11 +465,13 @@ void RebuildControl::toggleRebuildSize() {
 }
 
 void RebuildControl::rebuildProgress(const std::string& text, int percent) {
+  affinity_.check("RebuildControl");
   page_->setStatusText(text);
   page_->setProgress(percent);
 }
 
 void RebuildControl::rebuildTransferFailed() {
+  affinity_.check("RebuildControl");
   page_->setStartEnabled(true);
   monitor_.views().dialogs->confirmBox(kDmaFailed, false);
   // The failed rebuild is over: polling resumes and its next cycle reports the failure.
@@ -474,6 +488,7 @@ void RebuildControl::endOfWalkPage() {
 }
 
 void RebuildControl::rebuildEndFailed() {
+  affinity_.check("RebuildControl");
   monitor_.traceNote("Rebuild End not done by the controller: the rebuild failed");
   endOfWalkPage();
   UpdateStartCaption();
@@ -482,6 +497,7 @@ void RebuildControl::rebuildEndFailed() {
 }
 
 void RebuildControl::rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) {
+  affinity_.check("RebuildControl");
   // A cancel that the GUI thread ran before this report stands.
   if (monitor_.state().RebuildState != RebuildState::Running) return;
   endOfWalkPage();
@@ -492,6 +508,7 @@ void RebuildControl::rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targe
 }
 
 void RebuildControl::rebuildCancelled() {
+  affinity_.check("RebuildControl");
   page_->setSourceText(kNone);
   page_->setTargetText(kNone);
   page_->setStatusText("");

@@ -11,6 +11,7 @@
 #include "monitor/monitor.h"
 #include "rebuild/gui_executor.h"
 #include "rebuild/rebuild_worker.h"
+#include "platform/thread_affinity.h"
 
 namespace raidmon {
 
@@ -103,6 +104,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   RebuildPageView* page_;
   std::unique_ptr<RebuildWorker> worker_;
   std::chrono::milliseconds packetWait_;
+  ThreadAffinity affinity_;  // debug builds: every call on the creating thread
 };
 
 }  // namespace raidmon
