@@ -93,12 +93,12 @@ void BM_RebuildChunks(benchmark::State& state) {
   std::unique_ptr<ControllerLink> link;
   SharedPacket packet;
   if (bridge) {
-    std::string error;
-    aspiLayer = AspiStandIn::open(programDirectory(), error);
-    if (!aspiLayer) {
-      state.SkipWithError(error.c_str());
+    auto opened = AspiStandIn::open(programDirectory());
+    if (!opened) {
+      state.SkipWithError(opened.error().c_str());
       return;
     }
+    aspiLayer = std::move(opened).value();
     aspiLayer->attachDevice(controller);
     link = std::make_unique<BridgeLink>(BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});
     link->locate(packet.unlocked());

@@ -55,8 +55,9 @@ std::string drivePreamble(const Controller& controller) {
 
 }  // namespace
 
-InjectParse parseInjectedLines(const Controller& controller, std::string_view text) {
-  InjectParse result;
+Result<std::vector<InjectedLine>> parseInjectedLines(const Controller& controller,
+                                                     std::string_view text) {
+  std::vector<InjectedLine> lines;
   const std::string preamble = drivePreamble(controller);
   std::size_t start = 0;
   int lineNo = 0;
@@ -71,11 +72,7 @@ InjectParse parseInjectedLines(const Controller& controller, std::string_view te
     if (w.empty()) continue;
 
     const std::string where = "event " + std::to_string(lineNo) + " " + shown(line) + ": ";
-    auto fail = [&](const std::string& message) {
-      result.lines.clear();
-      result.error = where + message;
-      return result;
-    };
+    auto fail = [&](const std::string& message) { return Unexpected(where + message); };
     InjectedLine parsed;
     parsed.text = printable(line);
     if (w[0] == "stall") {
@@ -91,10 +88,10 @@ InjectParse parseInjectedLines(const Controller& controller, std::string_view te
       }
       parsed.event = p.scenario.initialEvents.front();
     }
-    result.lines.push_back(std::move(parsed));
+    lines.push_back(std::move(parsed));
   }
-  if (result.lines.empty()) result.error = "no event given";
-  return result;
+  if (lines.empty()) return Unexpected("no event given");
+  return lines;
 }
 
 }  // namespace raidmon::emu

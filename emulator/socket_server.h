@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "emulator/controller.h"
+#include "platform/result.h"
 
 namespace raidmon::emu {
 
@@ -42,8 +43,8 @@ class SocketServer {
   // Creates the socket (mode 0600: the process umask is narrowed for the moment of
   // the bind) and listens. A socket file left by a server that is gone is replaced; a
   // live server, a file that is not a socket or a path too long for a socket address
-  // give false with `error` set, and nothing is created or removed.
-  bool listen(std::string& error);
+  // fail, saying why, and nothing is created or removed.
+  Result<void> listen();
 
   // Serves until requestStop(). Returns false at once when listen() did not succeed.
   bool run();

@@ -89,9 +89,8 @@ int serveCommand(const std::vector<std::string>& args) {
   emu::SocketServer::LogFn log;
   if (!quiet) log = [](const std::string& line) { std::fprintf(stderr, "k4emu: %s\n", line.c_str()); };
   emu::SocketServer server(controller, socketPath, log);
-  std::string error;
-  if (!server.listen(error)) {
-    std::fprintf(stderr, "k4emu serve: %s\n", error.c_str());
+  if (const Result<void> listening = server.listen(); !listening) {
+    std::fprintf(stderr, "k4emu serve: %s\n", listening.error().c_str());
     return kExitFailed;
   }
 
