@@ -259,37 +259,12 @@ bool SocketServer::handle(Client& c) {
       c.greeted = true;
       reply = helloPayload();
       break;
-    case MessageKind::QueryDosDevice: {
-      const std::uint32_t capacity = loadLe32(p);
-      std::vector<char> buffer(std::min<std::size_t>(capacity, kMaxDosReplyBytes));
-      const std::string_view name(reinterpret_cast<const char*>(p + 4), len - 4);
-      std::uint32_t n = c.storage->queryDosDevice(name, buffer.data(),
-                                                  static_cast<std::uint32_t>(buffer.size()));
-      if (n > buffer.size()) n = 0;
-      appendLe32(reply, n);
-      appendBytes(reply, buffer.data(), n);
+    case MessageKind::QueryDosDevice:
+      reply = dosDeviceReply(c, p, len);
       break;
-    }
-    case MessageKind::CreateFile: {
-      const std::string_view path(reinterpret_cast<const char*>(p), len);
-      // A client holds a bounded number of handles: past them an open fails, as for a
-      // port that is not there.
-      if (c.storage->openHandleCount() >= kMaxHandlesPerClient) {
-        if (c.storage->openHandleCount() == kMaxHandlesPerClient) {
-          log("client " + std::to_string(c.id) + " holds " + std::to_string(kMaxHandlesPerClient) +
-              " handles: further opens fail");
-        }
-        appendLe32(reply, kWireInvalidHandle);
-        break;
-      }
-      DeviceHandle h = c.storage->createFile(path);
-      if (h != kInvalidHandle && (h <= 0 || h >= static_cast<DeviceHandle>(kWireInvalidHandle))) {
-        c.storage->closeHandle(h);  // cannot travel in 32 bits
-        h = kInvalidHandle;
-      }
-      appendLe32(reply, h == kInvalidHandle ? kWireInvalidHandle : static_cast<std::uint32_t>(h));
+    case MessageKind::CreateFile:
+      reply = createFileReply(c, std::string_view(reinterpret_cast<const char*>(p), len));
       break;
-    }
     case MessageKind::Miniport: {
       std::vector<std::uint8_t> packet(p + 4, p + len);
       const bool ok = c.storage->miniportControl(wireHandle(), packet.data(),
@@ -315,26 +290,65 @@ bool SocketServer::handle(Client& c) {
       if (ok) appendBytes(reply, buffer.data(), buffer.size());
       break;
     }
-    case MessageKind::Inject: {
-      const std::string_view text(reinterpret_cast<const char*>(p), len);
-      const Result<std::vector<InjectedLine>> parsed = parseInjectedLines(controller_, text);
-      if (parsed) {
-        for (const InjectedLine& line : *parsed) {
-          if (line.event) controller_.applyEvent(*line.event);
-          if (line.stall) stalled_.store(*line.stall);
-          log("client " + std::to_string(c.id) + " injected: " + line.text);
-        }
-      }
-      const std::string& error = parsed.error();  // empty when applied
-      reply.push_back(parsed ? 1 : 0);
-      appendBytes(reply, error.data(), std::min(error.size(), kMaxInjectReplyBytes));
+    case MessageKind::Inject:
+      reply = injectReply(c, std::string_view(reinterpret_cast<const char*>(p), len));
       break;
-    }
   }
   c.out = encodeFrame(static_cast<std::uint16_t>(c.header.kind | kReplyBit), reply);
   c.outSent = 0;
   c.inFill = 0;
   return true;
+}
+
+std::vector<std::uint8_t> SocketServer::dosDeviceReply(Client& c, const std::uint8_t* p,
+                                                       std::size_t len) {
+  std::vector<std::uint8_t> reply;
+  const std::uint32_t capacity = loadLe32(p);
+  std::vector<char> buffer(std::min<std::size_t>(capacity, kMaxDosReplyBytes));
+  const std::string_view name(reinterpret_cast<const char*>(p + 4), len - 4);
+  std::uint32_t n = c.storage->queryDosDevice(name, buffer.data(),
+                                              static_cast<std::uint32_t>(buffer.size()));
+  if (n > buffer.size()) n = 0;
+  appendLe32(reply, n);
+  appendBytes(reply, buffer.data(), n);
+  return reply;
+}
+
+std::vector<std::uint8_t> SocketServer::createFileReply(Client& c, std::string_view path) {
+  std::vector<std::uint8_t> reply;
+  // A client holds a bounded number of handles: past them an open fails, as for a
+  // port that is not there.
+  if (c.storage->openHandleCount() >= kMaxHandlesPerClient) {
+    if (c.storage->openHandleCount() == kMaxHandlesPerClient) {
+      log("client " + std::to_string(c.id) + " holds " + std::to_string(kMaxHandlesPerClient) +
+          " handles: further opens fail");
+    }
+    appendLe32(reply, kWireInvalidHandle);
+    return reply;
+  }
+  DeviceHandle h = c.storage->createFile(path);
+  if (h != kInvalidHandle && (h <= 0 || h >= static_cast<DeviceHandle>(kWireInvalidHandle))) {
+    c.storage->closeHandle(h);  // cannot travel in 32 bits
+    h = kInvalidHandle;
+  }
+  appendLe32(reply, h == kInvalidHandle ? kWireInvalidHandle : static_cast<std::uint32_t>(h));
+  return reply;
+}
+
+// All the events are applied or none; the reply says which, with the reason.
+std::vector<std::uint8_t> SocketServer::injectReply(const Client& c, std::string_view text) {
+  const Result<std::vector<InjectedLine>> parsed = parseInjectedLines(controller_, text);
+  if (parsed) {
+    for (const InjectedLine& line : *parsed) {
+      if (line.event) controller_.applyEvent(*line.event);
+      if (line.stall) stalled_.store(*line.stall);
+      log("client " + std::to_string(c.id) + " injected: " + line.text);
+    }
+  }
+  const std::string& error = parsed.error();  // empty when applied
+  std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(parsed ? 1 : 0)};
+  appendBytes(reply, error.data(), std::min(error.size(), kMaxInjectReplyBytes));
+  return reply;
 }
 
 void SocketServer::drop(std::size_t index, const std::string& why) {

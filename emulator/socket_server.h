@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "emulator/controller.h"
@@ -70,6 +71,11 @@ class SocketServer {
   bool flush(Client& client);
   bool ready(const Client& client) const;
   bool handle(Client& client);
+  // The answers to a device name query, a port open and injected events.
+  std::vector<std::uint8_t> dosDeviceReply(Client& client, const std::uint8_t* payload,
+                                           std::size_t length);
+  std::vector<std::uint8_t> createFileReply(Client& client, std::string_view path);
+  std::vector<std::uint8_t> injectReply(const Client& client, std::string_view text);
   void drop(std::size_t index, const std::string& why);
   void refuseLateGreetings(std::chrono::steady_clock::time_point now);
   int pollTimeout(std::chrono::steady_clock::time_point now) const;
