@@ -92,12 +92,13 @@ Result<std::unique_ptr<emu::Controller>> emulatedController(const AppOptions& op
   const emu::ScenarioParse scenario = options.scenarioPath.empty()
                                           ? emu::parseScenario(emu::defaultScenarioText())
                                           : emu::loadScenarioFile(options.scenarioPath);
-  if (!scenario.ok()) {
+  if (!scenario) {
     const std::string name = options.scenarioPath.empty() ? "(built-in)" : options.scenarioPath;
-    return Unexpected("scenario " + name + ": line " + std::to_string(scenario.errorLine) + ": " +
-                      scenario.error);
+    const emu::ScenarioError& error = scenario.error();
+    return Unexpected("scenario " + name + ": line " + std::to_string(error.line) + ": " +
+                      error.message);
   }
-  return std::make_unique<emu::Controller>(scenario.scenario);
+  return std::make_unique<emu::Controller>(scenario.value());
 }
 
 // Step 1: the controller: the emulator, a k4emu server, or the platform's (empty)

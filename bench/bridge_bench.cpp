@@ -28,7 +28,7 @@ constexpr const char* kNoSettings = "/proc/self/raidmon-bench/";
 
 struct Rig {
   explicit Rig(std::uint8_t family)
-      : controller(emu::parseScenario(emu::defaultScenarioText()).scenario), storage(controller) {
+      : controller(emu::parseScenario(emu::defaultScenarioText()).value()), storage(controller) {
     if (family == kOsFamily9x) {
       auto opened = AspiStandIn::open(programDirectory());
       if (!opened) {

@@ -82,11 +82,11 @@ Result<std::vector<InjectedLine>> parseInjectedLines(const Controller& controlle
       return fail("an injected event applies at once; leave out 'at TICK'");
     } else {
       const ScenarioParse p = parseScenario(preamble + std::string(line) + "\n");
-      if (!p.ok()) return fail(p.error);
-      if (!p.scenario.timeline.empty() || p.scenario.initialEvents.size() != 1) {
+      if (!p.has_value()) return fail(p.error().message);
+      if (!p.value().timeline.empty() || p.value().initialEvents.size() != 1) {
         return fail("not an event");
       }
-      parsed.event = p.scenario.initialEvents.front();
+      parsed.event = p.value().initialEvents.front();
     }
     lines.push_back(std::move(parsed));
   }

@@ -110,7 +110,7 @@ TEST_F(AspilinkFailure, StalledRequestEndsAfterTheTimeOut) {
 // Stalled inside the device: aborted after the time-out; the device's late answer
 // goes nowhere, and the next request gets its own answer.
 TEST_F(AspilinkFailure, LateAnswerOfAnAbortedRequestIsDropped) {
-  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).scenario);
+  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).value());
   std::mutex mu;
   std::condition_variable cv;
   bool release = false;

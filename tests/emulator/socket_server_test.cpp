@@ -34,8 +34,8 @@ using namespace std::chrono_literals;
 
 Scenario defaultScenario() {
   ScenarioParse p = parseScenario(defaultScenarioText());
-  EXPECT_TRUE(p.ok()) << p.error;
-  return p.scenario;
+  EXPECT_TRUE(p.has_value()) << p.error().message;
+  return p.value();
 }
 
 std::string tempSocketPath() {

@@ -47,8 +47,8 @@ class EmulatedLink {
   EmulatedLink(LinkKind kind, const std::string& scenarioText,
                std::chrono::milliseconds replyTimeout = std::chrono::seconds(10)) {
     const emu::ScenarioParse parsed = emu::parseScenario(scenarioText);
-    EXPECT_TRUE(parsed.ok()) << parsed.errorLine << ": " << parsed.error;
-    controller = std::make_unique<emu::Controller>(parsed.scenario);
+    EXPECT_TRUE(parsed.has_value()) << parsed.error().line << ": " << parsed.error().message;
+    controller = std::make_unique<emu::Controller>(parsed.value());
     if (isSocket(kind)) serve(replyTimeout);
     if (isBridge(kind)) {
       family = kOsFamily9x;

@@ -46,7 +46,7 @@ fs::path freshProgramDir() {
 // and the six forms; the commands that open other forms are counted.
 struct Program {
   explicit Program(const std::string& scenarioText = std::string(emu::defaultScenarioText()))
-      : controller(emu::parseScenario(scenarioText).scenario),
+      : controller(emu::parseScenario(scenarioText).value()),
         storage(controller),
         link(storage),
         dir(freshProgramDir()),
