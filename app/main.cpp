@@ -74,7 +74,7 @@ Result<std::unique_ptr<InstanceLock>> lockController(const AppOptions& options) 
   if (options.emulate) return std::unique_ptr<InstanceLock>();
   const std::string lockPath = options.socketPath.empty() ? programDirectory() + "raidmon.lock"
                                                           : options.socketPath + ".lock";
-  InstanceLock::Result lock = InstanceLock::acquire(lockPath);
+  InstanceLock::Acquisition lock = InstanceLock::acquire(lockPath);
   if (lock.outcome == InstanceLock::Outcome::HeldByOther) {
     return Unexpected("another raidmon" +
                       (lock.holder.empty() ? std::string() : " (process " + lock.holder + ")") +
