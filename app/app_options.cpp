@@ -20,13 +20,11 @@ bool parseFamily(const std::string& text, std::uint8_t& family) {
 
 }  // namespace
 
-AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
-                                const std::optional<std::string>& envFamily) {
-  AppOptionsParse result;
-  AppOptions& o = result.options;
+Result<AppOptions> parseAppOptions(const std::vector<std::string>& args,
+                                   const std::optional<std::string>& envFamily) {
+  AppOptions o;
   if (envFamily && !envFamily->empty() && !parseFamily(*envFamily, o.osFamily)) {
-    result.error = "K4_OS_FAMILY must be nt or 9x, not '" + *envFamily + "'";
-    return result;
+    return Unexpected("K4_OS_FAMILY must be nt or 9x, not '" + *envFamily + "'");
   }
   for (const std::string& arg : args) {
     if (arg == "--emulate") {
@@ -34,34 +32,25 @@ AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
     } else if (arg.rfind("--emulate=", 0) == 0) {
       o.emulate = true;
       o.scenarioPath = arg.substr(10);
-      if (o.scenarioPath.empty()) {
-        result.error = "--emulate= needs a scenario file";
-        return result;
-      }
+      if (o.scenarioPath.empty()) return Unexpected("--emulate= needs a scenario file");
     } else if (arg.rfind("--os-family=", 0) == 0) {
       if (!parseFamily(arg.substr(12), o.osFamily)) {
-        result.error = "--os-family must be nt or 9x, not '" + arg.substr(12) + "'";
-        return result;
+        return Unexpected("--os-family must be nt or 9x, not '" + arg.substr(12) + "'");
       }
     } else if (arg.rfind("--controller=", 0) == 0) {
       const std::string value = arg.substr(13);
       if (value.rfind("socket:", 0) != 0 || value.size() == 7) {
-        result.error = "--controller takes socket:PATH";
-        return result;
+        return Unexpected("--controller takes socket:PATH");
       }
       o.socketPath = value.substr(7);
     } else if (arg.rfind("--transcript=", 0) == 0) {
       o.transcriptPath = arg.substr(13);
       if (o.transcriptPath.empty()) {
-        result.error = "--transcript= needs a file (or - for standard output)";
-        return result;
+        return Unexpected("--transcript= needs a file (or - for standard output)");
       }
     } else if (arg.rfind("--flash-update=", 0) == 0) {
       o.flashImage = arg.substr(15);
-      if (o.flashImage.empty()) {
-        result.error = "--flash-update= needs an image file";
-        return result;
-      }
+      if (o.flashImage.empty()) return Unexpected("--flash-update= needs an image file");
     } else if (arg == "--answer-dialogs") {
       o.answerDialogs = true;
     } else if (arg.rfind("--quit-after=", 0) == 0 || arg.rfind("--loop-time=", 0) == 0) {
@@ -70,18 +59,16 @@ AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
       // Zero would never quit (or poll back to back): both take at least 1 ms.
       if (ms.empty() || ms.size() > 9 || ms.find_first_not_of("0123456789") != std::string::npos ||
           std::stoi(ms) == 0) {
-        result.error = std::string(quit ? "--quit-after" : "--loop-time") + " takes milliseconds";
-        return result;
+        return Unexpected(std::string(quit ? "--quit-after" : "--loop-time") + " takes milliseconds");
       }
       (quit ? o.quitAfterMs : o.loopTimeMs) = std::stoi(ms);
     } else if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else {
-      result.error = "unknown option '" + arg + "'";
-      return result;
+      return Unexpected("unknown option '" + arg + "'");
     }
   }
-  return result;
+  return o;
 }
 
 std::string appUsage() {

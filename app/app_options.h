@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace raidmon {
 
 // Exit statuses besides 0: 2 for a bad command line and for a start that cannot go on
@@ -29,16 +31,11 @@ struct AppOptions {
   std::string flashImage;      // --flash-update=IMAGE: read IMAGE and update the flash ROM
 };
 
-struct AppOptionsParse {
-  AppOptions options;
-  std::string error;  // empty on success
-};
-
 // Parses the arguments after the program name. `envFamily` is K4_OS_FAMILY when set;
 // --os-family wins over it. Unknown options (other than Qt's own, which the caller
 // has removed) are an error.
-AppOptionsParse parseAppOptions(const std::vector<std::string>& args,
-                                const std::optional<std::string>& envFamily);
+Result<AppOptions> parseAppOptions(const std::vector<std::string>& args,
+                                   const std::optional<std::string>& envFamily);
 
 std::string appUsage();
 

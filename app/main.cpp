@@ -20,150 +20,207 @@
 #include "platform/aspi_standin.h"
 #include "platform/instance_lock.h"
 #include "platform/program_dir.h"
+#include "platform/result.h"
 #include "ui/forms.h"
 
-int main(int argc, char* argv[]) {
-  // --help needs no display: answer it before the application object looks for one
-  // (without a display it would end the program first).
+namespace raidmon {
+namespace {
+
+// Bad command line, scenario, transcript or controller socket, or a controller that
+// another raidmon monitors.
+constexpr int kExitBadStart = 2;
+
+// The controller side of the run, in the order it is built (and torn down in reverse).
+struct ControllerSide {
+  std::unique_ptr<InstanceLock> lock;
+  // --controller=socket:PATH: the controller runs in a k4emu server; requests cross
+  // the socket, and a lost connection makes each of them fail as a silent driver would.
+  std::unique_ptr<emu::SocketConnection> connection;
+  std::unique_ptr<emu::SocketNtStorage> socketStorage;
+  // Without --emulate there is no controller driver on this platform: the storage
+  // stack has no ports, and start-up says so.
+  std::unique_ptr<emu::Controller> controller;
+  std::unique_ptr<emu::EmulatedNtStorage> storage;
+};
+
+// The way requests travel: the ASPI layer and the bridge on the 9x family, the storage
+// stack's ports on the NT family.
+struct LinkSide {
+  std::unique_ptr<AspiStandIn> aspiLayer;
+  std::unique_ptr<ControllerLink> link;
+};
+
+// --help needs no display: answered before the application object looks for one
+// (without a display it would end the program first).
+bool helpAsked(int argc, char* argv[]) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(raidmon::appUsage().c_str(), stdout);
-      return 0;
-    }
+    if (arg == "--help" || arg == "-h") return true;
   }
-  QApplication app(argc, argv);  // takes Qt's own options out of argv
-  QCoreApplication::setApplicationName(QStringLiteral("Graphics User Interface"));
-  QApplication::setQuitOnLastWindowClosed(false);
+  return false;
+}
 
+// The arguments left after Qt took its own, and K4_OS_FAMILY.
+Result<AppOptions> readOptions() {
   std::vector<std::string> args;
   for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
   const char* env = std::getenv("K4_OS_FAMILY");
-  const auto parsed = raidmon::parseAppOptions(args, env ? std::optional<std::string>(env) : std::nullopt);
-  if (!parsed.error.empty()) {
-    std::fprintf(stderr, "raidmon: %s\n%s", parsed.error.c_str(), raidmon::appUsage().c_str());
-    return 2;
-  }
-  const raidmon::AppOptions& options = parsed.options;
-  if (options.help) {
-    std::fputs(raidmon::appUsage().c_str(), stdout);
-    return 0;
-  }
+  return parseAppOptions(args, env ? std::optional<std::string>(env) : std::nullopt);
+}
 
-  // One monitor per controller: a second one says so and ends.
-  std::unique_ptr<raidmon::InstanceLock> controllerLock;
-  if (!options.emulate) {
-    const std::string lockPath = options.socketPath.empty()
-                                     ? raidmon::programDirectory() + "raidmon.lock"
-                                     : options.socketPath + ".lock";
-    raidmon::InstanceLock::Result lock = raidmon::InstanceLock::acquire(lockPath);
-    if (lock.outcome == raidmon::InstanceLock::Outcome::HeldByOther) {
-      std::fprintf(stderr, "raidmon: another raidmon%s already monitors this controller (%s)\n",
-                   lock.holder.empty() ? "" : (" (process " + lock.holder + ")").c_str(),
-                   lockPath.c_str());
-      return 2;
-    }
-    if (lock.outcome == raidmon::InstanceLock::Outcome::Unavailable) {
-      std::fprintf(stderr, "raidmon: no lock file for this controller, going on without one: %s\n",
-                   lock.error.c_str());
-    }
-    controllerLock = std::move(lock.lock);
+// One monitor per controller: a second one is refused. A lock file that cannot be used
+// is only a warning.
+Result<std::unique_ptr<InstanceLock>> lockController(const AppOptions& options) {
+  if (options.emulate) return std::unique_ptr<InstanceLock>();
+  const std::string lockPath = options.socketPath.empty() ? programDirectory() + "raidmon.lock"
+                                                          : options.socketPath + ".lock";
+  InstanceLock::Acquisition lock = InstanceLock::acquire(lockPath);
+  if (lock.outcome == InstanceLock::Outcome::HeldByOther) {
+    return Unexpected("another raidmon" +
+                      (lock.holder.empty() ? std::string() : " (process " + lock.holder + ")") +
+                      " already monitors this controller (" + lockPath + ")");
   }
+  if (lock.outcome == InstanceLock::Outcome::Unavailable) {
+    std::fprintf(stderr, "raidmon: no lock file for this controller, going on without one: %s\n",
+                 lock.error.c_str());
+  }
+  return std::move(lock.lock);
+}
 
-  // --controller=socket:PATH: the controller runs in a k4emu server; requests cross
-  // the socket, and a lost connection makes each of them fail as a silent driver would.
-  std::unique_ptr<raidmon::emu::SocketConnection> connection;
-  std::unique_ptr<raidmon::emu::SocketNtStorage> socketStorage;
+Result<std::unique_ptr<emu::Controller>> emulatedController(const AppOptions& options) {
+  if (!options.emulate) return std::make_unique<emu::Controller>();
+  const emu::ScenarioParse scenario = options.scenarioPath.empty()
+                                          ? emu::parseScenario(emu::defaultScenarioText())
+                                          : emu::loadScenarioFile(options.scenarioPath);
+  if (!scenario) {
+    const std::string name = options.scenarioPath.empty() ? "(built-in)" : options.scenarioPath;
+    const emu::ScenarioError& error = scenario.error();
+    return Unexpected("scenario " + name + ": line " + std::to_string(error.line) + ": " +
+                      error.message);
+  }
+  return std::make_unique<emu::Controller>(scenario.value());
+}
+
+// Step 1: the controller: the emulator, a k4emu server, or the platform's (empty)
+// storage stack.
+Result<ControllerSide> chooseController(const AppOptions& options) {
+  ControllerSide side;
+  auto lock = lockController(options);
+  if (!lock) return Unexpected(lock.error());
+  side.lock = std::move(lock).value();
   if (!options.socketPath.empty()) {
-    if (options.emulate) {
-      std::fputs("raidmon: --emulate and --controller=socket: exclude each other\n", stderr);
-      return 2;
-    }
-    std::string error;
-    connection = raidmon::emu::SocketConnection::connect(options.socketPath, error);
-    if (!connection) {
-      std::fprintf(stderr, "raidmon: %s\n", error.c_str());
-      return 2;
-    }
-    connection->setLostHandler([](const std::string& why) {
+    if (options.emulate) return Unexpected("--emulate and --controller=socket: exclude each other");
+    auto connection = emu::SocketConnection::connect(options.socketPath);
+    if (!connection) return Unexpected(connection.error());
+    side.connection = std::move(connection).value();
+    side.connection->setLostHandler([](const std::string& why) {
       std::fprintf(stderr, "raidmon: lost the controller connection: %s\n", why.c_str());
     });
-    socketStorage = std::make_unique<raidmon::emu::SocketNtStorage>(*connection);
+    side.socketStorage = std::make_unique<emu::SocketNtStorage>(*side.connection);
   }
+  auto controller = emulatedController(options);
+  if (!controller) return Unexpected(controller.error());
+  side.controller = std::move(controller).value();
+  side.storage = std::make_unique<emu::EmulatedNtStorage>(*side.controller);
+  return side;
+}
 
-  // Without --emulate there is no controller driver on this platform: the storage
-  // stack has no ports, and start-up says so.
-  std::unique_ptr<raidmon::emu::Controller> controller;
-  if (options.emulate) {
-    const raidmon::emu::ScenarioParse scenario =
-        options.scenarioPath.empty()
-            ? raidmon::emu::parseScenario(raidmon::emu::defaultScenarioText())
-            : raidmon::emu::loadScenarioFile(options.scenarioPath);
-    if (!scenario.ok()) {
-      std::fprintf(stderr, "raidmon: scenario %s: line %d: %s\n",
-                   options.scenarioPath.empty() ? "(built-in)" : options.scenarioPath.c_str(),
-                   scenario.errorLine, scenario.error.c_str());
-      return 2;
-    }
-    controller = std::make_unique<raidmon::emu::Controller>(scenario.scenario);
+// Step 2: the link. The bridge library was loaded with the program (and loaded the ASPI
+// layer beside it); on the 9x family every request goes through it, and the ASPI layer
+// delivers to the controller behind its host adapters.
+Result<LinkSide> chooseLink(const AppOptions& options, ControllerSide& side) {
+  LinkSide chosen;
+  if (options.osFamily != kOsFamily9x) {
+    chosen.link = std::make_unique<DirectPortLink>(
+        side.socketStorage ? static_cast<NtStorageStack&>(*side.socketStorage) : *side.storage);
+    return chosen;
+  }
+  auto aspiLayer = AspiStandIn::open(programDirectory());
+  if (!aspiLayer) return Unexpected(aspiLayer.error());
+  chosen.aspiLayer = std::move(aspiLayer).value();
+  if (side.connection) {
+    chosen.aspiLayer->attach(&emu::socketAspiBackend, side.connection.get());
   } else {
-    controller = std::make_unique<raidmon::emu::Controller>();
+    chosen.aspiLayer->attachDevice(*side.controller);
   }
-  raidmon::emu::EmulatedNtStorage storage(*controller);
+  chosen.link = std::make_unique<BridgeLink>(
+      BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});
+  return chosen;
+}
 
-  // The bridge library was loaded with the program (and loaded the ASPI layer beside
-  // it); on the 9x family every request goes through it, and the ASPI layer delivers
-  // to the controller behind its host adapters.
-  std::unique_ptr<raidmon::AspiStandIn> aspiLayer;
-  std::unique_ptr<raidmon::ControllerLink> link;
-  if (options.osFamily == raidmon::kOsFamily9x) {
-    std::string error;
-    aspiLayer = raidmon::AspiStandIn::open(raidmon::programDirectory(), error);
-    if (!aspiLayer) {
-      std::fprintf(stderr, "raidmon: %s\n", error.c_str());
-      return 2;
-    }
-    if (connection) {
-      aspiLayer->attach(&raidmon::emu::socketAspiBackend, connection.get());
-    } else {
-      aspiLayer->attachDevice(*controller);
-    }
-    link = std::make_unique<raidmon::BridgeLink>(
-        raidmon::BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});
-  } else {
-    link = std::make_unique<raidmon::DirectPortLink>(
-        socketStorage ? static_cast<raidmon::NtStorageStack&>(*socketStorage) : storage);
-  }
-  raidmon::SharedPacket packet;
-  raidmon::Monitor monitor(*link, packet, options.osFamily, raidmon::programDirectory());
+Result<std::unique_ptr<Transcript>> openTranscript(const AppOptions& options) {
+  if (options.transcriptPath.empty()) return std::unique_ptr<Transcript>();
+  auto transcript = std::make_unique<Transcript>(options.transcriptPath);
+  if (!transcript->ok()) return Unexpected("cannot write the transcript " + options.transcriptPath);
+  return transcript;
+}
 
-  std::unique_ptr<raidmon::Transcript> transcript;
-  if (!options.transcriptPath.empty()) {
-    transcript = std::make_unique<raidmon::Transcript>(options.transcriptPath);
-    if (!transcript->ok()) {
-      std::fprintf(stderr, "raidmon: cannot write the transcript %s\n", options.transcriptPath.c_str());
-      return 2;
-    }
-  }
-  raidmon::Forms forms(monitor, raidmon::FormsOptions{transcript.get(), options.answerDialogs});
+// Step 3: the forms, which run start-up as they are created.
+std::unique_ptr<Forms> buildForms(Monitor& monitor, const AppOptions& options,
+                                  Transcript* transcript) {
+  auto forms = std::make_unique<Forms>(monitor, FormsOptions{transcript, options.answerDialogs});
   if (options.loopTimeMs > 0) monitor.setLoopTime(options.loopTimeMs);
-  if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &app, &QCoreApplication::quit);
+  return forms;
+}
+
+// Step 4: shows the status window and runs the message loop until the program ends.
+int run(QApplication& app, Forms& forms, const AppOptions& options,
+        emu::SocketConnection* connection) {
+  if (options.quitAfterMs > 0) {
+    QTimer::singleShot(options.quitAfterMs, &app, &QCoreApplication::quit);
+  }
   forms.showMain();
   if (!options.flashImage.empty()) {
-    // The operator's steps: the dialog, "File Select" with the image, the update.
-    QTimer::singleShot(0, &app, [&forms, image = options.flashImage] {
-      raidmon::FlashUpdateDialog& dialog = *forms.flashDialog;
-      dialog.show();
-      dialog.chooseFileOverride = [image]() -> std::optional<std::string> { return image; };
-      dialog.File_Select->click();
-      dialog.chooseFileOverride = nullptr;
-      dialog.Update_Start_Button->click();
+    QTimer::singleShot(0, &app, [dialog = forms.flashDialog.get(), image = options.flashImage] {
+      dialog->runUnattended(image);
     });
   }
   const int status = app.exec();
   // A request the server holds back must not hold up the exit (the ASPI layer waits
   // for its backend when it is detached).
   if (connection) connection->disconnect();
+  return status;
+}
+
+int failStart(const std::string& message) {
+  std::fprintf(stderr, "raidmon: %s\n", message.c_str());
+  return kExitBadStart;
+}
+
+}  // namespace
+}  // namespace raidmon
+
+int main(int argc, char* argv[]) {
+  using namespace raidmon;
+  if (helpAsked(argc, argv)) {
+    std::fputs(appUsage().c_str(), stdout);
+    return 0;
+  }
+  QApplication app(argc, argv);  // takes Qt's own options out of argv
+  QCoreApplication::setApplicationName(QStringLiteral("Graphics User Interface"));
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  const Result<AppOptions> parsed = readOptions();
+  if (!parsed) {
+    std::fprintf(stderr, "raidmon: %s\n%s", parsed.error().c_str(), appUsage().c_str());
+    return kExitBadStart;
+  }
+  const AppOptions& options = *parsed;
+  if (options.help) {
+    std::fputs(appUsage().c_str(), stdout);
+    return 0;
+  }
+  Result<ControllerSide> controllerSide = chooseController(options);
+  if (!controllerSide) return failStart(controllerSide.error());
+  Result<LinkSide> linkSide = chooseLink(options, *controllerSide);
+  if (!linkSide) return failStart(linkSide.error());
+  SharedPacket packet;
+  Monitor monitor(*linkSide->link, packet, options.osFamily, programDirectory());
+  const Result<std::unique_ptr<Transcript>> transcript = openTranscript(options);
+  if (!transcript) return failStart(transcript.error());
+
+  const std::unique_ptr<Forms> forms = buildForms(monitor, options, transcript->get());
+  const int status = run(app, *forms, options, controllerSide->connection.get());
   // No controller found at start: the program has ended, but not as a success.
-  return monitor.startFailed() ? raidmon::kExitNoController : status;
+  return monitor.startFailed() ? kExitNoController : status;
 }

@@ -109,14 +109,15 @@ void writeIndexBytes(std::uint8_t* d, std::uint32_t p1, std::uint32_t p2, std::u
 // Process attach: runs when the library is loaded (with the program, or by dlopen).
 // A library that cannot attach ends the process, as a failed load does on start-up.
 __attribute__((constructor)) void processAttach() {
-  AttachFailure failure = AttachFailure::None;
-  std::string error;
-  gState = BridgeState::attach(programDirectory(), kSignatureWord, failure, error).release();
-  if (gState != nullptr) return;
-  if (failure == AttachFailure::AspiLibraryMissing) {
+  auto attached = BridgeState::attach(programDirectory(), kSignatureWord);
+  if (attached) {
+    gState = std::move(attached).value().release();
+    return;
+  }
+  if (attached.error().failure == AttachFailure::AspiLibraryMissing) {
     showStderrMessageBox(kMessageCaption, kAspiMissingText);
   } else {
-    showStderrMessageBox(kMessageCaption, " " + error);
+    showStderrMessageBox(kMessageCaption, " " + attached.error().message);
   }
   std::_Exit(EXIT_FAILURE);
 }

@@ -18,23 +18,19 @@ constexpr std::uint8_t kCdbLength = 6;
 
 }  // namespace
 
-std::unique_ptr<BridgeState> BridgeState::attach(const std::string& directory,
-                                                 std::string_view word, AttachFailure& failure,
-                                                 std::string& error) {
-  failure = AttachFailure::None;
+Result<std::unique_ptr<BridgeState>, AttachError> BridgeState::attach(const std::string& directory,
+                                                                      std::string_view word) {
+  using Failed = Unexpected<AttachError>;
   const std::string path = directory + aspi::kLibraryFile;
   // Checked before it is loaded: a FIFO or a device in its place would stall the load.
   if (const InputFileStatus status = checkInputFile(path); status != InputFileStatus::kOk) {
-    failure = AttachFailure::AspiLibraryMissing;
-    error = "cannot load " + path + ": " + describe(status);
-    return nullptr;
+    return Failed({AttachFailure::AspiLibraryMissing, "cannot load " + path + ": " + describe(status)});
   }
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
-    failure = AttachFailure::AspiLibraryMissing;
     const char* why = dlerror();
-    error = "cannot load " + path + (why ? std::string(": ") + why : std::string());
-    return nullptr;
+    return Failed({AttachFailure::AspiLibraryMissing,
+                   "cannot load " + path + (why ? std::string(": ") + why : std::string())});
   }
   std::unique_ptr<BridgeState> s(new BridgeState);
   s->aspiLibrary_ = library;
@@ -42,16 +38,15 @@ std::unique_ptr<BridgeState> BridgeState::attach(const std::string& directory,
       reinterpret_cast<aspi::GetASPI32SupportInfoFn>(dlsym(library, "GetASPI32SupportInfo"));
   s->sendCommand_ = reinterpret_cast<aspi::SendASPI32CommandFn>(dlsym(library, "SendASPI32Command"));
   if (s->getSupportInfo_ == nullptr || s->sendCommand_ == nullptr) {
-    failure = AttachFailure::AspiEntryMissing;
-    error = path + " lacks the ASPI entry points";
-  } else {
-    s->view_ = SharedView::create(word, kViewSize, error);
-    if (!s->view_) failure = AttachFailure::ViewFailed;
-  }
-  if (failure != AttachFailure::None) {
     dlclose(library);  // the rest goes with `s`
-    return nullptr;
+    return Failed({AttachFailure::AspiEntryMissing, path + " lacks the ASPI entry points"});
   }
+  auto view = SharedView::create(word, kViewSize);
+  if (!view) {
+    dlclose(library);
+    return Failed({AttachFailure::ViewFailed, view.error()});
+  }
+  s->view_ = std::move(view).value();
   s->request_ = std::make_unique<aspi::ExecRequest>();
   s->event_ = std::make_unique<ManualResetEvent>();
   return s;

@@ -11,13 +11,19 @@
 
 #include "platform/aspi32/aspi32.h"
 #include "platform/manual_reset_event.h"
+#include "platform/result.h"
 #include "platform/shared_memory.h"
 
 namespace raidmon::bridge {
 
 inline constexpr std::size_t kViewSize = 2076;
 
-enum class AttachFailure { None, AspiLibraryMissing, AspiEntryMissing, ViewFailed };
+enum class AttachFailure { AspiLibraryMissing, AspiEntryMissing, ViewFailed };
+// Why attach() failed: which step, and the reason in words.
+struct AttachError {
+  AttachFailure failure = AttachFailure::AspiLibraryMissing;
+  std::string message;
+};
 
 // One per loaded library. The entry points take lock() for a whole request, so two
 // threads calling in never share the view at the same time.
@@ -25,10 +31,10 @@ class BridgeState {
  public:
   // Loads `directory` + libT_ASPI32.so, fetches GetASPI32SupportInfo and
   // SendASPI32Command, creates the view named after `word`, the request block and the
-  // event. On failure returns null with `failure` and `error` set, and leaves nothing
+  // event. On failure the result says which step failed and why, and nothing is left
   // behind (the ASPI layer is unloaded again).
-  static std::unique_ptr<BridgeState> attach(const std::string& directory, std::string_view word,
-                                             AttachFailure& failure, std::string& error);
+  static Result<std::unique_ptr<BridgeState>, AttachError> attach(const std::string& directory,
+                                                                  std::string_view word);
   // Unmaps the view, frees the request block and the event. The ASPI layer stays
   // loaded until the process ends.
   ~BridgeState();

@@ -28,14 +28,14 @@ constexpr const char* kNoSettings = "/proc/self/raidmon-bench/";
 
 struct Rig {
   explicit Rig(std::uint8_t family)
-      : controller(emu::parseScenario(emu::defaultScenarioText()).scenario), storage(controller) {
+      : controller(emu::parseScenario(emu::defaultScenarioText()).value()), storage(controller) {
     if (family == kOsFamily9x) {
-      std::string error;
-      aspiLayer = AspiStandIn::open(programDirectory(), error);
-      if (!aspiLayer) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+      auto opened = AspiStandIn::open(programDirectory());
+      if (!opened) {
+        std::fprintf(stderr, "%s\n", opened.error().c_str());
         std::exit(1);
       }
+      aspiLayer = std::move(opened).value();
       aspiLayer->attachDevice(controller);
       link = std::make_unique<BridgeLink>(
           BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});

@@ -14,7 +14,7 @@ using namespace raidmon;
 
 struct Rig {
   Rig()
-      : controller(emu::parseScenario(emu::defaultScenarioText()).scenario),
+      : controller(emu::parseScenario(emu::defaultScenarioText()).value()),
         storage(controller),
         link(storage),
         // Settings go nowhere: the benchmark measures the cycle, not the disk.

@@ -87,18 +87,18 @@ void BM_RebuildChunks(benchmark::State& state) {
   const std::string text = "port 1 driver \\Device\\tavrixRX0\naspi 1 0\n"
                            "drive 1.1 model \"S\" sectors 2000000\ndrive 1.2 model \"T\" sectors 2000000\n"
                            "array 4 0 1.1 1.2\ncapacity 2000000\n";
-  emu::Controller controller(emu::parseScenario(text).scenario);
+  emu::Controller controller(emu::parseScenario(text).value());
   emu::EmulatedNtStorage storage(controller);
   std::unique_ptr<AspiStandIn> aspiLayer;
   std::unique_ptr<ControllerLink> link;
   SharedPacket packet;
   if (bridge) {
-    std::string error;
-    aspiLayer = AspiStandIn::open(programDirectory(), error);
-    if (!aspiLayer) {
-      state.SkipWithError(error.c_str());
+    auto opened = AspiStandIn::open(programDirectory());
+    if (!opened) {
+      state.SkipWithError(opened.error().c_str());
       return;
     }
+    aspiLayer = std::move(opened).value();
     aspiLayer->attachDevice(controller);
     link = std::make_unique<BridgeLink>(BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});
     link->locate(packet.unlocked());

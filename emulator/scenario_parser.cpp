@@ -595,10 +595,9 @@ bool Parser::line(const std::vector<Token>& tokens) {
 }
 
 ScenarioParse Parser::run(std::string_view text) {
-  ScenarioParse result;
+  using Refused = Unexpected<ScenarioError>;
   if (text.size() > kMaxScenarioBytes) {
-    result.error = "scenario larger than " + std::to_string(kMaxScenarioBytes) + " bytes";
-    return result;
+    return Refused({0, "scenario larger than " + std::to_string(kMaxScenarioBytes) + " bytes"});
   }
   std::vector<Token> tokens;
   std::size_t lineNo = 0;
@@ -610,9 +609,8 @@ ScenarioParse Parser::run(std::string_view text) {
     start = end + 1;
     ++lineNo;
     if (lineNo > kMaxScenarioLines) {
-      result.errorLine = static_cast<int>(lineNo);
-      result.error = "more than " + std::to_string(kMaxScenarioLines) + " lines";
-      return result;
+      return Refused({static_cast<int>(lineNo),
+                      "more than " + std::to_string(kMaxScenarioLines) + " lines"});
     }
     if (!ln.empty() && ln.back() == '\r') ln.remove_suffix(1);
     std::string err;
@@ -622,14 +620,9 @@ ScenarioParse Parser::run(std::string_view text) {
       err = tokenize(ln, tokens);
     }
     if (err.empty() && !line(tokens)) err = error_;
-    if (!err.empty()) {
-      result.errorLine = static_cast<int>(lineNo);
-      result.error = std::move(err);
-      return result;
-    }
+    if (!err.empty()) return Refused({static_cast<int>(lineNo), std::move(err)});
   }
-  result.scenario = std::move(s_);
-  return result;
+  return std::move(s_);
 }
 
 }  // namespace
@@ -637,17 +630,15 @@ ScenarioParse Parser::run(std::string_view text) {
 ScenarioParse parseScenario(std::string_view text) { return Parser().run(text); }
 
 ScenarioParse loadScenarioFile(const std::string& path) {
-  ScenarioParse result;
+  using Refused = Unexpected<ScenarioError>;
   // Only a regular file is read: a FIFO or a device would stall the start for good.
   InputFile file = InputFile::open(path);
   if (!file.ok()) {
-    result.error = "cannot open scenario file " + path + ": " + describe(file.status());
-    return result;
+    return Refused({0, "cannot open scenario file " + path + ": " + describe(file.status())});
   }
   std::string text;
   if (file.readPrefix(kMaxScenarioBytes + 1, text) != InputFileStatus::kOk) {
-    result.error = "cannot read scenario file " + path;
-    return result;
+    return Refused({0, "cannot read scenario file " + path});
   }
   return parseScenario(text);
 }

@@ -13,34 +13,28 @@
 
 namespace raidmon::emu {
 
-std::unique_ptr<SocketConnection> SocketConnection::connect(const std::string& path,
-                                                            std::string& error,
-                                                            std::chrono::milliseconds helloTimeout) {
+Result<std::unique_ptr<SocketConnection>> SocketConnection::connect(
+    const std::string& path, std::chrono::milliseconds helloTimeout) {
   sockaddr_un addr;
   std::memset(&addr, 0, sizeof addr);
   addr.sun_family = AF_UNIX;
   if (path.empty() || path.size() >= sizeof addr.sun_path) {
-    error = "socket path empty or longer than " + std::to_string(sizeof addr.sun_path - 1) +
-            " bytes: " + path;
-    return nullptr;
+    return Unexpected("socket path empty or longer than " +
+                      std::to_string(sizeof addr.sun_path - 1) + " bytes: " + path);
   }
   std::memcpy(addr.sun_path, path.data(), path.size());
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
-    error = std::string("cannot create a socket: ") + std::strerror(errno);
-    return nullptr;
+    return Unexpected(std::string("cannot create a socket: ") + std::strerror(errno));
   }
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
     const int err = errno;
     ::close(fd);
     if (err == ENOENT) {
-      error = "no controller socket at " + path + " (is k4emu serve running?)";
-    } else if (err == ECONNREFUSED) {
-      error = "no k4emu server listening on " + path;
-    } else {
-      error = "cannot connect to " + path + ": " + std::strerror(err);
+      return Unexpected("no controller socket at " + path + " (is k4emu serve running?)");
     }
-    return nullptr;
+    if (err == ECONNREFUSED) return Unexpected("no k4emu server listening on " + path);
+    return Unexpected("cannot connect to " + path + ": " + std::strerror(err));
   }
   std::unique_ptr<SocketConnection> c(new SocketConnection(fd, path));
   c->setReplyTimeout(helloTimeout);
@@ -48,9 +42,9 @@ std::unique_ptr<SocketConnection> SocketConnection::connect(const std::string& p
   if (!c->request(MessageKind::Hello, helloPayload(), reply) ||
       !isHelloPayload(reply.data(), reply.size())) {
     const std::string refusal = c->refusal();
-    error = refusal.empty() ? path + " does not answer as a k4emu server"
-                            : "the k4emu server on " + path + " refused the connection: " + refusal;
-    return nullptr;
+    return Unexpected(refusal.empty() ? path + " does not answer as a k4emu server"
+                                      : "the k4emu server on " + path +
+                                            " refused the connection: " + refusal);
   }
   // A controller that holds a request back makes the caller wait as long as the
   // packet's time-out allows, never longer.
@@ -186,23 +180,18 @@ bool SocketConnection::requestLocked(MessageKind kind, const std::vector<std::ui
   return true;
 }
 
-bool SocketConnection::inject(std::string_view lines, std::string& error) {
+Result<void> SocketConnection::inject(std::string_view lines) {
   if (lines.size() > kMaxInjectBytes) {
-    error = "more than " + std::to_string(kMaxInjectBytes) + " bytes of events";
-    return false;
+    return Unexpected("more than " + std::to_string(kMaxInjectBytes) + " bytes of events");
   }
-  if (lines.empty()) {
-    error = "no event given";
-    return false;
-  }
+  if (lines.empty()) return Unexpected("no event given");
   std::vector<std::uint8_t> payload(lines.begin(), lines.end());
   std::vector<std::uint8_t> reply;
   if (!request(MessageKind::Inject, payload, reply) || reply.empty()) {
-    error = "lost the connection to the server at " + path_;
-    return false;
+    return Unexpected("lost the connection to the server at " + path_);
   }
-  error.assign(reply.begin() + 1, reply.end());
-  return reply[0] == 1;
+  if (reply[0] == 1) return {};
+  return Unexpected(std::string(reply.begin() + 1, reply.end()));
 }
 
 // ---- NT storage stack ----------------------------------------------------------------

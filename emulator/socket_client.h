@@ -16,6 +16,7 @@
 #include "emulator/socket_protocol.h"
 #include "platform/aspi32/aspi32.h"
 #include "platform/nt_storage_stack.h"
+#include "platform/result.h"
 
 namespace raidmon::emu {
 
@@ -27,12 +28,11 @@ class SocketConnection {
  public:
   using LostFn = std::function<void(const std::string& why)>;
 
-  // Connects to `path` and exchanges hellos. Null with `error` set when there is no
+  // Connects to `path` and exchanges hellos. Fails, saying why, when there is no
   // socket, nobody listens, the server refuses the connection (its reason is given),
   // or the peer does not answer as a k4emu server within `helloTimeout`.
-  static std::unique_ptr<SocketConnection> connect(
-      const std::string& path, std::string& error,
-      std::chrono::milliseconds helloTimeout = std::chrono::seconds(5));
+  static Result<std::unique_ptr<SocketConnection>> connect(
+      const std::string& path, std::chrono::milliseconds helloTimeout = std::chrono::seconds(5));
   ~SocketConnection();
   SocketConnection(const SocketConnection&) = delete;
   SocketConnection& operator=(const SocketConnection&) = delete;
@@ -42,9 +42,9 @@ class SocketConnection {
   bool request(MessageKind kind, const std::vector<std::uint8_t>& payload,
                std::vector<std::uint8_t>& reply);
 
-  // Sends event lines (see socket_inject.h). True when the server applied them all;
-  // otherwise `error` holds the server's reason or says the connection was lost.
-  bool inject(std::string_view lines, std::string& error);
+  // Sends event lines (see socket_inject.h). Succeeds when the server applied them all;
+  // otherwise the error is the server's reason or says the connection was lost.
+  Result<void> inject(std::string_view lines);
 
   // Longest wait for an answer: the packet's time-out (100 s, or K4_PACKET_TIMEOUT_MS)
   // once connected; zero waits as long as the server takes. An overdue answer loses

@@ -55,8 +55,9 @@ std::string drivePreamble(const Controller& controller) {
 
 }  // namespace
 
-InjectParse parseInjectedLines(const Controller& controller, std::string_view text) {
-  InjectParse result;
+Result<std::vector<InjectedLine>> parseInjectedLines(const Controller& controller,
+                                                     std::string_view text) {
+  std::vector<InjectedLine> lines;
   const std::string preamble = drivePreamble(controller);
   std::size_t start = 0;
   int lineNo = 0;
@@ -71,11 +72,7 @@ InjectParse parseInjectedLines(const Controller& controller, std::string_view te
     if (w.empty()) continue;
 
     const std::string where = "event " + std::to_string(lineNo) + " " + shown(line) + ": ";
-    auto fail = [&](const std::string& message) {
-      result.lines.clear();
-      result.error = where + message;
-      return result;
-    };
+    auto fail = [&](const std::string& message) { return Unexpected(where + message); };
     InjectedLine parsed;
     parsed.text = printable(line);
     if (w[0] == "stall") {
@@ -85,16 +82,16 @@ InjectParse parseInjectedLines(const Controller& controller, std::string_view te
       return fail("an injected event applies at once; leave out 'at TICK'");
     } else {
       const ScenarioParse p = parseScenario(preamble + std::string(line) + "\n");
-      if (!p.ok()) return fail(p.error);
-      if (!p.scenario.timeline.empty() || p.scenario.initialEvents.size() != 1) {
+      if (!p.has_value()) return fail(p.error().message);
+      if (!p.value().timeline.empty() || p.value().initialEvents.size() != 1) {
         return fail("not an event");
       }
-      parsed.event = p.scenario.initialEvents.front();
+      parsed.event = p.value().initialEvents.front();
     }
-    result.lines.push_back(std::move(parsed));
+    lines.push_back(std::move(parsed));
   }
-  if (result.lines.empty()) result.error = "no event given";
-  return result;
+  if (lines.empty()) return Unexpected("no event given");
+  return lines;
 }
 
 }  // namespace raidmon::emu

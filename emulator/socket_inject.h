@@ -9,6 +9,7 @@
 
 #include "emulator/controller.h"
 #include "emulator/scenario.h"
+#include "platform/result.h"
 
 namespace raidmon::emu {
 
@@ -19,16 +20,11 @@ struct InjectedLine {
   std::string text;  // the line as given, for logs
 };
 
-struct InjectParse {
-  std::vector<InjectedLine> lines;
-  std::string error;  // empty on success; names the line and what is wrong
-  bool ok() const { return error.empty(); }
-};
-
 // Parses lines separated by '\n' (blank and comment-only lines are skipped) against
 // `controller`'s drives: a pull or insert must name a position that has a drive.
-// All-or-nothing: on any bad line `lines` is empty and `error` says which; no line
-// at all is an error too. Reads the controller, changes nothing.
-InjectParse parseInjectedLines(const Controller& controller, std::string_view text);
+// All-or-nothing: any bad line gives an error naming the line and what is wrong, and no
+// line at all is an error too. Reads the controller, changes nothing.
+Result<std::vector<InjectedLine>> parseInjectedLines(const Controller& controller,
+                                                     std::string_view text);
 
 }  // namespace raidmon::emu

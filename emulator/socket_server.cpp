@@ -98,47 +98,36 @@ SocketServer::~SocketServer() {
   if (wakeWrite_ >= 0) ::close(wakeWrite_);
 }
 
-bool SocketServer::listen(std::string& error) {
-  if (listenFd_ >= 0) return true;
+Result<void> SocketServer::listen() {
+  if (listenFd_ >= 0) return {};
   if (wakeRead_ < 0) {
-    error = std::string("cannot create a pipe: ") + std::strerror(errno);
-    return false;
+    return Unexpected(std::string("cannot create a pipe: ") + std::strerror(errno));
   }
   sockaddr_un addr;
   if (!fillAddress(path_, addr)) {
-    error = "socket path empty or longer than " + std::to_string(sizeof addr.sun_path - 1) +
-            " bytes: " + path_;
-    return false;
+    return Unexpected("socket path empty or longer than " +
+                      std::to_string(sizeof addr.sun_path - 1) + " bytes: " + path_);
   }
   struct stat st;
   if (::lstat(path_.c_str(), &st) == 0) {
-    if (!S_ISSOCK(st.st_mode)) {
-      error = path_ + " exists and is not a socket";
-      return false;
-    }
+    if (!S_ISSOCK(st.st_mode)) return Unexpected(path_ + " exists and is not a socket");
     const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (probe < 0) {
-      error = std::string("cannot create a socket: ") + std::strerror(errno);
-      return false;
+      return Unexpected(std::string("cannot create a socket: ") + std::strerror(errno));
     }
     const int rc = ::connect(probe, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
     const int err = errno;
     ::close(probe);
-    if (rc == 0) {
-      error = "a server is already listening on " + path_;
-      return false;
-    }
+    if (rc == 0) return Unexpected("a server is already listening on " + path_);
     if (err != ECONNREFUSED) {
-      error = "cannot check the socket " + path_ + ": " + std::strerror(err);
-      return false;
+      return Unexpected("cannot check the socket " + path_ + ": " + std::strerror(err));
     }
     ::unlink(path_.c_str());  // left behind by a server that is gone
   }
 
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
-    error = std::string("cannot create a socket: ") + std::strerror(errno);
-    return false;
+    return Unexpected(std::string("cannot create a socket: ") + std::strerror(errno));
   }
   // The file is made owner-only from the start: no window where others could connect.
   const mode_t oldMask = ::umask(0177);
@@ -146,21 +135,20 @@ bool SocketServer::listen(std::string& error) {
   const int bindErr = errno;
   ::umask(oldMask);
   if (bound != 0) {
-    error = "cannot bind " + path_ + ": " + std::strerror(bindErr);
     ::close(fd);
-    return false;
+    return Unexpected("cannot bind " + path_ + ": " + std::strerror(bindErr));
   }
   if (::chmod(path_.c_str(), 0600) != 0 || ::listen(fd, 16) != 0 ||
       ::lstat(path_.c_str(), &st) != 0) {
-    error = "cannot listen on " + path_ + ": " + std::strerror(errno);
+    const std::string why = "cannot listen on " + path_ + ": " + std::strerror(errno);
     ::close(fd);
     ::unlink(path_.c_str());
-    return false;
+    return Unexpected(why);
   }
   socketDev_ = st.st_dev;
   socketIno_ = st.st_ino;
   listenFd_ = fd;
-  return true;
+  return {};
 }
 
 void SocketServer::requestStop() {
@@ -271,37 +259,12 @@ bool SocketServer::handle(Client& c) {
       c.greeted = true;
       reply = helloPayload();
       break;
-    case MessageKind::QueryDosDevice: {
-      const std::uint32_t capacity = loadLe32(p);
-      std::vector<char> buffer(std::min<std::size_t>(capacity, kMaxDosReplyBytes));
-      const std::string_view name(reinterpret_cast<const char*>(p + 4), len - 4);
-      std::uint32_t n = c.storage->queryDosDevice(name, buffer.data(),
-                                                  static_cast<std::uint32_t>(buffer.size()));
-      if (n > buffer.size()) n = 0;
-      appendLe32(reply, n);
-      appendBytes(reply, buffer.data(), n);
+    case MessageKind::QueryDosDevice:
+      reply = dosDeviceReply(c, p, len);
       break;
-    }
-    case MessageKind::CreateFile: {
-      const std::string_view path(reinterpret_cast<const char*>(p), len);
-      // A client holds a bounded number of handles: past them an open fails, as for a
-      // port that is not there.
-      if (c.storage->openHandleCount() >= kMaxHandlesPerClient) {
-        if (c.storage->openHandleCount() == kMaxHandlesPerClient) {
-          log("client " + std::to_string(c.id) + " holds " + std::to_string(kMaxHandlesPerClient) +
-              " handles: further opens fail");
-        }
-        appendLe32(reply, kWireInvalidHandle);
-        break;
-      }
-      DeviceHandle h = c.storage->createFile(path);
-      if (h != kInvalidHandle && (h <= 0 || h >= static_cast<DeviceHandle>(kWireInvalidHandle))) {
-        c.storage->closeHandle(h);  // cannot travel in 32 bits
-        h = kInvalidHandle;
-      }
-      appendLe32(reply, h == kInvalidHandle ? kWireInvalidHandle : static_cast<std::uint32_t>(h));
+    case MessageKind::CreateFile:
+      reply = createFileReply(c, std::string_view(reinterpret_cast<const char*>(p), len));
       break;
-    }
     case MessageKind::Miniport: {
       std::vector<std::uint8_t> packet(p + 4, p + len);
       const bool ok = c.storage->miniportControl(wireHandle(), packet.data(),
@@ -327,23 +290,65 @@ bool SocketServer::handle(Client& c) {
       if (ok) appendBytes(reply, buffer.data(), buffer.size());
       break;
     }
-    case MessageKind::Inject: {
-      const std::string_view text(reinterpret_cast<const char*>(p), len);
-      const InjectParse parsed = parseInjectedLines(controller_, text);
-      for (const InjectedLine& line : parsed.lines) {
-        if (line.event) controller_.applyEvent(*line.event);
-        if (line.stall) stalled_.store(*line.stall);
-        log("client " + std::to_string(c.id) + " injected: " + line.text);
-      }
-      reply.push_back(parsed.ok() ? 1 : 0);
-      appendBytes(reply, parsed.error.data(), std::min(parsed.error.size(), kMaxInjectReplyBytes));
+    case MessageKind::Inject:
+      reply = injectReply(c, std::string_view(reinterpret_cast<const char*>(p), len));
       break;
-    }
   }
   c.out = encodeFrame(static_cast<std::uint16_t>(c.header.kind | kReplyBit), reply);
   c.outSent = 0;
   c.inFill = 0;
   return true;
+}
+
+std::vector<std::uint8_t> SocketServer::dosDeviceReply(Client& c, const std::uint8_t* p,
+                                                       std::size_t len) {
+  std::vector<std::uint8_t> reply;
+  const std::uint32_t capacity = loadLe32(p);
+  std::vector<char> buffer(std::min<std::size_t>(capacity, kMaxDosReplyBytes));
+  const std::string_view name(reinterpret_cast<const char*>(p + 4), len - 4);
+  std::uint32_t n = c.storage->queryDosDevice(name, buffer.data(),
+                                              static_cast<std::uint32_t>(buffer.size()));
+  if (n > buffer.size()) n = 0;
+  appendLe32(reply, n);
+  appendBytes(reply, buffer.data(), n);
+  return reply;
+}
+
+std::vector<std::uint8_t> SocketServer::createFileReply(Client& c, std::string_view path) {
+  std::vector<std::uint8_t> reply;
+  // A client holds a bounded number of handles: past them an open fails, as for a
+  // port that is not there.
+  if (c.storage->openHandleCount() >= kMaxHandlesPerClient) {
+    if (c.storage->openHandleCount() == kMaxHandlesPerClient) {
+      log("client " + std::to_string(c.id) + " holds " + std::to_string(kMaxHandlesPerClient) +
+          " handles: further opens fail");
+    }
+    appendLe32(reply, kWireInvalidHandle);
+    return reply;
+  }
+  DeviceHandle h = c.storage->createFile(path);
+  if (h != kInvalidHandle && (h <= 0 || h >= static_cast<DeviceHandle>(kWireInvalidHandle))) {
+    c.storage->closeHandle(h);  // cannot travel in 32 bits
+    h = kInvalidHandle;
+  }
+  appendLe32(reply, h == kInvalidHandle ? kWireInvalidHandle : static_cast<std::uint32_t>(h));
+  return reply;
+}
+
+// All the events are applied or none; the reply says which, with the reason.
+std::vector<std::uint8_t> SocketServer::injectReply(const Client& c, std::string_view text) {
+  const Result<std::vector<InjectedLine>> parsed = parseInjectedLines(controller_, text);
+  if (parsed) {
+    for (const InjectedLine& line : *parsed) {
+      if (line.event) controller_.applyEvent(*line.event);
+      if (line.stall) stalled_.store(*line.stall);
+      log("client " + std::to_string(c.id) + " injected: " + line.text);
+    }
+  }
+  const std::string& error = parsed.error();  // empty when applied
+  std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(parsed ? 1 : 0)};
+  appendBytes(reply, error.data(), std::min(error.size(), kMaxInjectReplyBytes));
+  return reply;
 }
 
 void SocketServer::drop(std::size_t index, const std::string& why) {

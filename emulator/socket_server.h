@@ -11,9 +11,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "emulator/controller.h"
+#include "platform/result.h"
 
 namespace raidmon::emu {
 
@@ -42,8 +44,8 @@ class SocketServer {
   // Creates the socket (mode 0600: the process umask is narrowed for the moment of
   // the bind) and listens. A socket file left by a server that is gone is replaced; a
   // live server, a file that is not a socket or a path too long for a socket address
-  // give false with `error` set, and nothing is created or removed.
-  bool listen(std::string& error);
+  // fail, saying why, and nothing is created or removed.
+  Result<void> listen();
 
   // Serves until requestStop(). Returns false at once when listen() did not succeed.
   bool run();
@@ -69,6 +71,11 @@ class SocketServer {
   bool flush(Client& client);
   bool ready(const Client& client) const;
   bool handle(Client& client);
+  // The answers to a device name query, a port open and injected events.
+  std::vector<std::uint8_t> dosDeviceReply(Client& client, const std::uint8_t* payload,
+                                           std::size_t length);
+  std::vector<std::uint8_t> createFileReply(Client& client, std::string_view path);
+  std::vector<std::uint8_t> injectReply(const Client& client, std::string_view text);
   void drop(std::size_t index, const std::string& why);
   void refuseLateGreetings(std::chrono::steady_clock::time_point now);
   int pollTimeout(std::chrono::steady_clock::time_point now) const;

@@ -38,42 +38,42 @@ std::string FlashImage::checksumText() const {
   return text;
 }
 
-FlashImageRead buildFlashImage(const std::vector<std::uint8_t>& bytes, const SettingsInputs& inputs) {
-  FlashImageRead r;
+Result<FlashImage> buildFlashImage(const std::vector<std::uint8_t>& bytes,
+                                   const SettingsInputs& inputs) {
   const std::size_t blocks = bytes.size() / kFlashBlockSize;
   if (blocks > kFlashMaxBlocks) {
-    r.error = "The image holds " + std::to_string(blocks) +
-              " blocks of 128 bytes; the flash ROM takes at most 512 (65536 bytes)";
-    return r;
+    return Unexpected("The image holds " + std::to_string(blocks) +
+                      " blocks of 128 bytes; the flash ROM takes at most 512 (65536 bytes)");
   }
-  r.image.raw.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(blocks * kFlashBlockSize));
-  r.image.blocks.resize(blocks);
+  FlashImage image;
+  image.raw.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(blocks * kFlashBlockSize));
+  image.blocks.resize(blocks);
   for (std::size_t n = 0; n < blocks; ++n) {
-    FlashBlock& block = r.image.blocks[n];
+    FlashBlock& block = image.blocks[n];
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(n * kFlashBlockSize), kFlashBlockSize, block.begin());
     PrepareSettingsBlock(block, inputs);
-    for (std::uint8_t v : block) r.image.checksum += v;
+    for (std::uint8_t v : block) image.checksum += v;
   }
-  return r;
+  return image;
 }
 
-bool readImageBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+Result<std::vector<std::uint8_t>> readImageBytes(const std::string& path) {
   // Never waits on a FIFO or a device: only a regular file is read.
   InputFile file = InputFile::open(path);
+  std::vector<std::uint8_t> bytes;
   const InputFileStatus status = file.readPrefix(kReadLimit + 1, bytes);
-  if (status == InputFileStatus::kOk) return true;
-  error = status == InputFileStatus::kUnreadable && file.ok() ? "Read error in file \"" + path + "\""
-                                                              : "Cannot open file \"" + path + "\"";
-  return false;
+  if (status == InputFileStatus::kOk) return bytes;
+  return Unexpected(status == InputFileStatus::kUnreadable && file.ok()
+                        ? "Read error in file \"" + path + "\""
+                        : "Cannot open file \"" + path + "\"");
 }
 
-FlashImageRead readFlashImage(const std::string& path, const SettingsInputs& inputs) {
-  FlashImageRead r;
-  std::vector<std::uint8_t> bytes;
-  if (!readImageBytes(path, bytes, r.error)) return r;
-  r = buildFlashImage(bytes, inputs);
-  r.image.path = path;
-  return r;
+Result<FlashImage> readFlashImage(const std::string& path, const SettingsInputs& inputs) {
+  Result<std::vector<std::uint8_t>> bytes = readImageBytes(path);
+  if (!bytes) return Unexpected(bytes.error());
+  Result<FlashImage> image = buildFlashImage(*bytes, inputs);
+  if (image) image->path = path;
+  return image;
 }
 
 }  // namespace raidmon

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace raidmon {
 
 inline constexpr std::size_t kFlashBlockSize = 128;
@@ -44,21 +46,18 @@ struct FlashImage {
   std::string checksumText() const;
 };
 
-struct FlashImageRead {
-  FlashImage image;
-  std::string error;  // empty on success; the operator's message otherwise
-};
-
 // Builds an image from file bytes: whole blocks only, trailing bytes ignored.
-// Refuses an image of more than 512 blocks (it would wrap the flash address).
-FlashImageRead buildFlashImage(const std::vector<std::uint8_t>& bytes, const SettingsInputs& inputs);
+// Refuses an image of more than 512 blocks (it would wrap the flash address). The
+// error is the operator's message.
+Result<FlashImage> buildFlashImage(const std::vector<std::uint8_t>& bytes,
+                                   const SettingsInputs& inputs);
 
 // Reads a file and builds its image. A file that cannot be read gives an error
 // naming it; nothing larger than 512 blocks and a few bytes is read.
-FlashImageRead readFlashImage(const std::string& path, const SettingsInputs& inputs);
+Result<FlashImage> readFlashImage(const std::string& path, const SettingsInputs& inputs);
 
-// The file's whole blocks now, for checking that it did not change; false when it
-// cannot be read.
-bool readImageBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
+// The file's bytes now (up to a little more than the largest image), for checking that
+// it did not change; an error naming the file when it cannot be read.
+Result<std::vector<std::uint8_t>> readImageBytes(const std::string& path);
 
 }  // namespace raidmon

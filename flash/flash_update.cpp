@@ -64,16 +64,16 @@ void FlashUpdate::selectFile() {
     monitor_.views().dialogs->errorBox(kControllerBusy);
     return;
   }
-  FlashImageRead read = readFlashImage(*chosen, inputs);
-  if (!read.error.empty()) {
+  Result<FlashImage> read = readFlashImage(*chosen, inputs);
+  if (!read) {
     // The fields keep describing the image read before, which an update refuses now
     // that the path differs.
-    monitor_.views().dialogs->errorBox(read.error);
+    monitor_.views().dialogs->errorBox(read.error());
     return;
   }
-  view_.setFileChecksum(read.image.checksumText());
-  view_.setTotalReadBlock(std::to_string(read.image.blockCount()));
-  image_ = std::move(read.image);
+  view_.setFileChecksum(read->checksumText());
+  view_.setTotalReadBlock(std::to_string(read->blockCount()));
+  image_ = std::move(read).value();
 }
 
 std::string FlashUpdate::refusal() const {
@@ -85,9 +85,9 @@ std::string FlashUpdate::refusal() const {
            "that was read and checked";
   }
   if (image_->blockCount() == 0) return "The image holds no whole block of 128 bytes";
-  std::vector<std::uint8_t> now;
-  std::string error;
-  if (!readImageBytes(image_->path, now, error)) return error;
+  Result<std::vector<std::uint8_t>> read = readImageBytes(image_->path);
+  if (!read) return read.error();
+  std::vector<std::uint8_t>& now = *read;
   now.resize(now.size() - now.size() % kFlashBlockSize);
   if (now != image_->raw) {
     return "The image file changed since it was read: read it again with \"File Select\"";

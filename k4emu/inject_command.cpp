@@ -15,27 +15,21 @@ namespace {
 // Reads at most kMaxInjectBytes + 1 bytes, so an oversized file is noticed unread. A
 // named file must be a regular one (a FIFO or a device is never waited on); "-" reads
 // standard input, whatever it is.
-bool readEventFile(const std::string& path, std::string& text, std::string& error) {
+Result<std::string> readEventFile(const std::string& path) {
+  std::string text;
   if (path != "-") {
     InputFile file = InputFile::open(path);
-    if (!file.ok()) {
-      error = "cannot open " + path + ": " + describe(file.status());
-      return false;
-    }
+    if (!file.ok()) return Unexpected("cannot open " + path + ": " + describe(file.status()));
     if (file.readPrefix(emu::kMaxInjectBytes + 1, text) != InputFileStatus::kOk) {
-      error = "cannot read " + path;
-      return false;
+      return Unexpected("cannot read " + path);
     }
-    return true;
+    return text;
   }
   text.resize(emu::kMaxInjectBytes + 1);
   std::cin.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (std::cin.bad()) {
-    error = "cannot read " + path;
-    return false;
-  }
+  if (std::cin.bad()) return Unexpected("cannot read " + path);
   text.resize(static_cast<std::size_t>(std::cin.gcount()));
-  return true;
+  return text;
 }
 
 }  // namespace
@@ -68,12 +62,12 @@ int injectCommand(const std::vector<std::string>& args) {
   std::string text;
   for (const std::string& e : events) text += e + "\n";
   if (!filePath.empty()) {
-    std::string fileText, error;
-    if (!readEventFile(filePath, fileText, error)) {
-      std::fprintf(stderr, "k4emu inject: %s\n", error.c_str());
+    const Result<std::string> fileText = readEventFile(filePath);
+    if (!fileText) {
+      std::fprintf(stderr, "k4emu inject: %s\n", fileText.error().c_str());
       return kExitFailed;
     }
-    text += fileText;
+    text += *fileText;
   }
   if (text.empty()) {
     std::fprintf(stderr, "k4emu inject: no event given\n%s", usage().c_str());
@@ -84,15 +78,14 @@ int injectCommand(const std::vector<std::string>& args) {
     return kExitFailed;
   }
 
-  std::string error;
-  const auto connection = emu::SocketConnection::connect(socketPath, error);
+  const auto connection = emu::SocketConnection::connect(socketPath);
   if (!connection) {
-    std::fprintf(stderr, "k4emu inject: %s\n", error.c_str());
+    std::fprintf(stderr, "k4emu inject: %s\n", connection.error().c_str());
     return kExitFailed;
   }
-  connection->setReplyTimeout(std::chrono::seconds(30));
-  if (!connection->inject(text, error)) {
-    std::fprintf(stderr, "k4emu inject: %s\n", error.c_str());
+  (*connection)->setReplyTimeout(std::chrono::seconds(30));
+  if (const Result<void> injected = (*connection)->inject(text); !injected) {
+    std::fprintf(stderr, "k4emu inject: %s\n", injected.error().c_str());
     return kExitFailed;
   }
   return kExitOk;

@@ -78,20 +78,19 @@ int serveCommand(const std::vector<std::string>& args) {
   const emu::ScenarioParse scenario = scenarioPath.empty()
                                           ? emu::parseScenario(emu::defaultScenarioText())
                                           : emu::loadScenarioFile(scenarioPath);
-  if (!scenario.ok()) {
+  if (!scenario.has_value()) {
     std::fprintf(stderr, "k4emu serve: scenario %s: line %d: %s\n",
-                 scenarioPath.empty() ? "(built-in)" : scenarioPath.c_str(), scenario.errorLine,
-                 scenario.error.c_str());
+                 scenarioPath.empty() ? "(built-in)" : scenarioPath.c_str(), scenario.error().line,
+                 scenario.error().message.c_str());
     return kExitFailed;
   }
 
-  emu::Controller controller(scenario.scenario);
+  emu::Controller controller(scenario.value());
   emu::SocketServer::LogFn log;
   if (!quiet) log = [](const std::string& line) { std::fprintf(stderr, "k4emu: %s\n", line.c_str()); };
   emu::SocketServer server(controller, socketPath, log);
-  std::string error;
-  if (!server.listen(error)) {
-    std::fprintf(stderr, "k4emu serve: %s\n", error.c_str());
+  if (const Result<void> listening = server.listen(); !listening) {
+    std::fprintf(stderr, "k4emu serve: %s\n", listening.error().c_str());
     return kExitFailed;
   }
 

@@ -6,15 +6,14 @@
 
 namespace raidmon {
 
-std::optional<BridgeExports> bridgeExportsOf(void* libraryHandle, std::string& error) {
+Result<BridgeExports> bridgeExportsOf(void* libraryHandle) {
   BridgeExports e;
   e.TavrixIoControl = reinterpret_cast<TavrixIoControlFn>(dlsym(libraryHandle, "TavrixIoControl"));
   e.TavrixReadWrite = reinterpret_cast<TavrixReadWriteFn>(dlsym(libraryHandle, "TavrixReadWrite"));
   e.TavrixFlashReadWrite =
       reinterpret_cast<TavrixFlashReadWriteFn>(dlsym(libraryHandle, "TavrixFlashReadWrite"));
   if (!e.TavrixIoControl || !e.TavrixReadWrite || !e.TavrixFlashReadWrite) {
-    error = "the bridge library lacks an export";
-    return std::nullopt;
+    return Unexpected("the bridge library lacks an export");
   }
   return e;
 }

@@ -9,6 +9,7 @@
 
 #include "aspilink/aspilink.h"
 #include "link/controller_link.h"
+#include "platform/result.h"
 
 namespace raidmon {
 
@@ -26,9 +27,8 @@ struct BridgeExports {
   TavrixFlashReadWriteFn TavrixFlashReadWrite = nullptr;
 };
 
-// The exports of a bridge library loaded with dlopen; nullopt (with `error`) when one
-// is missing.
-std::optional<BridgeExports> bridgeExportsOf(void* libraryHandle, std::string& error);
+// The exports of a bridge library loaded with dlopen; a failure when one is missing.
+Result<BridgeExports> bridgeExportsOf(void* libraryHandle);
 
 // GUI thread and the rebuild worker call in, one exchange at a time (the caller
 // holds the shared packet's exchange).

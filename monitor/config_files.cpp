@@ -1,6 +1,7 @@
 #include "monitor/config_files.h"
 
 #include "platform/profile_ini.h"
+#include "platform/raidmon_error.h"
 #include "platform/strict_int.h"
 
 namespace raidmon {
@@ -41,7 +42,7 @@ ConfigLoadResult loadConfiguration(const std::string& programDir) {
     if (result.writeError) return;
     try {
       writePrivateProfileString(fileName, section, key, booleanText(value));
-    } catch (const ProfileWriteError& error) {
+    } catch (const RaidmonError& error) {
       result.writeError = error.what();
     }
   };
@@ -78,7 +79,7 @@ AutoRebuildToggle toggleAutoRebuild(const std::string& programDir, bool currentl
   try {
     writePrivateProfileString(programDir + std::string(kToggleIniName), kRebuildSection,
                               kAutoRebuildKey, booleanText(checked));
-  } catch (const ProfileWriteError& error) {
+  } catch (const RaidmonError& error) {
     return {currentlyChecked, error.what()};
   }
   return {checked, std::nullopt};

@@ -9,34 +9,31 @@ namespace raidmon {
 namespace {
 
 template <class Fn>
-bool fetch(void* library, const char* name, Fn& out, std::string& error) {
+Result<void> fetch(void* library, const char* name, Fn& out) {
   out = reinterpret_cast<Fn>(dlsym(library, name));
-  if (out == nullptr) error = std::string("ASPI layer lacks ") + name;
-  return out != nullptr;
+  if (out == nullptr) return Unexpected(std::string("ASPI layer lacks ") + name);
+  return {};
 }
 
 }  // namespace
 
-std::unique_ptr<AspiStandIn> AspiStandIn::open(const std::string& directory, std::string& error) {
+Result<std::unique_ptr<AspiStandIn>> AspiStandIn::open(const std::string& directory) {
   const std::string path = directory + aspi::kLibraryFile;
   if (const InputFileStatus status = checkInputFile(path); status != InputFileStatus::kOk) {
-    error = "cannot load " + path + ": " + describe(status);
-    return nullptr;
+    return Unexpected("cannot load " + path + ": " + describe(status));
   }
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* why = dlerror();
-    error = "cannot load " + path + (why ? std::string(": ") + why : std::string());
-    return nullptr;
+    return Unexpected("cannot load " + path + (why ? std::string(": ") + why : std::string()));
   }
   std::unique_ptr<AspiStandIn> s(new AspiStandIn);
   s->library_ = library;
-  if (!fetch(library, "aspi32AttachBackend", s->attach_, error) ||
-      !fetch(library, "aspi32SetStall", s->setStall_, error) ||
-      !fetch(library, "aspi32SetImmediateStatus", s->setImmediate_, error) ||
-      !fetch(library, "aspi32GetCounters", s->counters_, error)) {
-    return nullptr;  // the destructor drops the reference
-  }
+  Result<void> fetched = fetch(library, "aspi32AttachBackend", s->attach_);
+  if (fetched) fetched = fetch(library, "aspi32SetStall", s->setStall_);
+  if (fetched) fetched = fetch(library, "aspi32SetImmediateStatus", s->setImmediate_);
+  if (fetched) fetched = fetch(library, "aspi32GetCounters", s->counters_);
+  if (!fetched) return Unexpected(fetched.error());  // the destructor drops the reference
   return s;
 }
 

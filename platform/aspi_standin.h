@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/aspi32/aspi32.h"
+#include "platform/result.h"
 
 namespace raidmon {
 
@@ -16,9 +17,9 @@ inline constexpr std::uint8_t kAspiHostAdapters = 10;
 // thread-safe; a test's fixture or main() drives it.
 class AspiStandIn {
  public:
-  // Loads `directory` + "libT_ASPI32.so" (directory ends in '/'). Null with `error`
-  // set when the file is missing or lacks an export.
-  static std::unique_ptr<AspiStandIn> open(const std::string& directory, std::string& error);
+  // Loads `directory` + "libT_ASPI32.so" (directory ends in '/'). Fails, saying why,
+  // when the file is missing or lacks an export.
+  static Result<std::unique_ptr<AspiStandIn>> open(const std::string& directory);
 
   // Detaches a backend this object attached, then drops its library reference.
   ~AspiStandIn();

@@ -27,8 +27,8 @@ std::string readHolder(int fd) {
 
 }  // namespace
 
-InstanceLock::Result InstanceLock::acquire(const std::string& path) {
-  Result result;
+InstanceLock::Acquisition InstanceLock::acquire(const std::string& path) {
+  Acquisition result;
   const int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, 0600);
   // A lock file another user made can still be locked through a read-only open.

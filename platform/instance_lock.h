@@ -15,7 +15,7 @@ class InstanceLock {
     HeldByOther,  // another process holds it; `holder` names its process id when known
     Unavailable,  // the lock file cannot be used (see `error`): nothing is locked
   };
-  struct Result {
+  struct Acquisition {
     Outcome outcome = Outcome::Unavailable;
     std::unique_ptr<InstanceLock> lock;  // set when Taken
     std::string holder;                  // HeldByOther: the holder's process id, or empty
@@ -25,7 +25,7 @@ class InstanceLock {
   // Opens or creates `path` (owner-only, never through a symbolic link, regular files
   // only) and takes an exclusive lock on it without waiting; our process id is written
   // into it. The lock ends with the process, however it ends.
-  static Result acquire(const std::string& path);
+  static Acquisition acquire(const std::string& path);
 
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;

@@ -1,6 +1,7 @@
 #include "platform/profile_ini.h"
 
 #include "platform/input_file.h"
+#include "platform/raidmon_error.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,11 +11,13 @@
 #include <atomic>
 #include <cerrno>
 #include <optional>
+#include <stdexcept>
 
 namespace raidmon {
 
-ProfileWriteError::ProfileWriteError(const std::string& fileName)
-    : std::runtime_error("Unable to write to " + fileName) {}
+std::string profileWriteErrorText(const std::string& fileName) {
+  return "Unable to write to " + fileName;
+}
 
 namespace {
 
@@ -289,24 +292,24 @@ std::optional<std::string> loadProfileFile(const std::string& fileName) {
 
 void storeProfileFile(const std::string& fileName, std::string_view text) {
   const auto target = writeTargetOf(fileName);
-  if (!target) throw ProfileWriteError(fileName);
+  if (!target) throw RaidmonError(profileWriteErrorText(fileName));
   struct stat existing {};
   const bool exists = ::stat(target->c_str(), &existing) == 0;
   // A file without any write permission is read-only, for root as well: it is left as
   // it is, as the read-only attribute keeps a file from being written.
   if (exists && (!S_ISREG(existing.st_mode) || (existing.st_mode & 0222) == 0 ||
                  ::access(target->c_str(), W_OK) != 0)) {
-    throw ProfileWriteError(fileName);
+    throw RaidmonError(profileWriteErrorText(fileName));
   }
   std::string tempName;
   FileDescriptor fd(createTemporaryBeside(*target, tempName));
-  if (fd.get() < 0) throw ProfileWriteError(fileName);
+  if (fd.get() < 0) throw RaidmonError(profileWriteErrorText(fileName));
   const bool written = (!exists || ::fchmod(fd.get(), existing.st_mode & 07777) == 0) &&
                        writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 && fd.close() &&
                        ::rename(tempName.c_str(), target->c_str()) == 0;
   if (!written) {
     ::unlink(tempName.c_str());
-    throw ProfileWriteError(fileName);
+    throw RaidmonError(profileWriteErrorText(fileName));
   }
 }
 
@@ -320,7 +323,7 @@ std::optional<std::string> getPrivateProfileString(const std::string& fileName,
 void writePrivateProfileString(const std::string& fileName, std::string_view section,
                                std::string_view key, std::string_view value) {
   const ProfileFile file = readWholeFile(fileName);
-  if (file.state == ProfileFileState::kUnreadable) throw ProfileWriteError(fileName);
+  if (file.state == ProfileFileState::kUnreadable) throw RaidmonError(profileWriteErrorText(fileName));
   const auto updated = writeProfileString(file.text, section, key, value);
   if (!updated) throw std::invalid_argument("profile entry cannot be stored in an INI file");
   storeProfileFile(fileName, *updated);

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -15,11 +14,9 @@ namespace raidmon {
 // person edits by hand, long comment blocks included.
 inline constexpr std::size_t kMaxProfileFileSize = 64 * 1024 * 1024;
 
-// The INI layer's write failure; what() is "Unable to write to <full file name>".
-class ProfileWriteError : public std::runtime_error {
- public:
-  explicit ProfileWriteError(const std::string& fileName);
-};
+// "Unable to write to <full file name>": the message of the RaidmonError a refused
+// write throws.
+std::string profileWriteErrorText(const std::string& fileName);
 
 // ---- Pure functions over the text of a file ----------------------------------------
 //
@@ -71,7 +68,7 @@ std::optional<std::string> loadProfileFile(const std::string& fileName);
 // Replaces the file's contents safely against a crash: writes a temporary file in the
 // same directory and renames it over the file (an existing file keeps its mode). A
 // symbolic link is written through: the link stays and its last target gets the text.
-// Throws ProfileWriteError when the system refuses, and for a file without write
+// Throws RaidmonError (profileWriteErrorText) when the system refuses, and for a file without write
 // permission (read-only, even for root); the old file is then left byte for byte and no
 // temporary file stays behind.
 void storeProfileFile(const std::string& fileName, std::string_view text);
@@ -82,7 +79,7 @@ std::optional<std::string> getPrivateProfileString(const std::string& fileName,
                                                    std::string_view section, std::string_view key);
 
 // WritePrivateProfileString: writes one key, creating the file and the section when
-// missing and keeping every other line. Throws ProfileWriteError when the file cannot be
+// missing and keeping every other line. Throws RaidmonError when the file cannot be
 // written, or exists but cannot be read (so its lines would be lost); throws
 // std::invalid_argument when writeProfileString refuses the entry.
 void writePrivateProfileString(const std::string& fileName, std::string_view section,

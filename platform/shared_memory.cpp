@@ -36,17 +36,14 @@ std::string nameFor(std::string_view word, std::uint64_t random) {
 
 }  // namespace
 
-std::unique_ptr<SharedView> SharedView::create(std::string_view word, std::size_t size,
-                                               std::string& error) {
-  return create(word, size, error, systemRandom);
+Result<std::unique_ptr<SharedView>> SharedView::create(std::string_view word, std::size_t size) {
+  return create(word, size, systemRandom);
 }
 
-std::unique_ptr<SharedView> SharedView::create(std::string_view word, std::size_t size,
-                                               std::string& error,
-                                               const std::function<std::uint64_t()>& random) {
+Result<std::unique_ptr<SharedView>> SharedView::create(
+    std::string_view word, std::size_t size, const std::function<std::uint64_t()>& random) {
   if (size == 0 || word.empty() || word.find('/') != std::string_view::npos) {
-    error = "bad shared memory request";
-    return nullptr;
+    return Unexpected("bad shared memory request");
   }
   // Created exclusively under a fresh name: an object someone else made beforehand,
   // under any name, is never ours to open.
@@ -56,14 +53,12 @@ std::unique_ptr<SharedView> SharedView::create(std::string_view word, std::size_
     name = nameFor(word, random());
     fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd < 0 && errno != EEXIST) {
-      error = describe("cannot create shared memory", name);
-      return nullptr;
+      return Unexpected(describe("cannot create shared memory", name));
     }
   }
   if (fd < 0) {
-    error = "cannot create shared memory /" + std::string(word) + ": " + std::to_string(kNameAttempts) +
-            " names taken";
-    return nullptr;
+    return Unexpected("cannot create shared memory /" + std::string(word) + ": " +
+                      std::to_string(kNameAttempts) + " names taken");
   }
   void* mapped = MAP_FAILED;
   int failure = 0;
@@ -78,8 +73,7 @@ std::unique_ptr<SharedView> SharedView::create(std::string_view word, std::size_
   shm_unlink(name.c_str());
   if (mapped == MAP_FAILED) {
     errno = failure;
-    error = describe("cannot set up shared memory", name);
-    return nullptr;
+    return Unexpected(describe("cannot set up shared memory", name));
   }
   return std::unique_ptr<SharedView>(
       new SharedView(static_cast<std::uint8_t*>(mapped), size, std::move(name)));

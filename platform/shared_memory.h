@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace raidmon {
 
 // One mapped view. Not copyable; unmapped when destroyed. Any thread may use the
@@ -19,14 +21,12 @@ class SharedView {
   // tell in advance, "/<word>.<pid>.<16 random hex digits>", exclusively (an object
   // that already has the name is never opened: another name is drawn, up to
   // kNameAttempts times), sizes it, maps `size` bytes for reading and writing and
-  // unlinks the name, so no other process can open it afterwards. Returns null with
-  // `error` set on any failure; nothing is left mapped, open or named then.
-  static std::unique_ptr<SharedView> create(std::string_view word, std::size_t size,
-                                            std::string& error);
+  // unlinks the name, so no other process can open it afterwards. On any failure the
+  // result holds the reason, and nothing is left mapped, open or named.
+  static Result<std::unique_ptr<SharedView>> create(std::string_view word, std::size_t size);
   // The same with the random numbers from `random` (tests).
-  static std::unique_ptr<SharedView> create(std::string_view word, std::size_t size,
-                                            std::string& error,
-                                            const std::function<std::uint64_t()>& random);
+  static Result<std::unique_ptr<SharedView>> create(
+      std::string_view word, std::size_t size, const std::function<std::uint64_t()>& random);
   static constexpr int kNameAttempts = 16;
 
   ~SharedView();

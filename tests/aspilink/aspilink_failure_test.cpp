@@ -110,7 +110,7 @@ TEST_F(AspilinkFailure, StalledRequestEndsAfterTheTimeOut) {
 // Stalled inside the device: aborted after the time-out; the device's late answer
 // goes nowhere, and the next request gets its own answer.
 TEST_F(AspilinkFailure, LateAnswerOfAnAbortedRequestIsDropped) {
-  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).scenario);
+  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).value());
   std::mutex mu;
   std::condition_variable cv;
   bool release = false;
@@ -152,17 +152,18 @@ TEST_F(AspilinkFailure, RefusedOrFailedRequestsLeaveThePacket) {
 // the user and unlinked once mapped; names taken beforehand (the old predictable one
 // included) cost another draw, never a failure while draws remain.
 TEST(SharedViewTest, UnguessableNameCreatedExclusivelyAndUnlinked) {
-  std::string error;
   const std::string predictable = "/k4test." + std::to_string(getpid());
   const int squatter = shm_open(predictable.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
   ASSERT_GE(squatter, 0);
-  auto view = SharedView::create("k4test", 2076, error);
-  ASSERT_TRUE(view) << error;
+  auto created = SharedView::create("k4test", 2076);
+  ASSERT_TRUE(created) << created.error();
+  std::unique_ptr<SharedView> view = std::move(created).value();
   EXPECT_EQ(view->name().rfind(predictable + ".", 0), 0u) << view->name();
   EXPECT_EQ(view->name().size(), predictable.size() + 17);
   EXPECT_LT(shm_open(view->name().c_str(), O_RDWR, 0), 0);  // nobody else can open it
-  auto other = SharedView::create("k4test", 2076, error);
-  ASSERT_TRUE(other) << error;
+  auto createdOther = SharedView::create("k4test", 2076);
+  ASSERT_TRUE(createdOther) << createdOther.error();
+  std::unique_ptr<SharedView> other = std::move(createdOther).value();
   EXPECT_NE(other->name(), view->name());
   view->data()[0] = 1;
   EXPECT_EQ(other->data()[0], 0);
@@ -181,13 +182,14 @@ TEST(SharedViewTest, UnguessableNameCreatedExclusivelyAndUnlinked) {
     ASSERT_GE(fd, 0);
     close(fd);
   }
-  view = SharedView::create("k4test", 2076, error, draws);
-  ASSERT_TRUE(view) << error;
+  created = SharedView::create("k4test", 2076, draws);
+  ASSERT_TRUE(created) << created.error();
+  view = std::move(created).value();
   EXPECT_EQ(view->name(), predictable + ".0000000000001003");
   // Every draw taken: a clear failure, nothing left behind.
-  view = SharedView::create("k4test", 2076, error, [] { return std::uint64_t{0x1000}; });
-  EXPECT_FALSE(view);
-  EXPECT_NE(error.find("names taken"), std::string::npos) << error;
+  created = SharedView::create("k4test", 2076, [] { return std::uint64_t{0x1000}; });
+  EXPECT_FALSE(created);
+  EXPECT_NE(created.error().find("names taken"), std::string::npos) << created.error();
   for (const std::string& name : taken) shm_unlink(name.c_str());
 }
 

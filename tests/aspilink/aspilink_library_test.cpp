@@ -160,7 +160,7 @@ TEST_P(AspilinkLibrary, TransferAndFlashEntries) {
 // Against the emulated controller: the status read declares 512 data bytes, yet the
 // caller gets the whole answer back, and the driver sees the fields where it reads them.
 TEST_P(AspilinkLibrary, StatusReadAndRebuildEndThroughTheEmulator) {
-  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).scenario);
+  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).value());
   standIn_->attachDevice(controller);
   ControlPacket p = patterned();
   EXPECT_EQ(x().TavrixIoControl(0, 1, CTL_READ_STATUS, 1, 0, p.raw(), 0, 0, 0, 0, 0, 0), 1);

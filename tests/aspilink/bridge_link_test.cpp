@@ -75,7 +75,7 @@ TEST(BridgeLinkReal, TransferCopiesSectors) {
   ASSERT_TRUE(bridge.ok()) << bridge.error();
   test::AttachedStandIn standIn;
   ASSERT_TRUE(standIn);
-  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).scenario);
+  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).value());
   standIn->attachDevice(controller);
   BridgeLink link(bridge.exports());
   ControlPacket packet;

@@ -27,7 +27,8 @@ class LoadedBridge {
   explicit LoadedBridge(const std::string& word)
       : handle_(dlopen(bridgeLibraryPath(word).c_str(), RTLD_NOW | RTLD_LOCAL)) {
     if (handle_ == nullptr) error_ = dlerror();
-    else if (auto e = bridgeExportsOf(handle_, error_)) exports_ = *e;
+    else if (auto e = bridgeExportsOf(handle_)) exports_ = *e;
+    else error_ = e.error();
   }
   ~LoadedBridge() {
     if (handle_ != nullptr) dlclose(handle_);
@@ -84,8 +85,10 @@ class RecordingBackend {
 // The stand-in for a fixture's lifetime; switches back to normal and detached after.
 class AttachedStandIn {
  public:
-  AttachedStandIn() : standIn_(AspiStandIn::open(programDirectory(), error_)) {
-    EXPECT_TRUE(standIn_) << error_;
+  AttachedStandIn() {
+    auto opened = AspiStandIn::open(programDirectory());
+    EXPECT_TRUE(opened) << opened.error();
+    if (opened) standIn_ = std::move(opened).value();
   }
   ~AttachedStandIn() {
     if (!standIn_) return;
@@ -97,7 +100,6 @@ class AttachedStandIn {
   explicit operator bool() const { return standIn_ != nullptr; }
 
  private:
-  std::string error_;
   std::unique_ptr<AspiStandIn> standIn_;
 };
 

@@ -29,8 +29,8 @@ rebuild-time 0x1234
 
 Scenario parsed(std::string_view text) {
   ScenarioParse p = parseScenario(text);
-  EXPECT_TRUE(p.ok()) << p.errorLine << ": " << p.error;
-  return p.scenario;
+  EXPECT_TRUE(p.has_value()) << p.error().line << ": " << p.error().message;
+  return p.value();
 }
 
 // A packet as the direct sender fills it, data area pre-filled with a marker so that

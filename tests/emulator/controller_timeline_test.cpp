@@ -22,8 +22,8 @@ Controller make(std::string_view extra) {
   std::string text(kDrives);
   text += extra;
   ScenarioParse p = parseScenario(text);
-  EXPECT_TRUE(p.ok()) << p.errorLine << ": " << p.error;
-  return Controller(p.scenario);
+  EXPECT_TRUE(p.has_value()) << p.error().line << ": " << p.error().message;
+  return Controller(p.value());
 }
 
 // One status read; nullopt when the transport call failed.
@@ -183,8 +183,8 @@ TEST(Timeline, ScenarioFaultsRefuseRebuildAndFailSends) {
 TEST(Timeline, InitialEventsApplyInFileOrder) {
   // The pull comes before the channel enters hot-plug mode, so it is a plain pull.
   ScenarioParse p = parseScenario("drive 2.4 model \"M\" sectors 10\npull 2.4\nhotplug 2 2\n");
-  ASSERT_TRUE(p.ok()) << p.error;
-  Controller c(p.scenario);
+  ASSERT_TRUE(p.has_value()) << p.error().message;
+  Controller c(p.value());
   EXPECT_EQ(c.plugBlock()[148 + 8 + 3], 0x04);  // plug tables untouched
   EXPECT_FALSE(c.isInserted(2, 4));
   EXPECT_EQ(c.statusBlock()[78 + 1], 1);

@@ -14,8 +14,8 @@ Controller make(std::string_view flashLine) {
   std::string text(flashLine);
   text += "\naspi 0 2\n";
   ScenarioParse p = parseScenario(text);
-  EXPECT_TRUE(p.ok()) << p.error;
-  return Controller(p.scenario);
+  EXPECT_TRUE(p.has_value()) << p.error().message;
+  return Controller(p.value());
 }
 
 // Sends one flash command on the miniport path; returns the packet as answered.

@@ -13,8 +13,8 @@ namespace {
 
 Controller makeDefault() {
   ScenarioParse p = parseScenario(defaultScenarioText());
-  EXPECT_TRUE(p.ok()) << p.error;
-  return Controller(p.scenario);
+  EXPECT_TRUE(p.has_value()) << p.error().message;
+  return Controller(p.value());
 }
 
 TEST(NtStorage, QueryDosDeviceCountsBothZerosAndRefusesOverflow) {

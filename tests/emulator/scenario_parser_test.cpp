@@ -24,13 +24,13 @@ TEST(DefaultScenario, ShippedFileEqualsTheCompiledInText) {
   ss << in.rdbuf();
   EXPECT_EQ(ss.str(), defaultScenarioText());
   const ScenarioParse f = loadScenarioFile((sourceRoot() / "emulator/scenarios/default.scn").string());
-  EXPECT_TRUE(f.ok()) << f.errorLine << ": " << f.error;
+  EXPECT_TRUE(f.has_value()) << f.error().line << ": " << f.error().message;
 }
 
 TEST(DefaultScenario, DescribesTwoCardsWithAMirrorASingleDriveAndARaid01Set) {
   const ScenarioParse p = parseScenario(defaultScenarioText());
-  ASSERT_TRUE(p.ok()) << p.errorLine << ": " << p.error;
-  Controller c(p.scenario);
+  ASSERT_TRUE(p.has_value()) << p.error().line << ": " << p.error().message;
+  Controller c(p.value());
   const auto cfg = c.configBlock();
   struct Want {
     int card, pos, kind, id, member;
@@ -68,8 +68,8 @@ TEST(ScenarioParser, AcceptsCommentsBlankLinesCrLfAndHashInsideQuotes) {
       "at 7 fail-transfer 5 at 1024 mode zero\n"
       "fail-transfer 1 mode false\n"
       "refuse-rebuild\nrefuse-rebuild 3 code 0xFF\nbad-checksum 2\n");
-  ASSERT_TRUE(p.ok()) << p.errorLine << ": " << p.error;
-  const Scenario& s = p.scenario;
+  ASSERT_TRUE(p.has_value()) << p.error().line << ": " << p.error().message;
+  const Scenario& s = p.value();
   ASSERT_EQ(s.drives.size(), 1u);
   EXPECT_EQ(s.drives[0].identity.model, "A#1");
   EXPECT_EQ(s.drives[0].identity.serial, "S 1");
@@ -92,8 +92,8 @@ TEST(ScenarioParser, AcceptsCommentsBlankLinesCrLfAndHashInsideQuotes) {
 TEST(ScenarioParser, GeneralFaults) {
   const ScenarioParse p = parseScenario(
       "fail 0x80018004 5 at 4096 mode zero\nfail 0x10 1 at 640 skip 2 mode stall ms 20\nat 3 fail 0x40 2\n");
-  ASSERT_TRUE(p.ok()) << p.errorLine << ": " << p.error;
-  const auto& e = p.scenario.initialEvents;
+  ASSERT_TRUE(p.has_value()) << p.error().line << ": " << p.error().message;
+  const auto& e = p.value().initialEvents;
   ASSERT_EQ(e.size(), 2u);
   EXPECT_EQ(e[0].kind, EventKind::Fail);
   EXPECT_EQ(e[0].value, 0x80018004u);
@@ -104,9 +104,9 @@ TEST(ScenarioParser, GeneralFaults) {
   EXPECT_EQ(e[1].skip, 2u);
   EXPECT_EQ(e[1].failMode, FaultMode::Stall);
   EXPECT_EQ(e[1].stallMs, 20u);
-  ASSERT_EQ(p.scenario.timeline.size(), 1u);
-  EXPECT_EQ(p.scenario.timeline[0].event.failMode, FaultMode::TransportFalse);
-  EXPECT_FALSE(p.scenario.timeline[0].event.sector);
+  ASSERT_EQ(p.value().timeline.size(), 1u);
+  EXPECT_EQ(p.value().timeline[0].event.failMode, FaultMode::TransportFalse);
+  EXPECT_FALSE(p.value().timeline[0].event.sector);
 }
 
 TEST(ScenarioParser, BadInputGivesTheLineAndAReason) {
@@ -184,30 +184,31 @@ TEST(ScenarioParser, BadInputGivesTheLineAndAReason) {
   };
   for (const Case& k : cases) {
     const ScenarioParse p = parseScenario(k.text);
-    EXPECT_FALSE(p.ok()) << k.text;
-    EXPECT_EQ(p.errorLine, k.line) << k.text << " -> " << p.error;
-    EXPECT_NE(p.error.find(k.reason), std::string::npos) << k.text << " -> " << p.error;
+    EXPECT_FALSE(p.has_value()) << k.text;
+    EXPECT_EQ(p.error().line, k.line) << k.text << " -> " << p.error().message;
+    EXPECT_NE(p.error().message.find(k.reason), std::string::npos)
+        << k.text << " -> " << p.error().message;
   }
 }
 
 TEST(ScenarioParser, SizeAndLineLimits) {
   std::string many;
   for (std::size_t i = 0; i < kMaxScenarioLines; ++i) many += "# line\n";
-  EXPECT_TRUE(parseScenario(many).ok());
+  EXPECT_TRUE(parseScenario(many).has_value());
   many += "# one too many\n";
   const ScenarioParse p = parseScenario(many);
-  EXPECT_FALSE(p.ok());
-  EXPECT_EQ(p.errorLine, static_cast<int>(kMaxScenarioLines) + 1);
+  EXPECT_FALSE(p.has_value());
+  EXPECT_EQ(p.error().line, static_cast<int>(kMaxScenarioLines) + 1);
   const ScenarioParse big = parseScenario(std::string(kMaxScenarioBytes + 1, '\n'));
-  EXPECT_FALSE(big.ok());
-  EXPECT_EQ(big.errorLine, 0);
+  EXPECT_FALSE(big.has_value());
+  EXPECT_EQ(big.error().line, 0);
 }
 
 TEST(ScenarioParser, MissingFileIsAnErrorNamingThePath) {
   const ScenarioParse p = loadScenarioFile("/nonexistent/dir/x.scn");
-  EXPECT_FALSE(p.ok());
-  EXPECT_EQ(p.errorLine, 0);
-  EXPECT_NE(p.error.find("/nonexistent/dir/x.scn"), std::string::npos);
+  EXPECT_FALSE(p.has_value());
+  EXPECT_EQ(p.error().line, 0);
+  EXPECT_NE(p.error().message.find("/nonexistent/dir/x.scn"), std::string::npos);
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ using namespace std::chrono_literals;
 
 Scenario defaultScenario() {
   ScenarioParse p = parseScenario(defaultScenarioText());
-  EXPECT_TRUE(p.ok()) << p.error;
-  return p.scenario;
+  EXPECT_TRUE(p.has_value()) << p.error().message;
+  return p.value();
 }
 
 std::string tempSocketPath() {
@@ -50,9 +50,9 @@ class ServedController {
  public:
   explicit ServedController(std::chrono::milliseconds helloTimeout = kHelloTimeout)
       : controller(defaultScenario()), server(controller, path) {
-    std::string error;
-    listening = server.listen(error);
-    EXPECT_TRUE(listening) << error;
+    const Result<void> listened = server.listen();
+    listening = listened.has_value();
+    EXPECT_TRUE(listening) << listened.error();
     server.setHelloTimeout(helloTimeout);
     if (listening) thread = std::thread([this] { server.run(); });
   }
@@ -62,10 +62,9 @@ class ServedController {
     if (thread.joinable()) thread.join();
   }
   std::unique_ptr<SocketConnection> connect() {
-    std::string error;
-    auto c = SocketConnection::connect(path, error);
-    EXPECT_TRUE(c) << error;
-    return c;
+    auto c = SocketConnection::connect(path);
+    EXPECT_TRUE(c) << c.error();
+    return c ? std::move(c).value() : nullptr;
   }
 
   std::string path = tempSocketPath();
@@ -301,9 +300,9 @@ TEST(SocketServer, SilentClientsAreClosedAndAFullServerSaysWhy) {
   }
   ASSERT_EQ(served.server.clientCount(), kMaxSocketClients);
   // One more is told why it is not served, not that the server is no server.
-  std::string error;
-  EXPECT_FALSE(SocketConnection::connect(served.path, error));
-  EXPECT_EQ(error, "the k4emu server on " + served.path + " refused the connection: " +
+  const auto refused = SocketConnection::connect(served.path);
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.error(), "the k4emu server on " + served.path + " refused the connection: " +
                        std::to_string(kMaxSocketClients) + " clients are connected already");
   // The silent ones are closed once their greeting is overdue, each told why...
   EXPECT_EQ(silent.front()->refusal(), std::optional<std::string>("no hello within 300 ms"));
@@ -323,8 +322,8 @@ TEST(SocketServer, InjectedEventsApplyAllOrNothing) {
   ServedController served;
   auto c = served.connect();
   ASSERT_TRUE(c);
-  std::string error;
-  EXPECT_TRUE(c->inject("pull 1.2\n# a comment\n\nhotplug 2 1\n", error)) << error;
+  const Result<void> injected = c->inject("pull 1.2\n# a comment\n\nhotplug 2 1\n");
+  EXPECT_TRUE(injected) << injected.error();
   EXPECT_FALSE(served.controller.isInserted(1, 2));
   EXPECT_NE(served.controller.statusBlock()[statusHotPlugOffset(2, 1)], 0);
 
@@ -340,8 +339,9 @@ TEST(SocketServer, InjectedEventsApplyAllOrNothing) {
       {"# nothing\n\n", "no event given"},
   };
   for (const Case& k : bad) {
-    EXPECT_FALSE(c->inject(k.text, error)) << k.text;
-    EXPECT_NE(error.find(k.says), std::string::npos) << error;
+    const Result<void> refused = c->inject(k.text);
+    EXPECT_FALSE(refused) << k.text;
+    EXPECT_NE(refused.error().find(k.says), std::string::npos) << refused.error();
   }
   EXPECT_FALSE(served.controller.isInserted(1, 2)) << "a rejected batch applied its insert";
   EXPECT_FALSE(c->lost());
@@ -354,8 +354,8 @@ TEST(SocketServer, StallHoldsControllerRequestsUntilSwitchedOff) {
   ASSERT_TRUE(control && monitor);
   SocketNtStorage storage(*monitor);
   const DeviceHandle h = storage.createFile("\\\\.\\SCSI1:");
-  std::string error;
-  ASSERT_TRUE(control->inject("stall on", error)) << error;
+  const Result<void> stalled = control->inject("stall on");
+  ASSERT_TRUE(stalled) << stalled.error();
 
   auto held = std::async(std::launch::async, [&] {
     std::vector<std::uint8_t> packet(kPacketSize, 0);
@@ -369,7 +369,8 @@ TEST(SocketServer, StallHoldsControllerRequestsUntilSwitchedOff) {
   auto other = served.connect();
   SocketNtStorage otherStorage(*other);
   EXPECT_GT(otherStorage.queryDosDevice("scsi1:", name, sizeof name), 0u);
-  ASSERT_TRUE(control->inject("stall off", error)) << error;
+  const Result<void> released = control->inject("stall off");
+  ASSERT_TRUE(released) << released.error();
   ASSERT_EQ(held.wait_for(2s), std::future_status::ready);
   EXPECT_TRUE(held.get());
   EXPECT_EQ(served.controller.statusTick(), 1u);
@@ -396,8 +397,7 @@ TEST(SocketServer, LostConnectionFailsEveryOperationAtOnce) {
   EXPECT_EQ(storage.createFile("\\\\.\\SCSI1:"), kInvalidHandle);
   storage.closeHandle(h);
   EXPECT_FALSE(aspi.handleAspiCdb77(1, 0, packet.data(), kPacketSize));
-  std::string error;
-  EXPECT_FALSE(c->inject("pull 1.2", error));
+  EXPECT_FALSE(c->inject("pull 1.2"));
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
   EXPECT_TRUE(c->lost());
   EXPECT_EQ(lostCalls.load(), 1);
@@ -408,15 +408,14 @@ TEST(SocketServer, OverdueAnswerLosesTheConnection) {
   auto control = served.connect();
   auto c = served.connect();
   ASSERT_TRUE(control && c);
-  std::string error;
-  ASSERT_TRUE(control->inject("stall on", error));
+  ASSERT_TRUE(control->inject("stall on"));
   c->setReplyTimeout(100ms);
   SocketNtStorage storage(*c);
   const DeviceHandle h = storage.createFile("\\\\.\\SCSI1:");
   std::vector<std::uint8_t> packet(kPacketSize, 0);
   EXPECT_FALSE(storage.miniportControl(h, packet.data(), kPacketSize));
   EXPECT_TRUE(c->lost());
-  ASSERT_TRUE(control->inject("stall off", error));
+  ASSERT_TRUE(control->inject("stall off"));
   // The late answer never reaches a later request: the connection stays lost.
   EXPECT_EQ(storage.createFile("\\\\.\\SCSI1:"), kInvalidHandle);
 }
@@ -426,8 +425,7 @@ TEST(SocketServer, DisconnectReleasesARequestTheServerHolds) {
   auto control = served.connect();
   auto c = served.connect();
   ASSERT_TRUE(control && c);
-  std::string error;
-  ASSERT_TRUE(control->inject("stall on", error));
+  ASSERT_TRUE(control->inject("stall on"));
   SocketAspiDevice aspi(*c);
   std::atomic<int> lostCalls{0};
   c->setLostHandler([&](const std::string&) { ++lostCalls; });
@@ -458,29 +456,31 @@ TEST(SocketServer, SocketFileIsPrivateReplacesAStaleOneAndIsRemovedOnExit) {
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ::close(fd);
   }
-  std::string error;
   {
     SocketServer server(controller, path);
-    ASSERT_TRUE(server.listen(error)) << error;
+    const Result<void> listening = server.listen();
+    ASSERT_TRUE(listening) << listening.error();
     struct stat st;
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     SocketServer second(controller, path);
-    EXPECT_FALSE(second.listen(error));
-    EXPECT_NE(error.find("already listening"), std::string::npos) << error;
+    const Result<void> taken = second.listen();
+    EXPECT_FALSE(taken);
+    EXPECT_NE(taken.error().find("already listening"), std::string::npos) << taken.error();
   }
   EXPECT_FALSE(std::filesystem::exists(path));
 
   std::ofstream(path) << "not a socket";
   SocketServer onFile(controller, path);
-  EXPECT_FALSE(onFile.listen(error));
-  EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
+  const Result<void> notSocket = onFile.listen();
+  EXPECT_FALSE(notSocket);
+  EXPECT_NE(notSocket.error().find("not a socket"), std::string::npos) << notSocket.error();
   EXPECT_TRUE(std::filesystem::exists(path)) << "an ordinary file was removed";
   std::filesystem::remove(path);
 
   SocketServer tooLong(controller, std::string(200, 'a'));
-  EXPECT_FALSE(tooLong.listen(error));
+  EXPECT_FALSE(tooLong.listen());
   EXPECT_FALSE(tooLong.run());
 }
 

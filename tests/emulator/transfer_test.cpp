@@ -21,8 +21,8 @@ Controller make() {
       "drive 1.2 model \"DST\" sectors 100000\n"
       "drive 2.1 model \"SMALL\" sectors 1000\n"
       "array 4 0 1.1 1.2\n");
-  EXPECT_TRUE(p.ok()) << p.error;
-  return Controller(p.scenario);
+  EXPECT_TRUE(p.has_value()) << p.error().message;
+  return Controller(p.value());
 }
 
 struct Result {

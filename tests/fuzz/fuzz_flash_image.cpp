@@ -22,17 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(in.receivedEntries.data(), data + 34, 48);
   in.adapt = (data[82] & 1) == 0;
   const std::vector<std::uint8_t> file(data + kHead, data + size);
-  const FlashImageRead r = buildFlashImage(file, in);
+  const Result<FlashImage> r = buildFlashImage(file, in);
   const std::size_t blocks = file.size() / kFlashBlockSize;
   if (blocks > kFlashMaxBlocks) {
-    if (r.error.empty()) std::abort();
+    if (r) std::abort();
     return 0;
   }
-  if (!r.error.empty() || r.image.blockCount() != blocks || r.image.raw.size() != blocks * kFlashBlockSize) {
+  if (!r || r->blockCount() != blocks || r->raw.size() != blocks * kFlashBlockSize) {
     std::abort();
   }
   std::uint32_t sum = 0;
-  for (const FlashBlock& b : r.image.blocks) {
+  for (const FlashBlock& b : r->blocks) {
     std::uint8_t blockSum = 0;
     for (std::uint8_t v : b) {
       sum += v;
@@ -40,6 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (in.adapt && isSettingsBlock(b) && blockSum != 0) std::abort();
   }
-  if (sum != r.image.checksum || r.image.checksumText().size() != 4) std::abort();
+  if (sum != r->checksum || r->checksumText().size() != 4) std::abort();
   return 0;
 }

@@ -16,11 +16,11 @@ using namespace raidmon::emu;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const ScenarioParse parsed = parseScenario(text);
-  if (!parsed.ok()) {
-    if (parsed.errorLine < 0) __builtin_trap();
+  if (!parsed.has_value()) {
+    if (parsed.error().line < 0) __builtin_trap();
     return 0;
   }
-  Controller controller(parsed.scenario);
+  Controller controller(parsed.value());
   EmulatedNtStorage storage(controller);
 
   // A handful of ticks of the poll cycle, a transfer built from the input's first

@@ -29,8 +29,8 @@ class FamilyRun {
       : dir_(fs::temp_directory_path() / ("raidmon_9x_" + std::to_string(getpid()) + "_" +
                                           std::to_string(family))) {
     emu::ScenarioParse parsed = emu::parseScenario(scenarioText);
-    EXPECT_TRUE(parsed.ok()) << parsed.errorLine << ": " << parsed.error;
-    controller = std::make_unique<emu::Controller>(parsed.scenario);
+    EXPECT_TRUE(parsed.has_value()) << parsed.error().line << ": " << parsed.error().message;
+    controller = std::make_unique<emu::Controller>(parsed.value());
     if (family == kOsFamily9x) {
       bridge_ = std::make_unique<test::LoadedBridge>("korvane");
       EXPECT_TRUE(bridge_->ok()) << bridge_->error();

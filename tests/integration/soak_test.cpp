@@ -39,7 +39,7 @@ struct CountingViews final : IndicatorSink, NoticeView, EventGridView, DebugView
 std::size_t heapInUse() { return mallinfo2().uordblks; }
 
 TEST(SoakTest, HundredThousandCyclesWithAFlappingDrive) {
-  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).scenario);
+  emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).value());
   emu::EmulatedNtStorage storage(controller);
   DirectPortLink link(storage);
   SharedPacket packet;

@@ -31,8 +31,8 @@ class EmulatedRun {
 
   static emu::Scenario parse(const std::string& text) {
     emu::ScenarioParse p = emu::parseScenario(text);
-    EXPECT_TRUE(p.ok()) << p.errorLine << ": " << p.error;
-    return p.scenario;
+    EXPECT_TRUE(p.has_value()) << p.error().line << ": " << p.error().message;
+    return p.value();
   }
   void start() {
     monitor_.start();

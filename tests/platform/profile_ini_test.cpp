@@ -1,4 +1,5 @@
 #include "platform/profile_ini.h"
+#include "platform/raidmon_error.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -308,8 +309,8 @@ TEST_F(ProfileIniFile, WriteToDirectoryFails) {
   fs::create_directory(path("dir.ini"));
   try {
     writePrivateProfileString(path("dir.ini"), "S", "k", "v");
-    FAIL() << "expected ProfileWriteError";
-  } catch (const ProfileWriteError& error) {
+    FAIL() << "expected RaidmonError";
+  } catch (const RaidmonError& error) {
     EXPECT_EQ(std::string(error.what()), "Unable to write to " + path("dir.ini"));
   }
   EXPECT_EQ(getPrivateProfileString(path("dir.ini"), "S", "k"), std::nullopt);
@@ -321,8 +322,8 @@ TEST_F(ProfileIniFile, WriteUnderRegularFileFails) {
   EXPECT_EQ(getPrivateProfileString(name, "S", "k"), std::nullopt);
   try {
     writePrivateProfileString(name, "S", "k", "v");
-    FAIL() << "expected ProfileWriteError";
-  } catch (const ProfileWriteError& error) {
+    FAIL() << "expected RaidmonError";
+  } catch (const RaidmonError& error) {
     EXPECT_EQ(std::string(error.what()), "Unable to write to " + name);
   }
   EXPECT_EQ(readFile(path("file.txt")), "x");
@@ -330,7 +331,7 @@ TEST_F(ProfileIniFile, WriteUnderRegularFileFails) {
 
 TEST_F(ProfileIniFile, WriteToMissingDirectoryFails) {
   EXPECT_THROW(writePrivateProfileString(path("no/such/dir.ini"), "S", "k", "v"),
-               ProfileWriteError);
+               RaidmonError);
 }
 
 TEST_F(ProfileIniFile, UnstorableEntryIsInvalidArgument) {
@@ -345,7 +346,7 @@ TEST_F(ProfileIniFile, OversizedFileIsUnreadableAndNotOverwritten) {
   EXPECT_EQ(readProfileFile(path("big.ini")).state, ProfileFileState::kUnreadable);
   EXPECT_EQ(loadProfileFile(path("big.ini")), std::nullopt);
   EXPECT_EQ(getPrivateProfileString(path("big.ini"), "S", "k"), std::nullopt);
-  EXPECT_THROW(writePrivateProfileString(path("big.ini"), "S", "k", "w"), ProfileWriteError);
+  EXPECT_THROW(writePrivateProfileString(path("big.ini"), "S", "k", "w"), RaidmonError);
   EXPECT_EQ(fs::file_size(path("big.ini")), kMaxProfileFileSize + 1);
 }
 
@@ -389,8 +390,8 @@ TEST_F(ProfileIniFile, ReadOnlyFileIsLeftByteForByte) {
   ASSERT_EQ(::stat(path("ro.ini").c_str(), &before), 0);
   try {
     writePrivateProfileString(path("ro.ini"), "Rebuild", "Auto Rebuild", "0");
-    FAIL() << "expected ProfileWriteError";
-  } catch (const ProfileWriteError& error) {
+    FAIL() << "expected RaidmonError";
+  } catch (const RaidmonError& error) {
     EXPECT_EQ(std::string(error.what()), "Unable to write to " + path("ro.ini"));
   }
   struct stat after {};
@@ -423,7 +424,7 @@ TEST_F(ProfileIniFile, SymbolicLinkIsWrittenThrough) {
   // A loop of links cannot be written.
   fs::create_symlink(path("loop2.ini"), path("loop1.ini"));
   fs::create_symlink(path("loop1.ini"), path("loop2.ini"));
-  EXPECT_THROW(writePrivateProfileString(path("loop1.ini"), "S", "k", "v"), ProfileWriteError);
+  EXPECT_THROW(writePrivateProfileString(path("loop1.ini"), "S", "k", "v"), RaidmonError);
   EXPECT_TRUE(fs::is_symlink(path("loop1.ini")));
 }
 

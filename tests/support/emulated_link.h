@@ -47,8 +47,8 @@ class EmulatedLink {
   EmulatedLink(LinkKind kind, const std::string& scenarioText,
                std::chrono::milliseconds replyTimeout = std::chrono::seconds(10)) {
     const emu::ScenarioParse parsed = emu::parseScenario(scenarioText);
-    EXPECT_TRUE(parsed.ok()) << parsed.errorLine << ": " << parsed.error;
-    controller = std::make_unique<emu::Controller>(parsed.scenario);
+    EXPECT_TRUE(parsed.has_value()) << parsed.error().line << ": " << parsed.error().message;
+    controller = std::make_unique<emu::Controller>(parsed.value());
     if (isSocket(kind)) serve(replyTimeout);
     if (isBridge(kind)) {
       family = kOsFamily9x;
@@ -91,10 +91,8 @@ class EmulatedLink {
   }
   // Socket kinds: "stall on|off" from a second client, as `k4emu inject` sends it.
   bool stallServer(bool on) {
-    std::string error;
-    auto injector = emu::SocketConnection::connect(socketPath, error);
-    if (!injector) return false;
-    return injector->inject(on ? "stall on" : "stall off", error);
+    auto injector = emu::SocketConnection::connect(socketPath);
+    return injector && (*injector)->inject(on ? "stall on" : "stall off").has_value();
   }
 
   std::uint8_t family = kOsFamilyNt;
@@ -116,11 +114,12 @@ class EmulatedLink {
                   ("raidmon_link_" + std::to_string(::getpid()) + "_" + std::to_string(n++) + ".sock"))
                      .string();
     server = std::make_unique<emu::SocketServer>(*controller, socketPath);
-    std::string error;
-    ASSERT_TRUE(server->listen(error)) << error;
+    const Result<void> listening = server->listen();
+    ASSERT_TRUE(listening) << listening.error();
     serverThread = std::thread([this] { server->run(); });
-    connection = emu::SocketConnection::connect(socketPath, error);
-    ASSERT_TRUE(connection) << error;
+    auto connected = emu::SocketConnection::connect(socketPath);
+    ASSERT_TRUE(connected) << connected.error();
+    connection = std::move(connected).value();
     connection->setReplyTimeout(replyTimeout);
   }
 };

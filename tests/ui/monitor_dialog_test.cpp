@@ -24,8 +24,8 @@ class MonitorDialogTest : public ::testing::Test {
     std::string text(emu::defaultScenarioText());
     text.replace(text.find("flash maker 0x40 device 0x01"), 28, flash);
     const auto parsed = emu::parseScenario(text + "\n" + extra);
-    ASSERT_TRUE(parsed.ok()) << parsed.error;
-    controller = std::make_unique<emu::Controller>(parsed.scenario);
+    ASSERT_TRUE(parsed.has_value()) << parsed.error().message;
+    controller = std::make_unique<emu::Controller>(parsed.value());
     storage = std::make_unique<emu::EmulatedNtStorage>(*controller);
     link = std::make_unique<DirectPortLink>(*storage);
     monitor = std::make_unique<Monitor>(*link, packet, kOsFamilyNt, "/proc/self/raidmon-test/");

@@ -47,7 +47,7 @@ fs::path freshProgramDir() {
 // and the six forms; the commands that open other forms are counted.
 struct Program {
   explicit Program(const std::string& scenarioText = std::string(emu::defaultScenarioText()))
-      : controller(emu::parseScenario(scenarioText).scenario),
+      : controller(emu::parseScenario(scenarioText).value()),
         storage(controller),
         link(storage),
         dir(freshProgramDir()),
@@ -265,10 +265,10 @@ TEST(StatusWindowTest, CardDragFlagSwallowsExactlyOneClick) {
 
   // card2 drags the window without the flag; the form drag raises negative moves to 0.
   const QPoint before = f.pos();
-  f.card2MouseDown(Qt::LeftButton, 20, 10);
-  f.card2MouseMove(-5, 10);
+  emit f.card2->pressed(Qt::LeftButton, QPoint(20, 10));
+  emit f.card2->moved(QPoint(-5, 10));
   EXPECT_EQ(f.pos(), before + QPoint(-25, 0));
-  f.card2MouseUp(Qt::LeftButton, -5, 10);
+  emit f.card2->released(Qt::LeftButton, QPoint(-5, 10));
   EXPECT_EQ(p.monitor.gui().Card_Click, 0);
   const QPoint mid = f.pos();
   f.FormMouseDown(Qt::LeftButton, 20, 10);

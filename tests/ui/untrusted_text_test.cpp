@@ -43,7 +43,7 @@ fs::path programDirWith(const std::string& settings) {
 // The whole program minus main(), with the options an unattended run gives.
 struct Program {
   Program(const std::string& settings, FormsOptions options)
-      : controller(emu::parseScenario(emu::defaultScenarioText()).scenario),
+      : controller(emu::parseScenario(emu::defaultScenarioText()).value()),
         storage(controller),
         link(storage),
         dir(programDirWith(settings)),
@@ -129,7 +129,7 @@ TEST(UntrustedTextTest, AnUnattendedRunRecordsEveryBoxAndShowsNone) {
     // A start-up skin that does not load: the error is recorded, no box appears.
     const fs::path dir = programDirWith("");
     std::ofstream(dir / "skins/default/Small_Ata2.ini") << "[HOTAREAINFO]\nCount=1\n1=A, 1 , 2, 3, 4\n";
-    emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).scenario);
+    emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).value());
     emu::EmulatedNtStorage storage(controller);
     DirectPortLink link(storage);
     SharedPacket packet;

@@ -91,11 +91,19 @@ FlashUpdateDialog::FlashUpdateDialog(QWidget* parent) : QDialog(parent, Qt::Wind
   plainTextLabels(this);  // texts from files and the controller are never markup
 }
 
+void FlashUpdateDialog::runUnattended(const std::string& imagePath) {
+  show();
+  unattendedFile_ = imagePath;
+  File_Select->click();
+  unattendedFile_.reset();
+  Update_Start_Button->click();
+}
+
 std::string FlashUpdateDialog::filename() const { return str(Flash_filename->text()); }
 void FlashUpdateDialog::setFilename(std::string_view path) { Flash_filename->setText(qs(path)); }
 
 std::optional<std::string> FlashUpdateDialog::chooseFile(std::string_view filter) {
-  if (chooseFileOverride) return chooseFileOverride();
+  if (unattendedFile_) return unattendedFile_;
   // "Flash Rom File (*.bin)|*.Bin": the description, then the pattern.
   const QString f = qs(filter);
   const QString qtFilter = f.section(QLatin1Char('|'), 0, 0);

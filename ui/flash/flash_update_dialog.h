@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "flash/flash_update.h"
 
@@ -39,8 +41,10 @@ class FlashUpdateDialog final : public QDialog, public FlashDialogView {
   void setUpdate(FlashUpdate* update) { update_ = update; }
   // The text FormShow copies into Flash_Name (the About page's BIOS_LABEL).
   std::function<std::string()> biosLabel;
-  // Replaces the open-file dialog (tests).
-  std::function<std::optional<std::string>()> chooseFileOverride;
+
+  // The operator's steps without an operator: shows the dialog, presses "File Select"
+  // answering the open-file dialog with `imagePath`, then presses "Flash ROM Update".
+  void runUnattended(const std::string& imagePath);
 
   // FlashDialogView
   std::string filename() const override;
@@ -60,6 +64,8 @@ class FlashUpdateDialog final : public QDialog, public FlashDialogView {
 
  private:
   FlashUpdate* update_ = nullptr;
+  // While runUnattended() selects the file: the answer of the open-file dialog.
+  std::optional<std::string> unattendedFile_;
 };
 
 }  // namespace raidmon

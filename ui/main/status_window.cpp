@@ -458,18 +458,6 @@ void StatusWindow::dragUp(Qt::MouseButton button) {
 void StatusWindow::FormMouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
 void StatusWindow::FormMouseMove(int x, int y) { dragMove(DragKind::Form, x, y); }
 void StatusWindow::FormMouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
-void StatusWindow::Card1MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void StatusWindow::Card1MouseMove(int x, int y) { dragMove(DragKind::Card, x, y); }
-void StatusWindow::Card1MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
-void StatusWindow::card2MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void StatusWindow::card2MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
-void StatusWindow::card2MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
-void StatusWindow::Image18MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void StatusWindow::Image18MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
-void StatusWindow::Image18MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
-void StatusWindow::Image19MouseDown(Qt::MouseButton b, int x, int y) { dragDown(b, x, y); }
-void StatusWindow::Image19MouseMove(int x, int y) { dragMove(DragKind::Panel, x, y); }
-void StatusWindow::Image19MouseUp(Qt::MouseButton b, int, int) { dragUp(b); }
 
 // ------------------------------------------------------------------ events
 

@@ -124,22 +124,11 @@ class StatusWindow final : public QWidget, public MainWindowView, public Indicat
   void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
   void Exit1Click();
 
-  // Window drags, in the coordinates of the control that got the press.
+  // Window drags on the form itself, in its coordinates (the mouse areas and the
+  // indicators drag through connectDrag).
   void FormMouseDown(Qt::MouseButton button, int x, int y);
   void FormMouseMove(int x, int y);
   void FormMouseUp(Qt::MouseButton button, int x, int y);
-  void Card1MouseDown(Qt::MouseButton button, int x, int y);
-  void Card1MouseMove(int x, int y);
-  void Card1MouseUp(Qt::MouseButton button, int x, int y);
-  void card2MouseDown(Qt::MouseButton button, int x, int y);
-  void card2MouseMove(int x, int y);
-  void card2MouseUp(Qt::MouseButton button, int x, int y);
-  void Image18MouseDown(Qt::MouseButton button, int x, int y);
-  void Image18MouseMove(int x, int y);
-  void Image18MouseUp(Qt::MouseButton button, int x, int y);
-  void Image19MouseDown(Qt::MouseButton button, int x, int y);
-  void Image19MouseMove(int x, int y);
-  void Image19MouseUp(Qt::MouseButton button, int x, int y);
 
  protected:
   void showEvent(QShowEvent* e) override;
