@@ -24,8 +24,8 @@
 #include "emulator/socket_inject.h"
 #include "emulator/socket_protocol.h"
 #include "emulator/socket_server.h"
-#include "link/byte_order.h"
-#include "link/control_packet.h"
+#include "protocol/byte_order.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon::emu {
 namespace {
