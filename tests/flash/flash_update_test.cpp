@@ -257,18 +257,9 @@ INSTANTIATE_TEST_SUITE_P(BothLinks, FlashUpdateTest, ::testing::Values(Kind::Dir
 namespace raidmon {
 namespace {
 
-// A controller that answers the checksum request with a full 32-bit sum.
-struct WideChecksumLink final : test::FakeLink {
-  std::uint32_t reply = 0;
-  bool flashCommand(ControlPacket& p, std::uint8_t code, std::uint16_t, std::uint8_t,
-                    const std::uint8_t*) override {
-    if (code == FLASH_OP_40) p.setControlCode(reply);
-    return true;
-  }
-};
-
 TEST(FlashChecksumTextTest, AReplyWithMoreThanFourDigitsIsAFailure) {
-  WideChecksumLink link;
+  // A controller that answers the checksum request with a full 32-bit sum.
+  test::FakeLink link;
   SharedPacket packet;
   test::RecordingViews views;
   Monitor monitor(link, packet, kOsFamilyNt, "/proc/self/raidmon-test/");
@@ -282,11 +273,11 @@ TEST(FlashChecksumTextTest, AReplyWithMoreThanFourDigitsIsAFailure) {
   dialog.nextChoice = path.string();
   update.File_SelectClick();
   ASSERT_EQ(dialog.fileChecksum, "8000");
-  link.reply = 0x18000;  // same low 16 bits, one digit more
+  link.checksumReply = 0x18000;  // same low 16 bits, one digit more
   update.Update_Start_ButtonClick();
   EXPECT_EQ(dialog.downloadChecksum, "18000");
   EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Fail!|" + path.string());
-  link.reply = 0x8000;
+  link.checksumReply = 0x8000;
   update.Update_Start_ButtonClick();
   EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Complete!|" + path.string());
   fs::remove(path);

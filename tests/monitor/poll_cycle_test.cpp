@@ -352,7 +352,7 @@ TEST_F(PollCycleTest, NodeImagesOnlyOnThePositionsOwnNode) {
 TEST_F(PollCycleTest, FailedConfigurationReadKeepsModelAndTree) {
   Monitor& m = started();
   link.config = {};  // whatever arrives now would be an empty controller
-  link.failConfigReads = 1;
+  link.failNext(test::LinkOp::ReadConfig);
   EXPECT_FALSE(m.reloadConfiguration());
   EXPECT_EQ(views.traces, std::vector<std::string>{"CTL_READ_CONFIG failed: configuration kept"});
   EXPECT_FALSE(has(views.log, "tree"));
@@ -367,7 +367,7 @@ TEST_F(PollCycleTest, FailedConfigurationReadKeepsModelAndTree) {
 
 TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   Monitor& m = started();
-  link.failStatusReads = 1;
+  link.failNext(test::LinkOp::ReadStatus);
   m.Sec_TimerTimer();
   EXPECT_EQ(packet.unlocked().headerLength(), 0u);  // first 4 bytes cleared
   EXPECT_TRUE(m.state().ScanActive);
@@ -388,7 +388,7 @@ TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
 
   // A later failed read shows the scan form again; this wait ends in a rescan.
   views.clear();
-  link.failStatusReads = 1;
+  link.failNext(test::LinkOp::ReadStatus);
   m.Sec_TimerTimer();
   EXPECT_TRUE(m.state().ScanActive);
   m.state().RescanRequested = true;
@@ -404,9 +404,31 @@ TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   EXPECT_EQ(m.state().HoldOffCounter, 40);
 }
 
+TEST_F(PollCycleTest, AControllerThatStopsAnsweringLosesNoDrive) {
+  Monitor& m = started();
+  const int statusReads = link.count(CTL_READ_STATUS);
+  link.failAll();
+  for (int i = 0; i < 120; ++i) m.Sec_TimerTimer();
+  // Every cycle still asks; the operator sees the scan wait, never a drive gone.
+  EXPECT_EQ(link.count(CTL_READ_STATUS), statusReads + 120);
+  EXPECT_TRUE(has(views.log, "scan show Hard Disk Scaning......"));
+  EXPECT_TRUE(views.rows.empty());
+  for (const auto& line : views.log) {
+    EXPECT_EQ(line.rfind("hide", 0), std::string::npos) << line;
+    EXPECT_EQ(line.rfind("event", 0), std::string::npos) << line;
+  }
+  // Once it answers again the wait ends, and still nothing is reported.
+  views.clear();
+  link.failNone();
+  for (int i = 0; i < 60; ++i) m.Sec_TimerTimer();
+  EXPECT_TRUE(has(views.log, "scan close"));
+  EXPECT_FALSE(m.state().ScanActive);
+  EXPECT_TRUE(views.rows.empty());
+}
+
 TEST_F(PollCycleTest, FailedReadWithPlugChangeUsesTheAcceptedState) {
   Monitor& m = started();
-  link.failStatusReads = 1;
+  link.failNext(test::LinkOp::ReadStatus);
   link.plug[kOffPioStatus + plugSlot(1, 1)] = 0x33;
   m.Sec_TimerTimer();
   // The present drives are re-shown from the snapshot; nothing is reported missing.
@@ -456,7 +478,7 @@ TEST_F(PollCycleTest, FailedPlugQueryChangesNothing) {
   const PlugBlock copy = m.plugCopy();
   const auto panels = views.panels;
   views.clear();
-  link.failPlugReads = 1;
+  link.failNext(test::LinkOp::PlugBackup);
   m.Sec_TimerTimer();
   EXPECT_EQ(m.plugCopy().bytes, copy.bytes);
   EXPECT_EQ(views.panels, panels);
