@@ -26,6 +26,7 @@
 #include "emulator/socket_server.h"
 #include "protocol/byte_order.h"
 #include "protocol/control_packet.h"
+#include "support/temp_dir.h"
 
 namespace raidmon::emu {
 namespace {
@@ -36,13 +37,6 @@ Scenario defaultScenario() {
   ScenarioParse p = parseScenario(defaultScenarioText());
   EXPECT_TRUE(p.ok()) << p.error;
   return p.scenario;
-}
-
-std::string tempSocketPath() {
-  static int n = 0;
-  return (std::filesystem::temp_directory_path() /
-          ("k4emu_test_" + std::to_string(::getpid()) + "_" + std::to_string(n++) + ".sock"))
-      .string();
 }
 
 // The default scenario's controller served on a temporary socket by a thread.
@@ -68,7 +62,8 @@ class ServedController {
     return c;
   }
 
-  std::string path = tempSocketPath();
+  test::TempDir dir{"k4emu_test"};
+  std::string path = dir.file("k4.sock");
   Controller controller;
   SocketServer server;
   bool listening = false;
@@ -447,7 +442,8 @@ TEST(SocketServer, DisconnectReleasesARequestTheServerHolds) {
 }
 
 TEST(SocketServer, SocketFileIsPrivateReplacesAStaleOneAndIsRemovedOnExit) {
-  const std::string path = tempSocketPath();
+  test::TempDir dir("k4emu_test");
+  const std::string path = dir.file("k4.sock");
   Controller controller(defaultScenario());
   {
     // A stale socket: bound, then its owner closed without removing it.

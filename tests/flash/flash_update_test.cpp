@@ -14,6 +14,7 @@
 #include "support/fake_link.h"
 #include "support/flash_views.h"
 #include "support/recording_views.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -42,14 +43,11 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
     monitor->Sec_TimerTimer();
     views.errors.clear();  // the settings could not be written there
     update = std::make_unique<FlashUpdate>(*monitor, dialog, waiter);
-    dir = fs::temp_directory_path() / ("raidmon_flash_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
   }
   void TearDown() override {
     update.reset();
     monitor.reset();
     if (emulated) emulated->detach();
-    fs::remove_all(dir);
   }
   std::string writeImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "bios.bin") {
     const std::string path = (dir / name).string();
@@ -91,7 +89,8 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
   emu::Controller* controller = nullptr;
   std::unique_ptr<Monitor> monitor;
   std::unique_ptr<FlashUpdate> update;
-  fs::path dir;
+  test::TempDir temp{"raidmon_flash"};
+  const fs::path& dir = temp.path();
 };
 
 TEST_P(FlashUpdateTest, RomEqualsTheAdaptedImageAfterAnUpdate) {
@@ -268,7 +267,8 @@ TEST(FlashChecksumTextTest, AReplyWithMoreThanFourDigitsIsAFailure) {
   RecordingDialog dialog;
   CountingWaiter waiter;
   FlashUpdate update(monitor, dialog, waiter);
-  const auto path = fs::temp_directory_path() / ("raidmon_wide_" + std::to_string(::getpid()) + ".bin");
+  test::TempDir temp("raidmon_wide");
+  const fs::path path = temp / "wide.bin";
   std::ofstream(path, std::ios::binary) << std::string(256, '\x80');
   dialog.nextChoice = path.string();
   update.File_SelectClick();
@@ -280,7 +280,6 @@ TEST(FlashChecksumTextTest, AReplyWithMoreThanFourDigitsIsAFailure) {
   link.checksumReply = 0x8000;
   update.Update_Start_ButtonClick();
   EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Complete!|" + path.string());
-  fs::remove(path);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "monitor/monitor.h"
 #include "support/fake_link.h"
 #include "support/recording_views.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -21,13 +22,6 @@ bool has(const std::vector<std::string>& log, const std::string& line) {
 
 class PollCycleTest : public ::testing::Test {
  protected:
-  PollCycleTest() {
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           ("poll_" + std::to_string(::getpid()) + "_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-    std::filesystem::create_directories(dir_);
-  }
-  ~PollCycleTest() override { std::filesystem::remove_all(dir_); }
-
   Monitor& make(std::uint8_t family = kOsFamilyNt) {
     link.hotPlug = family == kOsFamilyNt;
     monitor = std::make_unique<Monitor>(link, packet, family, dir_.string() + "/");
@@ -57,7 +51,8 @@ class PollCycleTest : public ::testing::Test {
     return m;
   }
 
-  std::filesystem::path dir_;
+  test::TempDir temp_{"poll"};
+  const std::filesystem::path& dir_ = temp_.path();
   FakeLink link;
   SharedPacket packet;
   RecordingViews views;
