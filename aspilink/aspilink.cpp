@@ -8,10 +8,10 @@
 #include <string_view>
 
 #include "aspilink/bridge_state.h"
-#include "link/byte_order.h"
-#include "link/control_packet.h"
 #include "platform/message_box.h"
 #include "platform/program_dir.h"
+#include "protocol/byte_order.h"
+#include "protocol/control_packet.h"
 
 #ifndef ASPILINK_SIGNATURE
 #error "ASPILINK_SIGNATURE names the build's signature word"

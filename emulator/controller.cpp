@@ -5,8 +5,8 @@
 #include <cstring>
 #include <thread>
 
-#include "link/byte_order.h"
-#include "link/control_packet.h"
+#include "protocol/byte_order.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon::emu {
 

@@ -1,6 +1,6 @@
 #include "emulator/request_log.h"
 
-#include "link/control_packet.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon::emu {
 

@@ -4,8 +4,8 @@
 #include <limits>
 #include <sstream>
 
-#include "link/control_packet.h"
 #include "platform/input_file.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon::emu {
 

@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "link/byte_order.h"
-#include "link/packet_timeout.h"
+#include "protocol/byte_order.h"
+#include "protocol/packet_timeout.h"
 
 namespace raidmon::emu {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "link/byte_order.h"
+#include "protocol/byte_order.h"
 
 namespace raidmon::emu {
 

@@ -14,7 +14,7 @@
 #include "emulator/emulated_nt_storage.h"
 #include "emulator/socket_inject.h"
 #include "emulator/socket_protocol.h"
-#include "link/byte_order.h"
+#include "protocol/byte_order.h"
 
 namespace raidmon::emu {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "link/byte_order.h"
 #include "platform/input_file.h"
+#include "protocol/byte_order.h"
 
 namespace raidmon {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "link/packet_timeout.h"
 #include "platform/input_file.h"
+#include "protocol/packet_timeout.h"
 
 namespace raidmon {
 

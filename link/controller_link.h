@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/control_packet.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon {
 

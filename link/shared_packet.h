@@ -7,7 +7,7 @@
 #include <optional>
 #include <thread>
 
-#include "link/control_packet.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "link/control_packet.h"
 #include "monitor/drive_position.h"
 #include "monitor/state_codes.h"
 #include "monitor/status_block.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "link/byte_order.h"
+#include "protocol/byte_order.h"
 
 namespace raidmon {
 

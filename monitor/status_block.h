@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "link/byte_order.h"
-#include "link/control_packet.h"
 #include "monitor/drive_position.h"
+#include "protocol/byte_order.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon {
 

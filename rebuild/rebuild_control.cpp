@@ -1,8 +1,8 @@
 #include "rebuild/rebuild_control.h"
 
 #include "monitor/array_info.h"
-#include "link/packet_timeout.h"
 #include "platform/strict_int.h"
+#include "protocol/packet_timeout.h"
 
 namespace raidmon {
 

@@ -3,9 +3,26 @@
 # bounded time each, every test again under address and undefined-behaviour
 # sanitizers, a leak check, the rebuild and bridge tests under the thread sanitizer, and then the
 # whole test suite. The last lines are the test runner's summary.
+#
+# --quick builds and runs the plain test suite only: no fuzzing, no sanitizers and no
+# soak test, for a developer between changes. CI runs this script without options.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
+
+case "${1:-}" in
+  "") ;;
+  --quick)
+    bash scripts/build.sh
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --no-label-summary -j"$jobs" \
+      -E '^SoakTest\.'
+    exit
+    ;;
+  *)
+    echo "usage: bash scripts/test.sh [--quick]" >&2
+    exit 2
+    ;;
+esac
 
 # Runs a step quietly: its last line on success, its tail and a failure otherwise.
 quietly() {

@@ -18,6 +18,7 @@
 #include "emulator/controller.h"
 #include "emulator/scenario_parser.h"
 #include "platform/shared_memory.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -47,9 +48,8 @@ std::pair<int, std::string> run(const fs::path& program, const std::string& libr
 // the message, and a failure. Beside the layer the same load works.
 TEST(AspilinkLoad, MissingAspiLayerFailsTheLoadWithTheMessage) {
   const fs::path helper = fs::path(programDirectory()) / "aspilink_load_check";
-  std::string tmpl = (fs::temp_directory_path() / "aspilink_XXXXXX").string();
-  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-  const fs::path dir(tmpl);
+  test::TempDir temp("aspilink");
+  const fs::path& dir = temp.path();
   fs::copy_file(helper, dir / "aspilink_load_check");
   for (const char* word : {"korvane", "pobek"}) {
     const auto [missingExit, missingErr] =
@@ -60,7 +60,6 @@ TEST(AspilinkLoad, MissingAspiLayerFailsTheLoadWithTheMessage) {
         << missingErr;
     EXPECT_EQ(run(helper, test::bridgeLibraryPath(word), dir).first, 0) << word;
   }
-  fs::remove_all(dir);
 }
 
 class AspilinkFailure : public ::testing::Test {

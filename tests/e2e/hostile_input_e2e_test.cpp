@@ -14,6 +14,7 @@
 
 #include "emulator/scenario_parser.h"
 #include "k4emu_run.h"
+#include "support/transcript_file.h"
 
 namespace raidmon {
 namespace {
@@ -21,11 +22,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::Process;
 using test::readFile;
-using test::ScratchDir;
+using test::TempDir;
 
 // A copy of the program directory: the programs, the libraries and the assets (no
 // settings file, no test programs), so that a test may put anything in their place.
-fs::path copyProgramDir(const ScratchDir& scratch) {
+fs::path copyProgramDir(const TempDir& scratch) {
   const fs::path dir = scratch.file("bin");
   fs::create_directories(dir);
   for (const auto& entry : fs::directory_iterator(programDirectory())) {
@@ -57,7 +58,7 @@ struct Ended {
 };
 
 // Runs a program of `dir` with `args`; it must end by itself within 20 seconds.
-Ended runToEnd(const ScratchDir& scratch, const fs::path& dir, std::vector<std::string> args) {
+Ended runToEnd(const TempDir& scratch, const fs::path& dir, std::vector<std::string> args) {
   static int n = 0;
   const std::string err = scratch.file("err" + std::to_string(n));
   const std::string transcript = scratch.file("transcript" + std::to_string(n++));
@@ -72,7 +73,7 @@ Ended runToEnd(const ScratchDir& scratch, const fs::path& dir, std::vector<std::
   const int status = p.wait(20);
   if (status != -1 && WIFEXITED(status)) e.status = WEXITSTATUS(status);
   e.errors = readFile(err);
-  e.transcript = readFile(transcript);
+  e.transcript = test::TranscriptFile(transcript).text();
   return e;
 }
 
@@ -112,7 +113,7 @@ TEST(HostileInputEndToEnd, EveryReaderRefusesSpecialFilesWithoutWaiting) {
   for (const Row& row : rows) {
     for (const Special kind : {Special::Fifo, Special::Device}) {
       SCOPED_TRACE(std::string(row.reader) + (kind == Special::Fifo ? ", FIFO" : ", /dev/zero"));
-      ScratchDir scratch;
+      TempDir scratch;
       const fs::path dir = copyProgramDir(scratch);
       const fs::path special = fs::weakly_canonical(dir / row.file);
       makeSpecial(special, kind);
@@ -132,7 +133,7 @@ TEST(HostileInputEndToEnd, EveryReaderRefusesSpecialFilesWithoutWaiting) {
 }
 
 TEST(HostileInputEndToEnd, AStartWithoutAControllerEndsWithStatus3) {
-  ScratchDir scratch;
+  TempDir scratch;
   const fs::path dir = copyProgramDir(scratch);
   // No driver on this platform without an emulator.
   Ended e = runToEnd(scratch, dir, {"raidmon"});
@@ -155,7 +156,7 @@ TEST(HostileInputEndToEnd, AStartWithoutAControllerEndsWithStatus3) {
 TEST(HostileInputEndToEnd, ACleanExitFromASocketControllerReportsNoLoss) {
   for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
     SCOPED_TRACE(family);
-    ScratchDir scratch;
+    TempDir scratch;
     test::K4emuServer server(scratch, std::string(emu::defaultScenarioText()));
     ASSERT_TRUE(server.waitReady()) << server.log();
     const Ended e = runToEnd(scratch, programDirectory(), {"raidmon", "--controller=socket:" + server.socket(), family});

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "platform/program_dir.h"
+#include "support/temp_dir.h"
+#include "support/transcript_file.h"
 
 extern char** environ;
 
@@ -86,29 +88,10 @@ inline std::string readFile(const std::string& path) {
   return s.str();
 }
 
-// A scratch directory per use, removed at the end.
-class ScratchDir {
- public:
-  ScratchDir() {
-    static int n = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("k4emu_e2e_" + std::to_string(::getpid()) + "_" + std::to_string(n++));
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 // `k4emu serve SCENARIO --socket PATH`, ready once the socket answers.
 class K4emuServer {
  public:
-  K4emuServer(const ScratchDir& dir, const std::string& scenario,
+  K4emuServer(const TempDir& dir, const std::string& scenario,
               const std::string& socketName = "k4.sock")
       : socket_(dir.file(socketName)), log_(dir.file(socketName + ".log")) {
     const std::string scn = dir.file(socketName + ".scn");
@@ -148,44 +131,27 @@ class K4emuServer {
 // raidmon --controller=socket:PATH, offscreen, answering its own dialogs.
 class SocketRaidmon {
  public:
-  SocketRaidmon(const ScratchDir& dir, const std::string& socket, std::vector<std::string> extra)
+  SocketRaidmon(const TempDir& dir, const std::string& socket, std::vector<std::string> extra)
       : transcript_(dir.file("transcript.txt")), stderr_(dir.file("raidmon.err")) {
     std::vector<std::string> args = {programDirectory() + "raidmon", "--controller=socket:" + socket,
-                                     "--transcript=" + transcript_, "--answer-dialogs",
+                                     "--transcript=" + transcript_.path(), "--answer-dialogs",
                                      "--loop-time=40", "--quit-after=60000"};
     args.insert(args.end(), extra.begin(), extra.end());
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     process_ = std::make_unique<Process>(args, stderr_);
   }
 
-  std::vector<std::string> lines() const {
-    std::vector<std::string> out;
-    std::ifstream in(transcript_);
-    for (std::string line; std::getline(in, line);) {
-      const auto tab = line.find('\t');
-      out.push_back(tab == std::string::npos ? line : line.substr(tab + 1));
-    }
-    return out;
-  }
-  int count(const std::string& line) const {
-    int n = 0;
-    for (const auto& l : lines()) n += l == line;
-    return n;
-  }
+  std::vector<std::string> lines() const { return transcript_.lines(); }
+  int count(const std::string& line) const { return transcript_.count(line); }
   // Waits until `line` has appeared at least `times` times (up to `seconds`).
   bool waitFor(const std::string& line, int times = 1, int seconds = 20) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (count(line) >= times) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    }
-    return false;
+    return transcript_.waitFor(line, times, seconds);
   }
   Process& process() { return *process_; }
   std::string errors() const { return readFile(stderr_); }
 
  private:
-  std::string transcript_;
+  TranscriptFile transcript_;
   std::string stderr_;
   std::unique_ptr<Process> process_;
 };

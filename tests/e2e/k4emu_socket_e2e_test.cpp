@@ -11,8 +11,8 @@ namespace raidmon {
 namespace {
 
 using test::K4emuServer;
-using test::ScratchDir;
 using test::SocketRaidmon;
+using test::TempDir;
 
 const std::string kStarted = "row\tCard 1 Primary Slave\tConnected\t";
 const std::string kIsHere = "trace\tDEVICE_IO_TRUE->IsHereHdd";
@@ -24,7 +24,7 @@ std::string defaultWith(const std::string& extra) {
 TEST(K4emuSocketEndToEnd, InjectedPullReachesRaidmonOnBothFamilies) {
   for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
     SCOPED_TRACE(family);
-    ScratchDir dir;
+    TempDir dir;
     K4emuServer server(dir, defaultWith(""));
     ASSERT_TRUE(server.waitReady()) << server.log();
     SocketRaidmon raidmon(dir, server.socket(), {family});
@@ -38,7 +38,7 @@ TEST(K4emuSocketEndToEnd, InjectedPullReachesRaidmonOnBothFamilies) {
 }
 
 TEST(K4emuSocketEndToEnd, InjectedHotPlugPullIsAnnounced) {
-  ScratchDir dir;
+  TempDir dir;
   K4emuServer server(dir, defaultWith("hotplug 1 1\n"));
   ASSERT_TRUE(server.waitReady()) << server.log();
   SocketRaidmon raidmon(dir, server.socket(), {});
@@ -58,7 +58,7 @@ TEST(K4emuSocketEndToEnd, InjectedRebuildRunsToTheEndAcrossTheSocket) {
       "array 4 0 1.1 1.2\ncapacity 300000\n";
   for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
     SCOPED_TRACE(family);
-    ScratchDir dir;
+    TempDir dir;
     K4emuServer server(dir, scenario);
     ASSERT_TRUE(server.waitReady()) << server.log();
     SocketRaidmon raidmon(dir, server.socket(), {family});
@@ -71,7 +71,7 @@ TEST(K4emuSocketEndToEnd, InjectedRebuildRunsToTheEndAcrossTheSocket) {
 }
 
 TEST(K4emuSocketEndToEnd, RaidmonOutlivesTheServerAndTheServerCleansUp) {
-  ScratchDir dir;
+  TempDir dir;
   K4emuServer server(dir, defaultWith(""));
   ASSERT_TRUE(server.waitReady()) << server.log();
   SocketRaidmon raidmon(dir, server.socket(), {});
@@ -92,7 +92,7 @@ TEST(K4emuSocketEndToEnd, RaidmonOutlivesTheServerAndTheServerCleansUp) {
 }
 
 TEST(K4emuSocketEndToEnd, StaleSocketOfAKilledServerIsReplaced) {
-  ScratchDir dir;
+  TempDir dir;
   {
     K4emuServer killed(dir, defaultWith(""));
     ASSERT_TRUE(killed.waitReady());
@@ -112,7 +112,7 @@ TEST(K4emuSocketEndToEnd, StaleSocketOfAKilledServerIsReplaced) {
 }
 
 TEST(K4emuSocketEndToEnd, MissingSocketEndsRaidmonWithStatusTwo) {
-  ScratchDir dir;
+  TempDir dir;
   SocketRaidmon raidmon(dir, dir.file("nobody.sock"), {});
   const int status = raidmon.process().wait(10);
   ASSERT_TRUE(WIFEXITED(status)) << status;
@@ -121,12 +121,12 @@ TEST(K4emuSocketEndToEnd, MissingSocketEndsRaidmonWithStatusTwo) {
 }
 
 TEST(K4emuSocketEndToEnd, ASecondRaidmonOfTheSameControllerSaysSoAndEnds) {
-  ScratchDir dir;
+  TempDir dir;
   K4emuServer server(dir, defaultWith(""));
   ASSERT_TRUE(server.waitReady()) << server.log();
   SocketRaidmon first(dir, server.socket(), {});
   ASSERT_TRUE(first.waitFor(kStarted)) << first.errors();
-  ScratchDir otherDir;
+  TempDir otherDir;
   SocketRaidmon second(otherDir, server.socket(), {"--os-family=9x"});
   const int status = second.process().wait(10);
   ASSERT_TRUE(WIFEXITED(status)) << status;
@@ -137,7 +137,7 @@ TEST(K4emuSocketEndToEnd, ASecondRaidmonOfTheSameControllerSaysSoAndEnds) {
 }
 
 TEST(K4emuSocketEndToEnd, AStalledServerIsGivenUpOnAfterThePacketTimeOut) {
-  ScratchDir dir;
+  TempDir dir;
   K4emuServer server(dir, defaultWith(""));
   ASSERT_TRUE(server.waitReady()) << server.log();
   ::setenv("K4_PACKET_TIMEOUT_MS", "1500", 1);

@@ -11,6 +11,7 @@
 
 #include "emulator/scenario_parser.h"
 #include "raidmon_run.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -64,7 +65,8 @@ TEST(RaidmonEndToEnd, AutomaticRebuildStartsCompletesAndIsAnnounced) {
 
 TEST(RaidmonEndToEnd, FlashUpdateFromTheCommandLine) {
   // Ten blocks with a settings block; the default controller's chip needs an erase.
-  const auto image = std::filesystem::temp_directory_path() / ("raidmon_e2e_" + std::to_string(::getpid()) + ".bin");
+  test::TempDir temp("raidmon_e2e");
+  const auto image = temp / "image.bin";
   {
     std::string bytes(10 * 128, '\x5A');
     bytes.replace(128, 4, "\x40\x5E\x5E\x41");
@@ -78,7 +80,6 @@ TEST(RaidmonEndToEnd, FlashUpdateFromTheCommandLine) {
     ASSERT_TRUE(run.waitFor("row\tCard 1\tFlash ROM Update Complete!\t" + image.string()));
     EXPECT_TRUE(run.waitFor("box\tUpdate Complete"));
   }
-  std::filesystem::remove(image);
 }
 
 TEST(RaidmonEndToEnd, ATransferThatKeepsFailingIsReportedAsAFailureWithoutTheOperator) {
@@ -112,7 +113,8 @@ TEST(RaidmonEndToEnd, ATransferThatKeepsFailingIsReportedAsAFailureWithoutTheOpe
 }
 
 TEST(RaidmonEndToEnd, AFlashUpdateWhoseProgramStepFailsIsReportedAsAFailure) {
-  const auto image = std::filesystem::temp_directory_path() / ("raidmon_e2e_fail_" + std::to_string(::getpid()) + ".bin");
+  test::TempDir temp("raidmon_e2e_fail");
+  const auto image = temp / "image.bin";
   std::ofstream(image, std::ios::binary) << std::string(10 * 128, '\x5A');
   for (const char* family : {"--os-family=nt", "--os-family=9x"}) {
     SCOPED_TRACE(family);
@@ -122,7 +124,6 @@ TEST(RaidmonEndToEnd, AFlashUpdateWhoseProgramStepFailsIsReportedAsAFailure) {
     EXPECT_EQ(run.count("box\tUpdate Complete"), 0);
     EXPECT_EQ(run.count("trace\tFlash update failed: program (0x10) at offset 640 not done by the controller"), 1);
   }
-  std::filesystem::remove(image);
 }
 
 // Runs a shell command with no display in its environment and returns what it wrote to

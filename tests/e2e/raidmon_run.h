@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "platform/program_dir.h"
+#include "support/temp_dir.h"
+#include "support/transcript_file.h"
 
 extern char** environ;
 
@@ -25,14 +27,10 @@ class RaidmonRun {
  public:
   // Starts raidmon with `scenario` written to a file and the given extra arguments.
   RaidmonRun(const std::string& scenario, std::vector<std::string> extra) {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("raidmon_e2e_" + std::to_string(::getpid()) + "_" + std::to_string(counter()++));
-    std::filesystem::create_directories(dir_);
-    const std::string scn = (dir_ / "run.scn").string();
+    const std::string scn = dir_.file("run.scn");
     std::ofstream(scn) << scenario;
-    transcript_ = (dir_ / "transcript.txt").string();
     std::vector<std::string> args = {programDirectory() + "raidmon", "--emulate=" + scn,
-                                     "--transcript=" + transcript_, "--answer-dialogs",
+                                     "--transcript=" + transcript_.path(), "--answer-dialogs",
                                      "--quit-after=60000"};
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
@@ -45,40 +43,15 @@ class RaidmonRun {
     started_ = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
   }
-  ~RaidmonRun() {
-    stop();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  ~RaidmonRun() { stop(); }
 
   bool started() const { return started_; }
 
   // The transcript's lines without their time field ("kind\ttext\t...").
-  std::vector<std::string> lines() const {
-    std::vector<std::string> out;
-    std::ifstream in(transcript_);
-    for (std::string line; std::getline(in, line);) {
-      const auto tab = line.find('\t');
-      out.push_back(tab == std::string::npos ? line : line.substr(tab + 1));
-    }
-    return out;
-  }
+  std::vector<std::string> lines() const { return transcript_.lines(); }
   // Waits until `line` has appeared (up to `seconds`).
-  bool waitFor(const std::string& line, int seconds = 30) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-      for (const auto& l : lines()) {
-        if (l == line) return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-  int count(const std::string& line) const {
-    int n = 0;
-    for (const auto& l : lines()) n += l == line;
-    return n;
-  }
+  bool waitFor(const std::string& line, int seconds = 30) const { return transcript_.waitFor(line, 1, seconds); }
+  int count(const std::string& line) const { return transcript_.count(line); }
   // Ends the program; its exit status, or -1 when it had to be killed.
   int stop() {
     if (!started_ || pid_ <= 0) return -1;
@@ -98,12 +71,8 @@ class RaidmonRun {
   }
 
  private:
-  static int& counter() {
-    static int n = 0;
-    return n;
-  }
-  std::filesystem::path dir_;
-  std::string transcript_;
+  TempDir dir_{"raidmon_e2e"};
+  TranscriptFile transcript_{dir_.file("transcript.txt")};
   pid_t pid_ = 0;
   bool started_ = false;
 };

@@ -5,7 +5,7 @@
 
 #include "emulator/controller.h"
 #include "emulator/scenario_parser.h"
-#include "link/control_packet.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon::emu {
 namespace {

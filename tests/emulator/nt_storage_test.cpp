@@ -6,7 +6,7 @@
 
 #include "emulator/emulated_nt_storage.h"
 #include "emulator/scenario_parser.h"
-#include "link/control_packet.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon::emu {
 namespace {

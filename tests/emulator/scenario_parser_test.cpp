@@ -8,7 +8,7 @@
 
 #include "emulator/controller.h"
 #include "emulator/scenario_parser.h"
-#include "link/byte_order.h"
+#include "protocol/byte_order.h"
 
 namespace raidmon::emu {
 namespace {

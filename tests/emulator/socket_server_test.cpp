@@ -24,8 +24,9 @@
 #include "emulator/socket_inject.h"
 #include "emulator/socket_protocol.h"
 #include "emulator/socket_server.h"
-#include "link/byte_order.h"
-#include "link/control_packet.h"
+#include "protocol/byte_order.h"
+#include "protocol/control_packet.h"
+#include "support/temp_dir.h"
 
 namespace raidmon::emu {
 namespace {
@@ -36,13 +37,6 @@ Scenario defaultScenario() {
   ScenarioParse p = parseScenario(defaultScenarioText());
   EXPECT_TRUE(p.has_value()) << p.error().message;
   return p.value();
-}
-
-std::string tempSocketPath() {
-  static int n = 0;
-  return (std::filesystem::temp_directory_path() /
-          ("k4emu_test_" + std::to_string(::getpid()) + "_" + std::to_string(n++) + ".sock"))
-      .string();
 }
 
 // The default scenario's controller served on a temporary socket by a thread.
@@ -67,7 +61,8 @@ class ServedController {
     return c ? std::move(c).value() : nullptr;
   }
 
-  std::string path = tempSocketPath();
+  test::TempDir dir{"k4emu_test"};
+  std::string path = dir.file("k4.sock");
   Controller controller;
   SocketServer server;
   bool listening = false;
@@ -445,7 +440,8 @@ TEST(SocketServer, DisconnectReleasesARequestTheServerHolds) {
 }
 
 TEST(SocketServer, SocketFileIsPrivateReplacesAStaleOneAndIsRemovedOnExit) {
-  const std::string path = tempSocketPath();
+  test::TempDir dir("k4emu_test");
+  const std::string path = dir.file("k4.sock");
   Controller controller(defaultScenario());
   {
     // A stale socket: bound, then its owner closed without removing it.

@@ -8,7 +8,7 @@
 #include "emulator/controller.h"
 #include "emulator/drive_contents.h"
 #include "emulator/scenario_parser.h"
-#include "link/control_packet.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon::emu {
 namespace {

@@ -11,11 +11,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "flash/flash_update.h"
 #include "faults/matrix_links.h"
+#include "flash/flash_update.h"
 #include "support/emulated_link.h"
 #include "support/flash_views.h"
 #include "support/recording_views.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -89,9 +90,7 @@ class FlashFaultMatrix : public ::testing::TestWithParam<Param> {
     monitor->startMonitoring();
     monitor->pollOnce();
     update = std::make_unique<FlashUpdate>(*monitor, dialog, waiter);
-    dir = fs::temp_directory_path() / ("raidmon_flash_matrix_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    path = (dir / "bios.bin").string();
+    path = dir.file("bios.bin");
     const auto bytes = imageBytes(row.checksum0040);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
@@ -102,7 +101,6 @@ class FlashFaultMatrix : public ::testing::TestWithParam<Param> {
     update.reset();
     monitor.reset();
     emulated.reset();
-    fs::remove_all(dir);
   }
 
   test::RecordingViews views;
@@ -112,7 +110,7 @@ class FlashFaultMatrix : public ::testing::TestWithParam<Param> {
   std::unique_ptr<test::EmulatedLink> emulated;
   std::unique_ptr<Monitor> monitor;
   std::unique_ptr<FlashUpdate> update;
-  fs::path dir;
+  test::TempDir dir{"raidmon_flash_matrix"};
   std::string path;
   std::array<std::uint8_t, 65536> romBefore{};
 };

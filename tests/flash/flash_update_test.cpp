@@ -14,6 +14,7 @@
 #include "support/fake_link.h"
 #include "support/flash_views.h"
 #include "support/recording_views.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -42,14 +43,11 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
     monitor->pollOnce();
     views.errors.clear();  // the settings could not be written there
     update = std::make_unique<FlashUpdate>(*monitor, dialog, waiter);
-    dir = fs::temp_directory_path() / ("raidmon_flash_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
   }
   void TearDown() override {
     update.reset();
     monitor.reset();
     if (emulated) emulated->detach();
-    fs::remove_all(dir);
   }
   std::string writeImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "bios.bin") {
     const std::string path = (dir / name).string();
@@ -91,7 +89,8 @@ class FlashUpdateTest : public ::testing::TestWithParam<Kind> {
   emu::Controller* controller = nullptr;
   std::unique_ptr<Monitor> monitor;
   std::unique_ptr<FlashUpdate> update;
-  fs::path dir;
+  test::TempDir temp{"raidmon_flash"};
+  const fs::path& dir = temp.path();
 };
 
 TEST_P(FlashUpdateTest, RomEqualsTheAdaptedImageAfterAnUpdate) {
@@ -257,18 +256,9 @@ INSTANTIATE_TEST_SUITE_P(BothLinks, FlashUpdateTest, ::testing::Values(Kind::Dir
 namespace raidmon {
 namespace {
 
-// A controller that answers the checksum request with a full 32-bit sum.
-struct WideChecksumLink final : test::FakeLink {
-  std::uint32_t reply = 0;
-  bool flashCommand(ControlPacket& p, std::uint8_t code, std::uint16_t, std::uint8_t,
-                    const std::uint8_t*) override {
-    if (code == FLASH_OP_40) p.setControlCode(reply);
-    return true;
-  }
-};
-
 TEST(FlashChecksumTextTest, AReplyWithMoreThanFourDigitsIsAFailure) {
-  WideChecksumLink link;
+  // A controller that answers the checksum request with a full 32-bit sum.
+  test::FakeLink link;
   SharedPacket packet;
   test::RecordingViews views;
   Monitor monitor(link, packet, kOsFamilyNt, "/proc/self/raidmon-test/");
@@ -277,19 +267,19 @@ TEST(FlashChecksumTextTest, AReplyWithMoreThanFourDigitsIsAFailure) {
   RecordingDialog dialog;
   CountingWaiter waiter;
   FlashUpdate update(monitor, dialog, waiter);
-  const auto path = fs::temp_directory_path() / ("raidmon_wide_" + std::to_string(::getpid()) + ".bin");
+  test::TempDir temp("raidmon_wide");
+  const fs::path path = temp / "wide.bin";
   std::ofstream(path, std::ios::binary) << std::string(256, '\x80');
   dialog.nextChoice = path.string();
   update.selectFile();
   ASSERT_EQ(dialog.fileChecksum, "8000");
-  link.reply = 0x18000;  // same low 16 bits, one digit more
+  link.checksumReply = 0x18000;  // same low 16 bits, one digit more
   update.runUpdate();
   EXPECT_EQ(dialog.downloadChecksum, "18000");
   EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Fail!|" + path.string());
-  link.reply = 0x8000;
+  link.checksumReply = 0x8000;
   update.runUpdate();
   EXPECT_EQ(views.rows.back(), "Card 1|Flash ROM Update Complete!|" + path.string());
-  fs::remove(path);
 }
 
 }  // namespace

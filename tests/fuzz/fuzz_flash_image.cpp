@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "flash/flash_image.h"
-#include "link/byte_order.h"
+#include "protocol/byte_order.h"
 
 using namespace raidmon;
 

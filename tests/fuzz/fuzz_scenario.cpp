@@ -8,7 +8,7 @@
 #include "emulator/controller.h"
 #include "emulator/emulated_nt_storage.h"
 #include "emulator/scenario_parser.h"
-#include "link/control_packet.h"
+#include "protocol/control_packet.h"
 
 using namespace raidmon;
 using namespace raidmon::emu;

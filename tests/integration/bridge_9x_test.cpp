@@ -15,6 +15,7 @@
 #include "link/direct_port_link.h"
 #include "monitor/monitor.h"
 #include "support/recording_views.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -26,8 +27,7 @@ namespace fs = std::filesystem;
 class FamilyRun {
  public:
   FamilyRun(std::uint8_t family, const std::string& scenarioText)
-      : dir_(fs::temp_directory_path() / ("raidmon_9x_" + std::to_string(getpid()) + "_" +
-                                          std::to_string(family))) {
+      : dir_("raidmon_9x_" + std::to_string(family)) {
     emu::ScenarioParse parsed = emu::parseScenario(scenarioText);
     EXPECT_TRUE(parsed.has_value()) << parsed.error().line << ": " << parsed.error().message;
     controller = std::make_unique<emu::Controller>(parsed.value());
@@ -41,13 +41,11 @@ class FamilyRun {
       storage_ = std::make_unique<emu::EmulatedNtStorage>(*controller);
       link_ = std::make_unique<DirectPortLink>(*storage_);
     }
-    fs::create_directories(dir_);
-    monitor = std::make_unique<Monitor>(*link_, packet_, family, dir_.string() + "/");
+    monitor = std::make_unique<Monitor>(*link_, packet_, family, dir_.slashed());
     monitor->setViews(views.all());
   }
   ~FamilyRun() {
     standIn_.reset();
-    fs::remove_all(dir_);
   }
   void start() {
     monitor->start();
@@ -62,7 +60,7 @@ class FamilyRun {
   std::unique_ptr<Monitor> monitor;
 
  private:
-  fs::path dir_;
+  test::TempDir dir_;
   std::unique_ptr<emu::EmulatedNtStorage> storage_;
   std::unique_ptr<test::LoadedBridge> bridge_;
   std::optional<test::AttachedStandIn> standIn_;

@@ -12,6 +12,7 @@
 #include "link/direct_port_link.h"
 #include "monitor/monitor.h"
 #include "support/recording_views.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -22,12 +23,9 @@ class EmulatedRun {
       : controller_(parse(std::string(emu::defaultScenarioText()) + "\n" + extraLines)),
         storage_(controller_),
         link_(storage_),
-        dir_(std::filesystem::temp_directory_path() /
-             ("raidmon_it_" + std::to_string(::getpid()) + "_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))),
-        monitor_(link_, packet_, kOsFamilyNt, (std::filesystem::create_directories(dir_), dir_.string() + "/")) {
+        monitor_(link_, packet_, kOsFamilyNt, dir_.slashed()) {
     monitor_.setViews(views.all());
   }
-  ~EmulatedRun() { std::filesystem::remove_all(dir_); }
 
   static emu::Scenario parse(const std::string& text) {
     emu::ScenarioParse p = emu::parseScenario(text);
@@ -50,7 +48,7 @@ class EmulatedRun {
   emu::EmulatedNtStorage storage_;
   DirectPortLink link_;
   SharedPacket packet_;
-  std::filesystem::path dir_;
+  test::TempDir dir_{"raidmon_it"};
   Monitor monitor_;
 };
 

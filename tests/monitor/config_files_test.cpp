@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/profile_ini.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -17,17 +18,6 @@ namespace fs = std::filesystem;
 
 class ConfigFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "config_files_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    programDir_ = pattern + "/";
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-
   std::string mainIni() const { return programDir_ + std::string(kMainIniName); }
   std::string toggleIni() const { return programDir_ + std::string(kToggleIniName); }
   static void writeFile(const std::string& name, const std::string& text) {
@@ -44,8 +34,9 @@ class ConfigFiles : public ::testing::Test {
     return getPrivateProfileString(file, section, key);
   }
 
-  fs::path root_;
-  std::string programDir_;
+  test::TempDir temp_{"config_files"};
+  const fs::path& root_ = temp_.path();
+  const std::string programDir_ = temp_.slashed();
 };
 
 TEST_F(ConfigFiles, FirstStartWithoutFileUsesDefaultsAndWritesBothKeys) {

@@ -7,7 +7,7 @@
 #include "monitor/monitor.h"
 #include "support/fake_link.h"
 #include "support/recording_views.h"
-#include "tests/support/monitor_test_access.h"
+#include "support/monitor_test_access.h"
 
 namespace raidmon {
 namespace {

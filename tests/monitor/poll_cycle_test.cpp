@@ -8,7 +8,8 @@
 #include "monitor/monitor.h"
 #include "support/fake_link.h"
 #include "support/recording_views.h"
-#include "tests/support/monitor_test_access.h"
+#include "support/monitor_test_access.h"
+#include "support/temp_dir.h"
 
 namespace raidmon {
 namespace {
@@ -22,13 +23,6 @@ bool has(const std::vector<std::string>& log, const std::string& line) {
 
 class PollCycleTest : public ::testing::Test {
  protected:
-  PollCycleTest() {
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           ("poll_" + std::to_string(::getpid()) + "_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-    std::filesystem::create_directories(dir_);
-  }
-  ~PollCycleTest() override { std::filesystem::remove_all(dir_); }
-
   Monitor& make(std::uint8_t family = kOsFamilyNt) {
     link.hotPlug = family == kOsFamilyNt;
     monitor = std::make_unique<Monitor>(link, packet, family, dir_.string() + "/");
@@ -58,7 +52,8 @@ class PollCycleTest : public ::testing::Test {
     return m;
   }
 
-  std::filesystem::path dir_;
+  test::TempDir temp_{"poll"};
+  const std::filesystem::path& dir_ = temp_.path();
   FakeLink link;
   SharedPacket packet;
   RecordingViews views;
@@ -353,7 +348,7 @@ TEST_F(PollCycleTest, NodeImagesOnlyOnThePositionsOwnNode) {
 TEST_F(PollCycleTest, FailedConfigurationReadKeepsModelAndTree) {
   Monitor& m = started();
   link.config = {};  // whatever arrives now would be an empty controller
-  link.failConfigReads = 1;
+  link.failNext(test::LinkOp::ReadConfig);
   EXPECT_FALSE(m.reloadConfiguration());
   EXPECT_EQ(views.traces, std::vector<std::string>{"CTL_READ_CONFIG failed: configuration kept"});
   EXPECT_FALSE(has(views.log, "tree"));
@@ -368,7 +363,7 @@ TEST_F(PollCycleTest, FailedConfigurationReadKeepsModelAndTree) {
 
 TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   Monitor& m = started();
-  link.failStatusReads = 1;
+  link.failNext(test::LinkOp::ReadStatus);
   m.pollOnce();
   EXPECT_EQ(packet.unlocked().headerLength(), 0u);  // first 4 bytes cleared
   EXPECT_TRUE(m.state().ScanActive);
@@ -389,7 +384,7 @@ TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
 
   // A later failed read shows the scan form again; this wait ends in a rescan.
   views.clear();
-  link.failStatusReads = 1;
+  link.failNext(test::LinkOp::ReadStatus);
   m.pollOnce();
   EXPECT_TRUE(m.state().ScanActive);
   MonitorTestAccess::state(m).RescanRequested = true;
@@ -405,9 +400,31 @@ TEST_F(PollCycleTest, FailedReadStartsTheScanWaitWithItsProgress) {
   EXPECT_EQ(m.state().HoldOffCounter, 40);
 }
 
+TEST_F(PollCycleTest, AControllerThatStopsAnsweringLosesNoDrive) {
+  Monitor& m = started();
+  const int statusReads = link.count(CTL_READ_STATUS);
+  link.failAll();
+  for (int i = 0; i < 120; ++i) m.pollOnce();
+  // Every cycle still asks; the operator sees the scan wait, never a drive gone.
+  EXPECT_EQ(link.count(CTL_READ_STATUS), statusReads + 120);
+  EXPECT_TRUE(has(views.log, "scan show Hard Disk Scaning......"));
+  EXPECT_TRUE(views.rows.empty());
+  for (const auto& line : views.log) {
+    EXPECT_EQ(line.rfind("hide", 0), std::string::npos) << line;
+    EXPECT_EQ(line.rfind("event", 0), std::string::npos) << line;
+  }
+  // Once it answers again the wait ends, and still nothing is reported.
+  views.clear();
+  link.failNone();
+  for (int i = 0; i < 60; ++i) m.pollOnce();
+  EXPECT_TRUE(has(views.log, "scan close"));
+  EXPECT_FALSE(m.state().ScanActive);
+  EXPECT_TRUE(views.rows.empty());
+}
+
 TEST_F(PollCycleTest, FailedReadWithPlugChangeUsesTheAcceptedState) {
   Monitor& m = started();
-  link.failStatusReads = 1;
+  link.failNext(test::LinkOp::ReadStatus);
   link.plug[kOffPioStatus + plugSlot(1, 1)] = 0x33;
   m.pollOnce();
   // The present drives are re-shown from the snapshot; nothing is reported missing.
@@ -457,7 +474,7 @@ TEST_F(PollCycleTest, FailedPlugQueryChangesNothing) {
   const PlugBlock copy = m.plugCopy();
   const auto panels = views.panels;
   views.clear();
-  link.failPlugReads = 1;
+  link.failNext(test::LinkOp::PlugBackup);
   m.pollOnce();
   EXPECT_EQ(m.plugCopy().bytes, copy.bytes);
   EXPECT_EQ(views.panels, panels);

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace raidmon {
 namespace {
 
@@ -247,16 +249,6 @@ TEST(ProfileIniWrite, RandomTextsKeepEveryOtherEntry) {
 
 class ProfileIniFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "profile_ini_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(dir_, ignored);
-  }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
   static void writeFile(const std::string& name, const std::string& text) {
     std::ofstream(name, std::ios::binary) << text;
@@ -271,7 +263,8 @@ class ProfileIniFile : public ::testing::Test {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
   }
 
-  fs::path dir_;
+  test::TempDir temp_{"profile_ini"};
+  const fs::path& dir_ = temp_.path();
 };
 
 TEST_F(ProfileIniFile, MissingFileReadsNotFound) {

@@ -6,7 +6,7 @@
 
 #include "rebuild/rebuild_progress.h"
 #include "rebuild_fixture.h"
-#include "tests/support/monitor_test_access.h"
+#include "support/monitor_test_access.h"
 
 namespace raidmon {
 namespace {

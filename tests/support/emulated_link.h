@@ -22,6 +22,7 @@
 #include "emulator/socket_server.h"
 #include "link/direct_port_link.h"
 #include "monitor/monitor.h"
+#include "support/temp_dir.h"
 
 namespace raidmon::test {
 
@@ -97,6 +98,7 @@ class EmulatedLink {
 
   std::uint8_t family = kOsFamilyNt;
   std::unique_ptr<emu::Controller> controller;
+  std::unique_ptr<TempDir> socketDir;  // socket kinds: where the server's socket lives
   std::string socketPath;
   std::unique_ptr<emu::SocketServer> server;
   std::thread serverThread;
@@ -109,10 +111,8 @@ class EmulatedLink {
 
  private:
   void serve(std::chrono::milliseconds replyTimeout) {
-    static int n = 0;
-    socketPath = (std::filesystem::temp_directory_path() /
-                  ("raidmon_link_" + std::to_string(::getpid()) + "_" + std::to_string(n++) + ".sock"))
-                     .string();
+    socketDir = std::make_unique<TempDir>("raidmon_link");
+    socketPath = socketDir->file("k4.sock");
     server = std::make_unique<emu::SocketServer>(*controller, socketPath);
     const Result<void> listening = server->listen();
     ASSERT_TRUE(listening) << listening.error();

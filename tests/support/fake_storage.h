@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "link/control_packet.h"
 #include "platform/nt_storage_stack.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon::test {
 

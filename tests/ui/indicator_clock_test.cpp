@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/program_dir.h"
+#include "support/temp_dir.h"
 #include "ui/main/gif_indicator.h"
 
 namespace raidmon {
@@ -57,10 +58,10 @@ TEST(IndicatorClockTest, MissingAndSpecialFilesGiveNoAnimationWithoutBlocking) {
   EXPECT_FALSE(lamp.load(asset("no_such.gif")));
   lamp.play();
   EXPECT_FALSE(lamp.playing());
-  const std::string fifo = (std::filesystem::temp_directory_path() / ("raidmon_fifo_" + std::to_string(::getpid()))).string();
+  test::TempDir temp("raidmon_fifo");
+  const std::string fifo = temp.file("lamp.gif");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   EXPECT_FALSE(lamp.load(QString::fromStdString(fifo)));  // returns at once: never opened
-  ::unlink(fifo.c_str());
   EXPECT_FALSE(lamp.load(asset("C_Logo.Bmp")));  // not a GIF
 }
 

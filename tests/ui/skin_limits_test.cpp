@@ -11,6 +11,7 @@
 
 #include "skin/skin_loader.h"
 #include "support/bmp_files.h"
+#include "support/temp_dir.h"
 #include "ui/skin/mask_qregion.h"
 #include "ui/skin/skin_widget.h"
 
@@ -90,9 +91,8 @@ TEST(SkinLimitsTest, OnePassRegionIsTheBatchRulesRegion) {
 }
 
 TEST(SkinLimitsTest, WorstMaskAndWorstSkinLoadWithinTheirCeilings) {
-  const fs::path dir = fs::temp_directory_path() / ("raidmon_skin_limits_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  test::TempDir temp("raidmon_skin_limits");
+  const fs::path dir = temp.path();
   // The largest bitmap the reader takes, as a checkerboard: a run at every other pixel,
   // 8.4 million runs. The skin also has a second face of that size: together they are
   // all the pixels one skin may decode.
@@ -118,7 +118,6 @@ TEST(SkinLimitsTest, WorstMaskAndWorstSkinLoadWithinTheirCeilings) {
   widget.LoadSkin(QString::fromStdString(ini));
   const double whole = secondsSince(start);
   EXPECT_EQ(form.size(), QSize(4096, 4096));
-  fs::remove_all(dir);
 
   const double factor = slowBuildFactor();
   EXPECT_LT(build, 1.0 * factor) << "region of the worst mask";

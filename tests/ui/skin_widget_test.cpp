@@ -9,6 +9,7 @@
 
 #include "platform/raidmon_error.h"
 #include "skin/bmp_image.h"
+#include "support/temp_dir.h"
 #include "ui/skin/mask_qregion.h"
 #include "ui/skin/skin_widget.h"
 
@@ -30,8 +31,7 @@ void writeBmp(const fs::path& path, const RgbImage& image) {
 // A 100 x 40 skin: plain faces in three colours, the top-left pixel cut away, a push
 // area, a toggle that starts up, a track bar with a 10 x 8 thumb, one text item.
 struct SkinDir {
-  SkinDir() : dir(fs::temp_directory_path() / ("raidmon_skin_form_" + std::to_string(::getpid()))) {
-    fs::create_directories(dir);
+  SkinDir() : dir(temp.path()) {
     RgbImage mask = RgbImage::filled(100, 40, 0);
     mask.set(0, 0, 0xFFFFFF);
     writeBmp(dir / "mask.bmp", mask);
@@ -46,8 +46,8 @@ struct SkinDir {
            "[DISPLAYINFO]\nCount=1\n1=Label, Sans, TRUE, FALSE, 9, $FFFFFF, 60, 0, K4\n"
            "[TRACKBARINFO]\nCount=1\n1=Vol, thumb.bmp, thumbp.bmp, 0, 30, 110, H, 0\n";
   }
-  ~SkinDir() { fs::remove_all(dir); }
   QString ini() const { return QString::fromStdString((dir / "skin.ini").string()); }
+  test::TempDir temp{"raidmon_skin_form"};
   fs::path dir;
 };
 

@@ -16,12 +16,13 @@
 #include "emulator/scenario_parser.h"
 #include "link/direct_port_link.h"
 #include "monitor/skin_choice.h"
-#include "platform/program_dir.h"
 #include "platform/raidmon_error.h"
 #include "skin/bmp_image.h"
+#include "support/program_assets.h"
+#include "support/temp_dir.h"
 #include "ui/forms.h"
 #include "ui/skin/mask_qregion.h"
-#include "tests/support/monitor_test_access.h"
+#include "support/monitor_test_access.h"
 
 namespace raidmon {
 namespace {
@@ -30,17 +31,9 @@ namespace fs = std::filesystem;
 
 // The program directory of a test: a fresh folder with the assets the build put
 // beside the test program.
-fs::path freshProgramDir() {
-  const fs::path dir = fs::temp_directory_path() / ("raidmon_status_test_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const fs::path built = programDirectory();
-  fs::copy(built / "skins", dir / "skins", fs::copy_options::recursive);
-  for (const auto& entry : fs::directory_iterator(built)) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind("s_", 0) == 0 || name == "tavrix.ico") fs::copy(entry.path(), dir / name);
-  }
-  return dir;
+fs::path freshProgramDir(const test::TempDir& temp) {
+  test::copyBuiltAssets(temp.path());
+  return temp.path();
 }
 
 // The whole program minus main(): an emulated controller, the direct link, the core
@@ -50,7 +43,7 @@ struct Program {
       : controller(emu::parseScenario(scenarioText).value()),
         storage(controller),
         link(storage),
-        dir(freshProgramDir()),
+        dir(freshProgramDir(temp)),
         monitor(link, packet, kOsFamilyNt, dir.string() + "/") {
     forms = std::make_unique<Forms>(monitor);
     forms->showMain();
@@ -60,13 +53,11 @@ struct Program {
     commands.setMonitorPage = [this](int page) { monitorPage = page; };
     form().setCommands(commands);
   }
-  ~Program() {
-    forms.reset();
-    fs::remove_all(dir);
-  }
+  ~Program() { forms.reset(); }
   StatusWindow& form() { return *forms->statusWindow; }
   std::string skin(const std::string& name) const { return (dir / "skins/default" / name).string(); }
 
+  test::TempDir temp{"raidmon_status_test"};  // first in, last out: outlives the forms
   emu::Controller controller;
   emu::EmulatedNtStorage storage;
   DirectPortLink link;

@@ -18,6 +18,9 @@
 #include "emulator/scenario_parser.h"
 #include "link/direct_port_link.h"
 #include "platform/program_dir.h"
+#include "support/program_assets.h"
+#include "support/temp_dir.h"
+#include "support/transcript_file.h"
 #include "ui/forms.h"
 
 namespace raidmon {
@@ -26,18 +29,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // A program directory with the built assets and, optionally, a QZ133.ini.
-fs::path programDirWith(const std::string& settings) {
-  const fs::path dir = fs::temp_directory_path() / ("raidmon_untrusted_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const fs::path built = programDirectory();
-  fs::copy(built / "skins", dir / "skins", fs::copy_options::recursive);
-  for (const auto& entry : fs::directory_iterator(built)) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind("s_", 0) == 0 || name == "tavrix.ico" || name == "C_Logo.Bmp") fs::copy(entry.path(), dir / name);
-  }
-  if (!settings.empty()) std::ofstream(dir / "QZ133.ini") << settings;
-  return dir;
+fs::path programDirWith(const test::TempDir& temp, const std::string& settings) {
+  test::copyBuiltAssets(temp.path(), /*logo=*/true);
+  if (!settings.empty()) std::ofstream(temp / "QZ133.ini") << settings;
+  return temp.path();
 }
 
 // The whole program minus main(), with the options an unattended run gives.
@@ -46,16 +41,14 @@ struct Program {
       : controller(emu::parseScenario(emu::defaultScenarioText()).value()),
         storage(controller),
         link(storage),
-        dir(programDirWith(settings)),
+        dir(programDirWith(temp, settings)),
         monitor(link, packet, kOsFamilyNt, dir.string() + "/") {
     forms = std::make_unique<Forms>(monitor, options);
     forms->showMain();
     QApplication::processEvents();
   }
-  ~Program() {
-    forms.reset();
-    fs::remove_all(dir);
-  }
+  ~Program() { forms.reset(); }
+  test::TempDir temp{"raidmon_untrusted"};  // first in, last out: outlives the forms
   emu::Controller controller;
   emu::EmulatedNtStorage storage;
   DirectPortLink link;
@@ -121,13 +114,15 @@ TEST(UntrustedTextTest, SettingsTextsAreShownAsTheyStand) {
 }
 
 TEST(UntrustedTextTest, AnUnattendedRunRecordsEveryBoxAndShowsNone) {
-  const fs::path transcriptFile = fs::temp_directory_path() / ("raidmon_untrusted_" + std::to_string(::getpid()) + ".txt");
-  Transcript transcript(transcriptFile.string());
+  test::TempDir temp("raidmon_untrusted");
+  const std::string transcriptFile = temp.file("transcript.txt");
+  Transcript transcript(transcriptFile);
   ASSERT_TRUE(transcript.ok());
   ModalWatch watch;
   {
     // A start-up skin that does not load: the error is recorded, no box appears.
-    const fs::path dir = programDirWith("");
+    test::TempDir programDir("raidmon_untrusted");
+    const fs::path dir = programDirWith(programDir, "");
     std::ofstream(dir / "skins/default/Small_Ata2.ini") << "[HOTAREAINFO]\nCount=1\n1=A, 1 , 2, 3, 4\n";
     emu::Controller controller(emu::parseScenario(emu::defaultScenarioText()).value());
     emu::EmulatedNtStorage storage(controller);
@@ -151,18 +146,14 @@ TEST(UntrustedTextTest, AnUnattendedRunRecordsEveryBoxAndShowsNone) {
     forms.statusWindow->action(MenuItem::GUITrayIcon1)->trigger();
     QApplication::processEvents();
     EXPECT_EQ(qApp->findChildren<QMessageBox*>().size(), 0u);
-    fs::remove_all(dir);
   }
   EXPECT_EQ(watch.opened, 0) << watch.texts.join(" | ").toStdString();
   std::vector<std::string> kinds;
-  std::ifstream in(transcriptFile);
-  for (std::string line; std::getline(in, line);) {
-    const std::string rest = line.substr(line.find('\t') + 1);
+  for (const std::string& rest : test::TranscriptFile(transcriptFile).lines()) {
     if (rest.rfind("trace", 0) != 0 && rest.rfind("row", 0) != 0 && rest.rfind("notice", 0) != 0) {
       kinds.push_back(rest);
     }
   }
-  fs::remove(transcriptFile);
   ASSERT_EQ(kinds.size(), 4u);
   EXPECT_EQ(kinds[0].rfind("error\t'1 ' is not a valid integer value (skin ", 0), 0u) << kinds[0];
   EXPECT_EQ(kinds[1].rfind("error\tCannot open file \"", 0), 0u) << kinds[1];
@@ -194,8 +185,8 @@ QByteArray gifOf(int side) {
 }
 
 TEST(UntrustedTextTest, IndicatorAnimationsAreReadWithinTheirLimits) {
-  const fs::path dir = fs::temp_directory_path() / ("raidmon_gif_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  test::TempDir temp("raidmon_gif");
+  const fs::path dir = temp.path();
   auto write = [&](const char* name, const QByteArray& bytes) {
     std::ofstream(dir / name, std::ios::binary).write(bytes.constData(), bytes.size());
     return QString::fromStdString((dir / name).string());
@@ -212,7 +203,6 @@ TEST(UntrustedTextTest, IndicatorAnimationsAreReadWithinTheirLimits) {
   ASSERT_EQ(::mkfifo((dir / "fifo.gif").c_str(), 0600), 0);
   EXPECT_FALSE(gif.load(QString::fromStdString((dir / "fifo.gif").string())));  // at once, not waiting
   EXPECT_TRUE(gif.load(QString::fromStdString(programDirectory() + "s_Green.gif")));
-  fs::remove_all(dir);
 }
 
 }  // namespace

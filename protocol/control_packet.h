@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "link/byte_order.h"
+#include "protocol/byte_order.h"
 
 namespace raidmon {
 

@@ -1,9 +1,9 @@
-#include "link/packet_timeout.h"
+#include "protocol/packet_timeout.h"
 
 #include <string>
 
-#include "link/control_packet.h"
 #include "platform/strict_int.h"
+#include "protocol/control_packet.h"
 
 namespace raidmon {
 

@@ -1,4 +1,4 @@
-#include "link/control_packet.h"
+#include "protocol/control_packet.h"
 
 #include <algorithm>
 #include <cstring>
