@@ -38,15 +38,14 @@ void DriveStatusDisplay::PlayPositionIndicators() {
   }
 }
 
-void DriveStatusDisplay::markRebuildPair(int sourceCard, int sourcePos, int targetCard,
-                                         int targetPos) {
-  if (onDisplay(sourceCard, sourcePos + 1)) {
-    sink_->loadAnimation(sourceCard, sourcePos + 1, programDir_ + std::string(kGifRebuildGreen));
-    sink_->showAndPlay(sourceCard, sourcePos + 1);
+void DriveStatusDisplay::markRebuildPair(DrivePosition source, DrivePosition target) {
+  if (onDisplay(source.card, source.position)) {
+    sink_->loadAnimation(source.card, source.position, programDir_ + std::string(kGifRebuildGreen));
+    sink_->showAndPlay(source.card, source.position);
   }
-  if (onDisplay(targetCard, targetPos + 1)) {
-    sink_->loadAnimation(targetCard, targetPos + 1, programDir_ + std::string(kGifRebuildOrange));
-    sink_->showAndPlay(targetCard, targetPos + 1);
+  if (onDisplay(target.card, target.position)) {
+    sink_->loadAnimation(target.card, target.position, programDir_ + std::string(kGifRebuildOrange));
+    sink_->showAndPlay(target.card, target.position);
   }
 }
 

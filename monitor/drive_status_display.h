@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "monitor/drive_position.h"
 #include "monitor/monitor_views.h"
 #include "monitor/state_codes.h"
 
@@ -38,7 +39,7 @@ class DriveStatusDisplay {
   // Sets a position's start-pending flag (cards 1 and 2 only).
   void markStartPending(int card, int position);
   // Marks the two drives of a running rebuild (positions counted 0..3 here).
-  void markRebuildPair(int sourceCard, int sourcePos, int targetCard, int targetPos);
+  void markRebuildPair(DrivePosition source, DrivePosition target);
 
   const std::array<std::uint8_t, 8>& startPending() const { return startPending_; }
 

@@ -213,9 +213,9 @@ class Monitor {
   // A cancelled rebuild's target: the accepted status shows it as a source and its
   // rebuild flag is cleared, so the next cycle evaluates it afresh.
   void markCancelledTarget(int entry);
-  // The indicators of a rebuild pair (positions 0-based, as the configuration gives them).
-  void markRebuildPair(int sourceCard, int sourcePos, int targetCard, int targetPos) {
-    display_.markRebuildPair(sourceCard, sourcePos, targetCard, targetPos);
+  // The indicators of a rebuild pair.
+  void markRebuildPair(DrivePosition source, DrivePosition target) {
+    display_.markRebuildPair(source, target);
   }
   // Takes the latest status as the accepted one (cards 1 and 2). The status check
   // copies every flag as it is; the rebuild page's reset after an outcome puts the

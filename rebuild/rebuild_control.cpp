@@ -8,6 +8,12 @@ namespace raidmon {
 
 namespace {
 
+// Where a member of an array sits, from the configuration's record.
+DrivePosition memberPlace(const ArrayRecord& rec, int slot) {
+  const auto k = static_cast<std::size_t>(slot);
+  return DrivePosition::fromWire(rec.memberCard[k], rec.memberPosition[k]);
+}
+
 struct NullPage final : RebuildPageView {
   void setSourceText(std::string_view) override {}
   void setTargetText(std::string_view) override {}
@@ -83,7 +89,7 @@ void RebuildControl::UpdateStartCaption() {
 
 void RebuildControl::preparePage() {
   affinity_.check("RebuildControl");
-  SourceCard = SourcePos = TargetCard = TargetPos = 0;
+  source = target = DrivePosition{};
   if (monitor_.state().RebuildState == RebuildState::Idle) {
     RebuildIdle = true;
     page_->setSourceText(kNone);
@@ -110,30 +116,26 @@ void RebuildControl::selectSource(int absoluteIndex, int arrayNodeIndex,
   const int k = absoluteIndex - arrayNodeIndex - 1;  // the drive's place under its array
   const int members = rec.memberCount();
   if (k < 0 || k >= members) return;
-  SourcePos = rec.memberPosition[static_cast<std::size_t>(k)];
-  SourceCard = rec.memberCard[static_cast<std::size_t>(k)];
+  source = memberPlace(rec, k);
   page_->setSourceText(" " + nodeLabel);
   RebuildArray = static_cast<std::uint8_t>(arrayNumber);
   page_->setPrompt(kPromptTarget);
   page_->setPromptVisible(true);
   ShowSelectionLayout();
-  const int target = partnerSlot(rec.kind, k);
-  if (target < 0 || target >= members) {
+  const int partner = partnerSlot(rec.kind, k);
+  if (partner < 0 || partner >= members) {
     // A mirror missing its partner: nothing to copy onto.
-    TargetCard = TargetPos = 0;
+    target = DrivePosition{};
     page_->setTargetText(kNone);
     return;
   }
-  TargetPos = rec.memberPosition[static_cast<std::size_t>(target)];
-  TargetCard = rec.memberCard[static_cast<std::size_t>(target)];
+  target = memberPlace(rec, partner);
   ShowStartLayout();
-  page_->setTargetText(" " + modelText(rec, target));
+  page_->setTargetText(" " + modelText(rec, partner));
 }
 
 bool RebuildControl::validPair() const {
-  const auto valid = [](int card, int pos) { return validCard(card) && pos >= 0 && pos < kPositions; };
-  return valid(SourceCard, SourcePos) && valid(TargetCard, TargetPos) &&
-         (SourceCard != TargetCard || SourcePos != TargetPos);
+  return source.valid() && target.valid() && source != target;
 }
 
 std::string RebuildControl::startRefusal() const {
@@ -180,7 +182,7 @@ void RebuildControl::refreshRebuildIndicators() {
 void RebuildControl::markAndStart(std::uint64_t size) {
   refreshRebuildIndicators();
   MarkRebuildIndicators();
-  AddRebuildEvent(SourcePos, TargetPos, "Rebuild Start");
+  AddRebuildEvent(source.wirePosition(), target.wirePosition(), "Rebuild Start");
   startWorker(applySizeOverride(size));
 }
 
@@ -197,7 +199,7 @@ void RebuildControl::startWorker(std::uint64_t size) {
   worker_.reset();  // a finished worker from before
   worker_ = std::make_unique<RebuildWorker>(
       monitor_.link(), monitor_.packet(), monitor_.rebuildStateForWorker(), gui_, *this,
-      RebuildRequest{SourceCard, SourcePos, TargetCard, TargetPos, size});
+      RebuildRequest{source, target, size});
 }
 
 void RebuildControl::startRebuild() {
@@ -260,7 +262,7 @@ void RebuildControl::startAutoRebuild() {
     monitor_.traceNote(haveTarget ? "Auto rebuild not started: the rebuild target is its own source"
                                   : "Auto rebuild not started: no rebuild target in the configuration");
     monitor_.setAutoRebuildOff(false);
-    SourceCard = SourcePos = TargetCard = TargetPos = 0;
+    source = target = DrivePosition{};
     page_->setSourceText(kNone);
     page_->setTargetText(kNone);
     v.timer->setEnabled(true);
@@ -286,7 +288,7 @@ std::uint64_t RebuildControl::findFlaggedPair(const StatusBlock& status, bool& h
   std::uint64_t size = 0;
   bool haveSource = false;
   haveTarget = false;
-  SourceCard = SourcePos = TargetCard = TargetPos = 0;
+  source = target = DrivePosition{};
   for (int card = 1; card <= kCards; ++card) {
     for (int pos = 1; pos <= kPositions; ++pos) {
       const int e = entryIndex(card, pos);
@@ -296,17 +298,14 @@ std::uint64_t RebuildControl::findFlaggedPair(const StatusBlock& status, bool& h
       const auto member = monitor_.model().memberAt(e);
       if (!member) continue;
       const ArrayRecord& rec = monitor_.model().array(member->array);
-      const auto slot = static_cast<std::size_t>(member->slot);
       if (isTarget) {
         haveTarget = true;
-        TargetCard = rec.memberCard[slot];
-        TargetPos = rec.memberPosition[slot];
+        target = memberPlace(rec, member->slot);
         page_->setTargetText(modelText(rec, member->slot));
       }
       if (isSource) {
         haveSource = true;
-        SourceCard = rec.memberCard[slot];
-        SourcePos = rec.memberPosition[slot];
+        source = memberPlace(rec, member->slot);
         page_->setSourceText(modelText(rec, member->slot));
         size = rec.size;
       }
@@ -341,21 +340,17 @@ void RebuildControl::cancelRebuild() {
   }
   refreshRebuildIndicators();
   // The row below forgets the cards of the pair: keep the target's place first.
-  const int targetCard = TargetCard;
-  const int targetPos = TargetPos;
-  AddRebuildEvent(SourcePos, TargetPos, "Rebuild Cancel");
+  const DrivePosition cancelledTarget = target;
+  AddRebuildEvent(source.wirePosition(), target.wirePosition(), "Rebuild Cancel");
   ShowSelectionLayout();
   RebuildIdle = true;
   UpdateStartCaption();
   page_->setProgress(0);
   page_->setStartEnabled(true);
-  if (validCard(targetCard) && targetPos >= 0 && targetPos < kPositions) {
-    const int e = entryIndex(targetCard, targetPos + 1);
-    monitor_.markCancelledTarget(e);
-  }
+  if (cancelledTarget.valid()) monitor_.markCancelledTarget(cancelledTarget.entry());
   // A worker that failed meanwhile keeps its failure.
   monitor_.leaveRunningRebuild(RebuildState::Cancelled);
-  SourceCard = SourcePos = TargetCard = TargetPos = 0;
+  source = target = DrivePosition{};
   page_->setSourceText(kNone);
   page_->setTargetText(kNone);
   resumePolling();
@@ -371,12 +366,12 @@ void RebuildControl::dialogClosing() {
 void RebuildControl::AddRebuildEvent(std::uint8_t sourcePos, std::uint8_t targetPos,
                                      std::string_view message) {
   affinity_.check("RebuildControl");
-  const std::string location = "Card" + std::to_string(SourceCard) + " S:" +
+  const std::string location = "Card" + std::to_string(source.card) + " S:" +
                                std::string(positionShortName(sourcePos)) + " Card" +
-                               std::to_string(TargetCard) + " T:" +
+                               std::to_string(target.card) + " T:" +
                                std::string(positionShortName(targetPos));
   monitor_.views().grid->addEventRow(location, message, "");
-  if (message != "Rebuild Start") SourceCard = TargetCard = 0;
+  if (message != "Rebuild Start") source.card = target.card = 0;
 }
 
 void RebuildControl::RefreshRebuildIndicator(int card, int position) {
@@ -392,7 +387,7 @@ void RebuildControl::RefreshRebuildIndicator(int card, int position) {
 }
 
 void RebuildControl::MarkRebuildIndicators() {
-  monitor_.markRebuildPair(SourceCard, SourcePos, TargetCard, TargetPos);
+  monitor_.markRebuildPair(source, target);
 }
 
 void RebuildControl::ReportRebuildOutcome() {
@@ -441,7 +436,7 @@ void RebuildControl::markRebuildComplete() {
   if (!v.dialogs->confirmBox(kConfirmRebuildEnd, true)) return;
   auto ex = monitor_.packet().tryExchange(packetWait_);
   const bool done =
-      ex && monitor_.link().rebuildEnd(ex->packet(), SourcePos, TargetPos) && ex->packet().controllerDone();
+      ex && monitor_.link().rebuildEnd(ex->packet(), source.wirePosition(), target.wirePosition()) && ex->packet().controllerDone();
   monitor_.traceNote(done ? "Rebuild Complete sent" : "Rebuild Complete not done by the controller");
 }
 

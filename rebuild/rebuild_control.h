@@ -68,7 +68,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   void setPacketWait(std::chrono::milliseconds wait) { packetWait_ = wait; }
 
   // Selection state.
-  std::uint8_t SourceCard = 0, SourcePos = 0, TargetCard = 0, TargetPos = 0;
+  DrivePosition source, target;  // the pair; a card of 0: none chosen
   std::uint8_t RebuildArray = 0;
   bool RebuildIdle = true;
   RebuildWorker* worker() { return worker_.get(); }

@@ -12,6 +12,7 @@
 
 #include "link/controller_link.h"
 #include "link/shared_packet.h"
+#include "monitor/drive_position.h"
 #include "monitor/state_codes.h"
 #include "rebuild/gui_executor.h"
 
@@ -44,11 +45,9 @@ class RebuildWorkerHost {
 };
 
 struct RebuildRequest {
-  std::uint8_t sourceCard = 1;  // card numbers 1..4
-  std::uint8_t sourcePos = 0;   // position indexes 0..3
-  std::uint8_t targetCard = 1;
-  std::uint8_t targetPos = 0;
-  std::uint64_t size = 0;       // sectors, from sector 0
+  DrivePosition source{1, 1};
+  DrivePosition target{1, 1};
+  std::uint64_t size = 0;  // sectors, from sector 0
 };
 
 class RebuildWorker {

@@ -21,20 +21,20 @@ TEST(RebuildControlTest, PartnerSlotsAndLayouts) {
   EXPECT_FALSE(rig.page.startVisible);
 
   rig.select(0, 0);  // RAID1: slot 0 pairs with slot 1
-  EXPECT_EQ(rig.control->TargetPos, 1);
+  EXPECT_EQ(rig.control->target.position, 2);
   EXPECT_EQ(rig.page.source.substr(0, 9), " SRC DISK");
   EXPECT_EQ(rig.page.tops, (std::array<int, 4>{29, 27, 68, 67}));
   EXPECT_TRUE(rig.page.startVisible);
   EXPECT_FALSE(rig.page.promptVisible);
   rig.select(0, 1);
-  EXPECT_EQ(rig.control->TargetPos, 0);
+  EXPECT_EQ(rig.control->target.position, 1);
 
   rig.select(2, 3);  // RAID 0+1 of four: slot 3 pairs with slot 1
-  EXPECT_EQ(rig.control->SourceCard, 2);
-  EXPECT_EQ(rig.control->SourcePos, 3);
-  EXPECT_EQ(rig.control->TargetPos, 1);
+  EXPECT_EQ(rig.control->source.card, 2);
+  EXPECT_EQ(rig.control->source.position, 4);
+  EXPECT_EQ(rig.control->target.position, 2);
   rig.select(2, 0);
-  EXPECT_EQ(rig.control->TargetPos, 2);
+  EXPECT_EQ(rig.control->target.position, 3);
 
   // The array node itself changes nothing; a JBOD drive is refused.
   const auto before = rig.page.source;
@@ -53,11 +53,11 @@ TEST(RebuildControlTest, EightDriveMirrorPairs) {
   s += "array 6 0 1.1 1.2 1.3 1.4 2.1 2.2 2.3 2.4\ncapacity 100\n";
   RebuildRig rig(LinkKind::Direct, s);
   rig.select(0, 5);
-  EXPECT_EQ(rig.control->TargetCard, 1);
-  EXPECT_EQ(rig.control->TargetPos, 1);
+  EXPECT_EQ(rig.control->target.card, 1);
+  EXPECT_EQ(rig.control->target.position, 2);
   rig.select(0, 2);
-  EXPECT_EQ(rig.control->TargetCard, 2);
-  EXPECT_EQ(rig.control->TargetPos, 2);
+  EXPECT_EQ(rig.control->target.card, 2);
+  EXPECT_EQ(rig.control->target.position, 3);
 }
 
 TEST(RebuildControlTest, SizeOverride) {
@@ -105,9 +105,9 @@ TEST(RebuildControlTest, AutomaticRebuildFromTheControllersFlags) {
   rig.monitor->pollOnce();  // tick 5: the rebuild starts, handed over at the end
   EXPECT_TRUE(logged(rig.views, "page 2"));
   EXPECT_TRUE(logged(rig.views, "box Press OK to start REBUILD"));
-  EXPECT_EQ(rig.control->SourceCard, 1);
-  EXPECT_EQ(rig.control->SourcePos, 0);
-  EXPECT_EQ(rig.control->TargetPos, 1);
+  EXPECT_EQ(rig.control->source.card, 1);
+  EXPECT_EQ(rig.control->source.position, 1);
+  EXPECT_EQ(rig.control->target.position, 2);
   EXPECT_EQ(rig.page.target.substr(0, 8), "TGT DISK");  // no leading blank here
   ASSERT_TRUE(rig.waitForState(RebuildState::Completed));
   EXPECT_TRUE(rig.controller->rangeEqual(1, 1, 1, 2, 0, 2000));
@@ -138,15 +138,12 @@ TEST(RebuildControlTest, ASelectionDuringARunLeavesTheRunningPairAlone) {
   rig.select(0, 0);
   rig.control->startRebuild();
   ASSERT_EQ(rig.monitor->state().RebuildState, RebuildState::Running);
-  const auto pair = std::make_tuple(rig.control->SourceCard, rig.control->SourcePos,
-                                    rig.control->TargetCard, rig.control->TargetPos);
+  const auto pair = std::make_pair(rig.control->source, rig.control->target);
   const std::string source = rig.page.source, target = rig.page.target;
   rig.select(2, 3);  // another mirror
   rig.select(0, 1);  // the same mirror the other way round
   rig.select(1, 0);  // a drive with no partner
-  EXPECT_EQ(std::make_tuple(rig.control->SourceCard, rig.control->SourcePos, rig.control->TargetCard,
-                            rig.control->TargetPos),
-            pair);
+  EXPECT_EQ(std::make_pair(rig.control->source, rig.control->target), pair);
   EXPECT_EQ(rig.page.source, source);
   EXPECT_EQ(rig.page.target, target);
   EXPECT_TRUE(rig.page.startVisible);  // CANCEL stays

@@ -216,7 +216,7 @@ TEST(StatusWindowTest, IndicatorsShowTheFileOfEachDisplayState) {
   for (int pos : {1, 2, 3}) EXPECT_TRUE(f.indicator(1, pos)->playing()) << pos;
 
   // The rebuild pair plays its own animations at once.
-  p.monitor.markRebuildPair(2, 1, 2, 2);
+  p.monitor.markRebuildPair(DrivePosition{2, 2}, DrivePosition{2, 3});
   EXPECT_EQ(file(2, 2), "s_Rebuild_Green.gif");
   EXPECT_EQ(file(2, 3), "s_Rebuild_Orange.gif");
   EXPECT_TRUE(f.indicator(2, 3)->isVisible());
