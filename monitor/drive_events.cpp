@@ -35,8 +35,8 @@ void DriveEvents::RaiseDriveEvent(int card, int position, DriveEvent event) {
 }
 
 void DriveEvents::LogConnectionChanges(const StatusBlock& latest, const DisplayTables& tables,
-                                       const std::array<std::uint32_t, 8>& sums,
-                                       const std::array<std::uint32_t, 8>& previous) {
+                                       const std::array<std::uint32_t, kEntries>& sums,
+                                       const std::array<std::uint32_t, kEntries>& previous) {
   for (int card = 1; card <= kWatchedCards; ++card) {
     for (int pos = 1; pos <= kPositions; ++pos) {
       const int e = entryIndex(card, pos);

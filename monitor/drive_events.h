@@ -33,8 +33,8 @@ class DriveEvents {
   // Adds a "Connected" or "Diconnected" row for each position of cards 1 and 2 that
   // is present in the latest status and whose presence sum changed.
   void LogConnectionChanges(const StatusBlock& latest, const DisplayTables& tables,
-                            const std::array<std::uint32_t, 8>& sums,
-                            const std::array<std::uint32_t, 8>& previous);
+                            const std::array<std::uint32_t, kEntries>& sums,
+                            const std::array<std::uint32_t, kEntries>& previous);
 
  private:
   NoticeView* notice_;

@@ -11,7 +11,11 @@ namespace raidmon {
 inline constexpr int kCards = 4;
 inline constexpr int kPositions = 4;
 inline constexpr int kEntries = kCards * kPositions;
-inline constexpr int kWatchedCards = 2;  // cards 1 and 2 carry indicators and are compared
+// Every card is compared, evaluated and announced, and lights its lamps where the skin
+// has sockets for it.
+inline constexpr int kWatchedCards = kCards;
+// The scan form's panels and the debugging grids show cards 1 and 2.
+inline constexpr int kPanelCards = 2;
 
 constexpr int entryIndex(int card, int position) { return 4 * (card - 1) + (position - 1); }
 constexpr int channelOf(int position) { return position <= 2 ? 1 : 2; }

@@ -28,8 +28,8 @@ void DriveStatusDisplay::markStartPending(int card, int position) {
 }
 
 void DriveStatusDisplay::PlayPositionIndicators() {
-  for (int card = 1; card <= 2; ++card) {
-    for (int position = 1; position <= 4; ++position) {
+  for (int card = 1; card <= kCards; ++card) {
+    for (int position = 1; position <= kPositions; ++position) {
       auto& flag = startPending_[static_cast<std::size_t>(4 * (card - 1) + position - 1)];
       if (!flag) continue;
       sink_->showAndPlay(card, position);

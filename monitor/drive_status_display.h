@@ -41,15 +41,15 @@ class DriveStatusDisplay {
   // Marks the two drives of a running rebuild (positions counted 0..3 here).
   void markRebuildPair(DrivePosition source, DrivePosition target);
 
-  const std::array<std::uint8_t, 8>& startPending() const { return startPending_; }
+  const std::array<std::uint8_t, kEntries>& startPending() const { return startPending_; }
 
  private:
   static bool onDisplay(int card, int position) {
-    return card >= 1 && card <= 2 && position >= 1 && position <= 4;
+    return validCard(card) && validPosition(position);
   }
   IndicatorSink* sink_;
   std::string programDir_;
-  std::array<std::uint8_t, 8> startPending_{};
+  std::array<std::uint8_t, kEntries> startPending_{};
 };
 
 }  // namespace raidmon

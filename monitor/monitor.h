@@ -66,11 +66,11 @@ struct RunState {
   bool RescanRequested = false;
   bool HoldOff = false;
   std::uint8_t HoldOffCounter = 0;
-  std::array<HotPlugMark, 4> HotPlugMarker{};  // card 1..2 x channel 1..2
+  std::array<HotPlugMark, 2 * kCards> HotPlugMarker{};  // card 1..4 x channel 1..2
   // The position (1..4) whose plug state 10 or 11 set a 0xA0/0xB0 marker; 0 otherwise.
-  std::array<std::uint8_t, 4> HotPlugMarkerPosition{};
-  std::array<std::uint32_t, 8> presenceSums{};  // I_Here + I_Hot, cards 1 and 2
-  std::array<std::uint32_t, 8> previousSums{};
+  std::array<std::uint8_t, 2 * kCards> HotPlugMarkerPosition{};
+  std::array<std::uint32_t, kEntries> presenceSums{};  // I_Here + I_Hot, by entry
+  std::array<std::uint32_t, kEntries> previousSums{};
 };
 
 // The GUI state record R_Tavrix_Gui (the start-pending flags live in the display).

@@ -80,7 +80,7 @@ std::array<std::string, 8> Monitor::plugPanelTexts(const PlugBlock& block) {
     return std::string(buf);
   };
   std::array<std::string, 8> texts;
-  for (int card = 1; card <= kWatchedCards; ++card) {
+  for (int card = 1; card <= kPanelCards; ++card) {
     for (int pos = 1; pos <= kPositions; ++pos) {
       texts[0] += "[" + hex(block.disableHdd(card, pos)) + "]";
       texts[1] += "[" + hex(block.PioStatus(card, pos)) + "]";
@@ -98,8 +98,8 @@ std::array<std::string, 8> Monitor::plugPanelTexts(const PlugBlock& block) {
 }
 
 HotPlugMark& Monitor::marker(int card, int channel) {
-  static HotPlugMark spare = HotPlugMark::None;  // cards 3 and 4 keep no marker
-  if (card < 1 || card > 2 || channel < 1 || channel > 2) {
+  static HotPlugMark spare = HotPlugMark::None;  // for a place that does not exist
+  if (!validCard(card) || channel < 1 || channel > 2) {
     spare = HotPlugMark::None;
     return spare;
   }
@@ -108,7 +108,7 @@ HotPlugMark& Monitor::marker(int card, int channel) {
 
 std::uint8_t& Monitor::markerPosition(int card, int channel) {
   static std::uint8_t spare = 0;
-  if (card < 1 || card > 2 || channel < 1 || channel > 2) {
+  if (!validCard(card) || channel < 1 || channel > 2) {
     spare = 0;
     return spare;
   }

@@ -1,5 +1,7 @@
 #include "rebuild/rebuild_control.h"
 
+#include <algorithm>
+
 #include "monitor/array_info.h"
 #include "platform/strict_int.h"
 #include "protocol/packet_timeout.h"
@@ -174,7 +176,9 @@ void RebuildControl::refuseStart(bool clearRebuildFlags, std::string_view messag
 }
 
 void RebuildControl::refreshRebuildIndicators() {
-  for (int card = 1; card <= kWatchedCards; ++card) {
+  // Cards 1 and 2 always (as the page has always done); cards 3 and 4 where they exist.
+  const int cards = std::clamp<int>(monitor_.state().CardCount, 2, kCards);
+  for (int card = 1; card <= cards; ++card) {
     for (int pos = 1; pos <= kPositions; ++pos) RefreshRebuildIndicator(card, pos);
   }
 }
@@ -378,7 +382,7 @@ void RebuildControl::RefreshRebuildIndicator(int card, int position) {
   const MonitorViews& v = monitor_.views();
   v.debug->fillDebugGrid();
   v.debug->addTrace("Eye_Stop");
-  if (card < 1 || card > 2 || !validPosition(position)) return;
+  if (!validCard(card) || !validPosition(position)) return;
   const int e = entryIndex(card, position);
   if (monitor_.latestStatus().isHere(e) != 1) return;
   const std::string_view file = monitor_.latestStatus().rebuild(e) == 1 ? kGifOrange : kGifTopGreen;

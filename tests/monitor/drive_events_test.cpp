@@ -47,7 +47,7 @@ TEST(DriveEventsTest, ConnectionLogOnlyForPresentDrivesWhoseSumChanged) {
   DriveEvents events(v, v);
   StatusBlock latest;
   DisplayTables t;
-  std::array<std::uint32_t, 8> sums{}, previous{};
+  std::array<std::uint32_t, kEntries> sums{}, previous{};
   // Position 0: present, sum changed, I_Here set -> Connected.
   latest.setIsHere(0, 1);
   t.I_Here[0] = 1;
@@ -89,15 +89,16 @@ class PlugCheckTest : public ::testing::Test {
   Monitor monitor{link, packet, kOsFamilyNt, "/proc/self/raidmon-test/"};
 };
 
-TEST_F(PlugCheckTest, CardsThreeAndFourAreCopiedWithTheNextReportedChange) {
+TEST_F(PlugCheckTest, CardsThreeAndFourAreComparedLikeCardsOneAndTwo) {
   link.plug[kOffPioStatus + plugSlot(3, 2)] = 0x50;
+  EXPECT_EQ(monitor.plugCheck(), 1);
+  EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->PioStatus");
+  EXPECT_EQ(monitor.plugCopy().PioStatus(3, 2), 0x50);
   EXPECT_EQ(monitor.plugCheck(), 0);
-  EXPECT_EQ(monitor.plugCopy().PioStatus(3, 2), 0);
-  link.plug[kOffExistFilter + plugSlot(2, 4)] = 1;
+  link.plug[kOffExistFilter + plugSlot(4, 4)] = 1;
   EXPECT_EQ(monitor.plugCheck(), 1);
   EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->ExistFilter");
-  EXPECT_EQ(monitor.plugCopy().PioStatus(3, 2), 0x50);
-  EXPECT_EQ(monitor.plugCopy().existFilter(2, 4), 1);
+  EXPECT_EQ(monitor.plugCopy().existFilter(4, 4), 1);
   EXPECT_EQ(monitor.plugCheck(), 0);
 }
 

@@ -162,11 +162,16 @@ TEST_F(PollCycleTest, AllZeroStatusAgainstAllZeroSnapshotIsNoChange) {
   EXPECT_TRUE(views.traces.empty());
 }
 
-TEST_F(PollCycleTest, ChangesOnCardsThreeAndFourAloneAreNotSeen) {
+TEST_F(PollCycleTest, ChangesOnCardsThreeAndFourAloneAreSeen) {
   Monitor& m = started();
   link.present(entryIndex(3, 1));
   link.status[kOffActive + entryIndex(4, 4)] = 1;
   link.status[hotPlugOffset(3, 2)] = 1;  // card 3's channel bytes
+  EXPECT_EQ(m.statusCheck(), kChanged);
+  EXPECT_EQ(views.traces.back(), "DEVICE_IO_TRUE->IsHereHdd");
+  EXPECT_EQ(m.snapshot().isHere(entryIndex(3, 1)), 1);
+  EXPECT_EQ(m.snapshot().active(entryIndex(4, 4)), 1);
+  EXPECT_EQ(m.snapshot().isHotPlug(3, 2), 1);
   EXPECT_EQ(m.statusCheck(), kNoChange);
   link.status[kOffRunRTime] = 3;  // the rebuild time counter alone is a change
   EXPECT_EQ(m.statusCheck(), kChanged);
@@ -225,7 +230,7 @@ TEST_F(PollCycleTest, DisplayStatesFollowTheDrives) {
   EXPECT_TRUE(has(views.log, "play 2,3"));
   EXPECT_FALSE(has(views.log, "play 1,3"));
   EXPECT_EQ(m.tables().I_NotHere[2], 1);
-  EXPECT_EQ(m.display().startPending(), (std::array<std::uint8_t, 8>{}));
+  EXPECT_EQ(m.display().startPending(), (std::array<std::uint8_t, kEntries>{}));
 
   // Still absent: nothing more happens to it.
   views.clear();
