@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/alert_wiring.h"
 #include "app/app_options.h"
 #include "emulator/controller.h"
 #include "emulator/emulated_nt_storage.h"
@@ -31,6 +32,7 @@ int main(int argc, char* argv[]) {
       std::fputs(raidmon::appUsage().c_str(), stdout);
       return 0;
     }
+    if (arg == "--test-alert") return raidmon::testAlertMain(argc, argv);
   }
   QApplication app(argc, argv);  // takes Qt's own options out of argv
   QCoreApplication::setApplicationName(QStringLiteral("Graphics User Interface"));
@@ -145,7 +147,8 @@ int main(int argc, char* argv[]) {
       return 2;
     }
   }
-  raidmon::Forms forms(monitor, raidmon::FormsOptions{transcript.get(), options.answerDialogs});
+  raidmon::AlertWiring alerts(monitor, options, raidmon::programDirectory());
+  raidmon::Forms forms(monitor, raidmon::FormsOptions{transcript.get(), options.answerDialogs, alerts.history(), alerts.alerts()});
   if (options.loopTimeMs > 0) monitor.setLoopTime(options.loopTimeMs);
   if (options.quitAfterMs > 0) QTimer::singleShot(options.quitAfterMs, &app, &QCoreApplication::quit);
   forms.showMain();

@@ -179,6 +179,7 @@ void RebuildControl::markAndStart(std::uint64_t size) {
   refreshRebuildIndicators();
   MarkRebuildIndicators();
   AddRebuildEvent(SourcePos, TargetPos, "Rebuild Start");
+  rate_.start(TargetCard, TargetPos);
   startWorker(applySizeOverride(size));
 }
 
@@ -348,6 +349,7 @@ void RebuildControl::cancelRebuild() {
   page_->setTargetText(kNone);
   resumePolling();
   page_->setStatusText("");
+  page_->setRateText("");
   page_->setProgress(0);
 }
 
@@ -396,6 +398,7 @@ void RebuildControl::ReportRebuildOutcome() {
   box.setNoticeLine(3, "");
   if (state == RebuildState::Completed) box.setNoticeOkVisible(true);
   box.showNotice();
+  rate_.reportOutcome(*monitor_.views().alerts, state, line);
   monitor_.setRebuildState(RebuildState::Idle);
   ResetRebuildPage();
 }
@@ -450,6 +453,11 @@ void RebuildControl::rebuildProgress(const std::string& text, int percent) {
   page_->setProgress(percent);
 }
 
+void RebuildControl::rebuildPosition(std::uint64_t lba, std::uint64_t size) {
+  rate_.progress(lba, size);
+  page_->setRateText(rate_.line());
+}
+
 void RebuildControl::rebuildTransferFailed() {
   page_->setStartEnabled(true);
   monitor_.views().dialogs->confirmBox(kDmaFailed, false);
@@ -461,6 +469,7 @@ void RebuildControl::rebuildTransferFailed() {
 void RebuildControl::endOfWalkPage() {
   page_->setStartEnabled(true);
   page_->setStatusText("");
+  page_->setRateText("");
   RebuildIdle = true;
   ShowSelectionLayout();
   page_->setProgress(0);

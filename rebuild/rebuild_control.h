@@ -10,6 +10,7 @@
 
 #include "monitor/monitor.h"
 #include "rebuild/gui_executor.h"
+#include "rebuild/rebuild_rate.h"
 #include "rebuild/rebuild_worker.h"
 
 namespace raidmon {
@@ -57,6 +58,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
 
   // RebuildWorkerHost: the worker's reports, on the GUI thread.
   void rebuildProgress(const std::string& text, int percent) override;
+  void rebuildPosition(std::uint64_t lba, std::uint64_t size) override;
   void rebuildTransferFailed() override;
   void rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) override;
   void rebuildCancelled() override;
@@ -71,6 +73,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   std::uint8_t RebuildArray = 0;
   bool RebuildIdle = true;
   RebuildWorker* worker() { return worker_.get(); }
+  RebuildRate& rate() { return rate_; }
 
  private:
   bool sendRebuildBegin();  // true when the controller accepted
@@ -99,6 +102,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   RebuildPageView* page_;
   std::unique_ptr<RebuildWorker> worker_;
   std::chrono::milliseconds packetWait_;
+  RebuildRate rate_;  // the page's rate line, and the outcome's alert and summary
 };
 
 }  // namespace raidmon
