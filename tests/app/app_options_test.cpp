@@ -43,5 +43,19 @@ TEST(AppOptionsTest, BadInputIsAnError) {
   EXPECT_FALSE(parseAppOptions({}, std::string("dos")).error.empty());
 }
 
+TEST(AppOptionsTest, AlertProgramAndTestAlert) {
+  auto r = parseAppOptions({"--alert-program=/usr/bin/logger -t 'raid alert'", "--test-alert"}, std::nullopt);
+  ASSERT_TRUE(r.error.empty()) << r.error;
+  EXPECT_EQ(r.options.alertProgram, "/usr/bin/logger -t 'raid alert'");  // split later, without a shell
+  EXPECT_TRUE(r.options.testAlert);
+  EXPECT_EQ(parseAppOptions({"--alert-program="}, std::nullopt).error, "--alert-program= needs a command");
+  EXPECT_EQ(parseAppOptions({"--alert-program=  "}, std::nullopt).error, "--alert-program= needs a command");
+  // The usage names the options and the test's exit statuses, none of them taken before.
+  const std::string usage = appUsage();
+  EXPECT_NE(usage.find("--alert-program=CMD"), std::string::npos);
+  EXPECT_NE(usage.find("--test-alert: 0 the program ran and exited 0; 4 no alert program configured;"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace raidmon
