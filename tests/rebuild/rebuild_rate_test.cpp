@@ -118,10 +118,10 @@ int secondsLeft(const std::string& line) {
 }
 
 TEST(RebuildRateTest, TheRateFollowsTheControllersPaceAndTheTimeLeftFalls) {
-  // Each 64 KiB transfer takes 4 ms: 1/16 MB per 4 ms is 15.625 MB/s. 750 chunks take
+  // Each 64 KiB transfer takes 10 ms: 1/16 MB per 10 ms is 6.25 MB/s. 300 chunks take
   // about three seconds.
-  constexpr double kPace = 62500.0 / 4000.0;
-  RebuildRig rig(LinkKind::Direct, mirrorScenario(750 * 128, "transfer-time 4000\n"));
+  constexpr double kPace = 62500.0 / 10000.0;
+  RebuildRig rig(LinkKind::Direct, mirrorScenario(300 * 128, "transfer-time 10000\n"));
   RecordingAlerts alerts;
   MonitorViews v = rig.views.all();
   v.rebuild = rig.control.get();
