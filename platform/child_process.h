@@ -15,8 +15,8 @@ namespace raidmon {
 // Splits a command line into arguments as a POSIX shell splits words, without running
 // anything: blanks and tabs separate; single quotes keep everything up to the next
 // single quote; double quotes keep everything up to the next unescaped double quote,
-// where a backslash escapes only '"', '\' and '$' and '`'; elsewhere a backslash keeps the next
-// character. Nothing is expanded ($, ~, *, ; and | are ordinary characters). nullopt
+// inside them a backslash escapes only '"', '\', '$' and '`'; elsewhere a backslash
+// keeps the next character. Nothing is expanded ($, ~, *, ; and | are ordinary characters). nullopt
 // (with `error` set) for an unterminated quote or a trailing backslash.
 std::optional<std::vector<std::string>> splitCommandLine(std::string_view line, std::string& error);
 

@@ -497,6 +497,7 @@ void RebuildControl::rebuildCancelled() {
   page_->setSourceText(kNone);
   page_->setTargetText(kNone);
   page_->setStatusText("");
+  page_->setRateText("");
   page_->setProgress(0);
 }
 

@@ -73,7 +73,6 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   std::uint8_t RebuildArray = 0;
   bool RebuildIdle = true;
   RebuildWorker* worker() { return worker_.get(); }
-  RebuildRate& rate() { return rate_; }
 
  private:
   bool sendRebuildBegin();  // true when the controller accepted

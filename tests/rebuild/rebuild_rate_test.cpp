@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "rebuild_fixture.h"
+#include "tests/support/monitor_test_access.h"
 
 namespace raidmon {
 namespace {
@@ -154,6 +155,28 @@ TEST(RebuildRateTest, TheRateFollowsTheControllersPaceAndTheTimeLeftFalls) {
   EXPECT_EQ(alerts.recorded[0].rfind("rebuild|Rebuild Process Complete!|duration 0:00:0", 0), 0u) << alerts.recorded[0];
   const double average = std::stod(alerts.recorded[0].substr(alerts.recorded[0].rfind("average ") + 8));
   EXPECT_NEAR(average, kPace, kPace * 0.10) << alerts.recorded[0];
+}
+
+TEST(RebuildRateTest, AFailedRebuildClearsItsLineAndAlertsWithItsTarget) {
+  RebuildRig rig(LinkKind::Direct, mirrorScenario(4000 * 128, "transfer-time 1000\nfail-transfer 5 at 256000\n"));
+  RecordingAlerts alerts;
+  MonitorViews v = rig.views.all();
+  v.rebuild = rig.control.get();
+  v.alerts = &alerts;
+  rig.monitor->setViews(v);
+  rig.select(0, 1);  // from the slave onto the master
+  rig.control->startRebuild();
+  ASSERT_TRUE(rig.waitForState(RebuildState::Failed));
+  EXPECT_FALSE(rig.page.rateTexts.empty());
+  EXPECT_EQ(rig.page.rate, "");
+  MonitorTestAccess::snapshot(*rig.monitor).setRunRTime(99);  // any change lets the next cycle report
+  rig.monitor->pollOnce();
+  ASSERT_EQ(alerts.raised.size(), 1u);
+  EXPECT_EQ(alerts.raised[0].event, AlertEvent::RebuildFailed);
+  EXPECT_EQ(alerts.raised[0].location, "Card 1 Primary Master");
+  EXPECT_EQ(alerts.raised[0].message, "Rebuild Process Fail!");
+  ASSERT_EQ(alerts.recorded.size(), 1u);
+  EXPECT_EQ(alerts.recorded[0].rfind("rebuild|Rebuild Process Fail!|duration 0:00:0", 0), 0u) << alerts.recorded[0];
 }
 
 }  // namespace
