@@ -51,6 +51,13 @@ Result<AppOptions> parseAppOptions(const std::vector<std::string>& args,
     } else if (arg.rfind("--flash-update=", 0) == 0) {
       o.flashImage = arg.substr(15);
       if (o.flashImage.empty()) return Unexpected("--flash-update= needs an image file");
+    } else if (arg.rfind("--alert-program=", 0) == 0) {
+      o.alertProgram = arg.substr(16);
+      if (o.alertProgram.find_first_not_of(" \t") == std::string::npos) {
+        return Unexpected("--alert-program= needs a command");
+      }
+    } else if (arg == "--test-alert") {
+      o.testAlert = true;
     } else if (arg == "--answer-dialogs") {
       o.answerDialogs = true;
     } else if (arg.rfind("--quit-after=", 0) == 0 || arg.rfind("--loop-time=", 0) == 0) {
@@ -74,7 +81,7 @@ Result<AppOptions> parseAppOptions(const std::vector<std::string>& args,
 std::string appUsage() {
   return "usage: raidmon [--emulate[=SCENARIO] | --controller=socket:PATH] [--os-family=nt|9x]\n"
          "               [--transcript=FILE] [--answer-dialogs] [--quit-after=MS] [--loop-time=MS]\n"
-         "               [--flash-update=IMAGE]\n"
+         "               [--flash-update=IMAGE] [--alert-program=CMD] [--test-alert]\n"
          "  --emulate            run against the built-in emulated controller\n"
          "  --emulate=SCENARIO   run against an emulated controller described by SCENARIO\n"
          "  --controller=socket:PATH  talk to a controller served by k4emu on a Unix socket\n"
@@ -87,9 +94,14 @@ std::string appUsage() {
          "  --loop-time=MS       poll every MS milliseconds (as the LOOP_TIME command sets)\n"
          "  --flash-update=IMAGE once monitoring runs, open \"Flash Update\", read IMAGE with\n"
          "                       \"File Select\" and press \"Flash ROM Update\", as an operator would\n"
+         "  --alert-program=CMD  run CMD for each drive event, rebuild outcome and flash outcome\n"
+         "                       (instead of [Alert] Program in QZ133.ini); no shell is used\n"
+         "  --test-alert         run the alert program once with RAIDMON_EVENT=test and end\n"
          "Exit status: 0 ended normally; 1 the bridge library did not load (no ASPI layer);\n"
          "2 bad command line, scenario, transcript or controller socket, or another raidmon\n"
-         "monitors the controller; 3 no controller found at start.\n";
+         "monitors the controller; 3 no controller found at start.\n"
+         "--test-alert: 0 the program ran and exited 0; 4 no alert program configured;\n"
+         "5 it cannot start; 6 it exited non-zero or was killed; 7 it was ended after 30 s.\n";
 }
 
 }  // namespace raidmon

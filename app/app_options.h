@@ -15,6 +15,8 @@ namespace raidmon {
 // (scenario, transcript, controller socket, another raidmon on the controller); 3 when
 // start-up found no controller ("RAID controller DRIVER not installed", or no
 // controller behind the ASPI layer). The bridge library's failed load ends with 1.
+// --test-alert ends with 4 to 7 when the alert program did not run well (see
+// monitor/alert_program.h).
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoController = 3;
 
@@ -29,6 +31,8 @@ struct AppOptions {
   int quitAfterMs = 0;         // --quit-after=MS, at least 1 (0: not given, run until closed)
   int loopTimeMs = 0;          // --loop-time=MS: the poll period (0: as configured)
   std::string flashImage;      // --flash-update=IMAGE: read IMAGE and update the flash ROM
+  std::string alertProgram;    // --alert-program=CMD: wins over [Alert] Program in QZ133.ini
+  bool testAlert = false;      // --test-alert: run the alert program once and end
 };
 
 // Parses the arguments after the program name. `envFamily` is K4_OS_FAMILY when set;

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <initializer_list>
 #include <string_view>
 
+#include "app/alert_wiring.h"
 #include "app/app_options.h"
 #include "emulator/controller.h"
 #include "emulator/emulated_nt_storage.h"
@@ -52,10 +54,11 @@ struct LinkSide {
 
 // --help needs no display: answered before the application object looks for one
 // (without a display it would end the program first).
-bool helpAsked(int argc, char* argv[]) {
+bool asked(int argc, char* argv[], std::initializer_list<std::string_view> names) {
   for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") return true;
+    for (const std::string_view name : names) {
+      if (argv[i] == name) return true;
+    }
   }
   return false;
 }
@@ -157,8 +160,9 @@ Result<std::unique_ptr<Transcript>> openTranscript(const AppOptions& options) {
 
 // Step 3: the forms, which run start-up as they are created.
 std::unique_ptr<Forms> buildForms(Monitor& monitor, const AppOptions& options,
-                                  Transcript* transcript) {
-  auto forms = std::make_unique<Forms>(monitor, FormsOptions{transcript, options.answerDialogs});
+                                  Transcript* transcript, AlertWiring& alerts) {
+  auto forms = std::make_unique<Forms>(
+      monitor, FormsOptions{transcript, options.answerDialogs, alerts.history(), alerts.alerts()});
   if (options.loopTimeMs > 0) monitor.setLoopTime(options.loopTimeMs);
   return forms;
 }
@@ -192,10 +196,12 @@ int failStart(const std::string& message) {
 
 int main(int argc, char* argv[]) {
   using namespace raidmon;
-  if (helpAsked(argc, argv)) {
+  if (asked(argc, argv, {"--help", "-h"})) {
     std::fputs(appUsage().c_str(), stdout);
     return 0;
   }
+  // The test alert needs no display either.
+  if (asked(argc, argv, {"--test-alert"})) return testAlertMain(argc, argv);
   QApplication app(argc, argv);  // takes Qt's own options out of argv
   QCoreApplication::setApplicationName(QStringLiteral("Graphics User Interface"));
   QApplication::setQuitOnLastWindowClosed(false);
@@ -219,7 +225,8 @@ int main(int argc, char* argv[]) {
   const Result<std::unique_ptr<Transcript>> transcript = openTranscript(options);
   if (!transcript) return failStart(transcript.error());
 
-  const std::unique_ptr<Forms> forms = buildForms(monitor, options, transcript->get());
+  AlertWiring alerts(monitor, options, programDirectory());
+  const std::unique_ptr<Forms> forms = buildForms(monitor, options, transcript->get(), alerts);
   const int status = run(app, *forms, options, controllerSide->connection.get());
   // No controller found at start: the program has ended, but not as a success.
   return monitor.startFailed() ? kExitNoController : status;

@@ -200,6 +200,8 @@ void FlashUpdate::runUpdate() {
 
   const bool same = programAndVerify(image);
   v.grid->addEventRow("Card 1", same ? kRowComplete : kRowFail, path);
+  v.alerts->raise(AlertFacts{same ? AlertEvent::FlashComplete : AlertEvent::FlashFailed, 1, 0, "Card 1",
+                             std::string(same ? kRowComplete : kRowFail) + " " + path});
   if (same) {
     v.dialogs->confirmBox("Update Complete", false);
   } else {

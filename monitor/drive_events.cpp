@@ -32,6 +32,16 @@ void DriveEvents::RaiseDriveEvent(int card, int position, DriveEvent event) {
   grid_->addEventRow(location, eventGridText(event), "");
   notice_->setNoticeLine(2, kNoticeSecondLine);
   notice_->showNotice();
+  AlertEvent kind;
+  switch (event) {
+    case DriveEvent::Connected: kind = AlertEvent::Connected; break;
+    case DriveEvent::Disconnected: kind = AlertEvent::Disconnected; break;
+    case DriveEvent::PlugError: kind = AlertEvent::Failed; break;
+    default: return;
+  }
+  const std::string third = location.empty() ? std::string() : "( location : " + location + ")";
+  alerts_->raise(AlertFacts{kind, validCard(card) ? card : 0, validPosition(position) ? position : 0, location,
+                            noticeMessage({sentence, kNoticeSecondLine, third})});
 }
 
 void DriveEvents::LogConnectionChanges(const StatusBlock& latest, const DisplayTables& tables,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "monitor/alert_sink.h"
 #include "monitor/monitor_views.h"
 #include "monitor/state_codes.h"
 #include "monitor/status_block.h"
@@ -25,9 +26,12 @@ class DriveEvents {
     notice_ = &notice;
     grid_ = &grid;
   }
+  // Where each raised event also goes as an alert (nothing by default).
+  void setAlertSink(AlertSink& alerts) { alerts_ = &alerts; }
 
   // Card 1..4, position 1..4, an event other than None. Out-of-range values leave the
-  // matching line and cell alone; the row is added in every case.
+  // matching line and cell alone; the row is added in every case. Connected,
+  // Disconnected and PlugError also go to the alert sink, after the notice is shown.
   void RaiseDriveEvent(int card, int position, DriveEvent event);
 
   // Adds a "Connected" or "Diconnected" row for each position of cards 1 and 2 that
@@ -39,6 +43,7 @@ class DriveEvents {
  private:
   NoticeView* notice_;
   EventGridView* grid_;
+  AlertSink* alerts_ = &nullAlertSink();
 };
 
 }  // namespace raidmon

@@ -89,7 +89,9 @@ void Monitor::setViews(const MonitorViews& views) {
   views_.rebuild = orNull(views.rebuild);
   menu_.attach(views_.menu);
   display_.setSink(*views_.indicators);
+  views_.alerts = views.alerts ? views.alerts : &nullAlertSink();
   events_.setViews(*views_.notice, *views_.grid);
+  events_.setAlertSink(*views_.alerts);
 }
 
 void Monitor::trace(std::string_view line) { views_.debug->addTrace(line); }

@@ -11,6 +11,7 @@
 
 #include "link/controller_link.h"
 #include "link/shared_packet.h"
+#include "monitor/alert_sink.h"
 #include "monitor/config_files.h"
 #include "monitor/drive_events.h"
 #include "monitor/drive_model.h"
@@ -97,6 +98,7 @@ struct MonitorViews {
   NoticeView* notice = nullptr;
   EventGridView* grid = nullptr;
   RebuildHooks* rebuild = nullptr;
+  AlertSink* alerts = nullptr;  // drive events and rebuild and flash outcomes
 };
 
 // GUI thread only, except where a member says otherwise (debug builds abort on a

@@ -168,6 +168,8 @@ class RebuildPageView {
   virtual void setStartCaption(std::string_view caption) = 0;
   virtual void setProgress(int value) = 0;            // Hdd_ProgressBar, repainted
   virtual void setStatusText(std::string_view text) = 0;  // Rebuild_StatusBar
+  // The rate and time left under the status text (Rebuild_RateLabel); empty hides it.
+  virtual void setRateText(std::string_view /*text*/) {}
 };
 
 // The rebuild control's hand-offs from the poll cycle.

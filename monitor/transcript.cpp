@@ -18,11 +18,10 @@ Transcript::~Transcript() {
   if (owned_) std::fclose(file_);
 }
 
-void Transcript::write(std::string_view kind, const std::vector<std::string_view>& fields) {
-  if (!file_) return;
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t secs = std::chrono::system_clock::to_time_t(now);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+std::string transcriptLine(std::chrono::system_clock::time_point at, std::string_view kind,
+                           const std::vector<std::string_view>& fields) {
+  const std::time_t secs = std::chrono::system_clock::to_time_t(at);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count() % 1000;
   std::tm tm{};
   localtime_r(&secs, &tm);
   char stamp[40];
@@ -36,6 +35,12 @@ void Transcript::write(std::string_view kind, const std::vector<std::string_view
     for (char c : f) line += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
   }
   line += '\n';
+  return line;
+}
+
+void Transcript::write(std::string_view kind, const std::vector<std::string_view>& fields) {
+  if (!file_) return;
+  const std::string line = transcriptLine(std::chrono::system_clock::now(), kind, fields);
   std::lock_guard lock(mutex_);
   std::fputs(line.c_str(), file_);
   std::fflush(file_);

@@ -187,6 +187,7 @@ void RebuildControl::markAndStart(std::uint64_t size) {
   refreshRebuildIndicators();
   MarkRebuildIndicators();
   AddRebuildEvent(source.wirePosition(), target.wirePosition(), "Rebuild Start");
+  rate_.start(target);
   startWorker(applySizeOverride(size));
 }
 
@@ -359,6 +360,7 @@ void RebuildControl::cancelRebuild() {
   page_->setTargetText(kNone);
   resumePolling();
   page_->setStatusText("");
+  page_->setRateText("");
   page_->setProgress(0);
 }
 
@@ -410,6 +412,7 @@ void RebuildControl::ReportRebuildOutcome() {
   box.setNoticeLine(3, "");
   if (state == RebuildState::Completed) box.setNoticeOkVisible(true);
   box.showNotice();
+  rate_.reportOutcome(*monitor_.views().alerts, state, line);
   monitor_.setRebuildState(RebuildState::Idle);
   ResetRebuildPage();
 }
@@ -469,6 +472,12 @@ void RebuildControl::rebuildProgress(const std::string& text, int percent) {
   page_->setProgress(percent);
 }
 
+void RebuildControl::rebuildPosition(std::uint64_t lba, std::uint64_t size) {
+  affinity_.check("RebuildControl");
+  rate_.progress(lba, size);
+  page_->setRateText(rate_.line());
+}
+
 void RebuildControl::rebuildTransferFailed() {
   affinity_.check("RebuildControl");
   page_->setStartEnabled(true);
@@ -481,6 +490,7 @@ void RebuildControl::rebuildTransferFailed() {
 void RebuildControl::endOfWalkPage() {
   page_->setStartEnabled(true);
   page_->setStatusText("");
+  page_->setRateText("");
   RebuildIdle = true;
   ShowSelectionLayout();
   page_->setProgress(0);
@@ -511,6 +521,7 @@ void RebuildControl::rebuildCancelled() {
   page_->setSourceText(kNone);
   page_->setTargetText(kNone);
   page_->setStatusText("");
+  page_->setRateText("");
   page_->setProgress(0);
 }
 

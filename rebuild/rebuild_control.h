@@ -10,6 +10,7 @@
 
 #include "monitor/monitor.h"
 #include "rebuild/gui_executor.h"
+#include "rebuild/rebuild_rate.h"
 #include "rebuild/rebuild_worker.h"
 #include "platform/thread_affinity.h"
 
@@ -58,6 +59,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
 
   // RebuildWorkerHost: the worker's reports, on the GUI thread.
   void rebuildProgress(const std::string& text, int percent) override;
+  void rebuildPosition(std::uint64_t lba, std::uint64_t size) override;
   void rebuildTransferFailed() override;
   void rebuildCompleted(std::uint8_t sourcePos, std::uint8_t targetPos) override;
   void rebuildCancelled() override;
@@ -105,6 +107,7 @@ class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
   std::unique_ptr<RebuildWorker> worker_;
   std::chrono::milliseconds packetWait_;
   ThreadAffinity affinity_;  // debug builds: every call on the creating thread
+  RebuildRate rate_;  // the page's rate line, and the outcome's alert and summary
 };
 
 }  // namespace raidmon

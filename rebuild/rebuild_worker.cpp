@@ -80,6 +80,7 @@ void RebuildWorker::reportProgress(std::uint64_t lba, bool atEnd) {
       end = slot->atEnd;
       slot->queued = false;
     }
+    host.rebuildPosition(at, size);
     host.rebuildProgress(rebuildProgressText(at, size), end ? 100 : rebuildPercent(at, size));
   });
 }

@@ -29,6 +29,9 @@ class RebuildWorkerHost {
   // The latest progress (text and bar value); updates are coalesced, so some are
   // never shown, but the last one always is.
   virtual void rebuildProgress(const std::string& text, int percent) = 0;
+  // The position that progress report stands for (`lba` of `size` sectors), just
+  // before it; for the rate and the time left.
+  virtual void rebuildPosition(std::uint64_t /*lba*/, std::uint64_t /*size*/) {}
   // Shows "TAVRIX DMA Failed!" and returns when the operator dismissed it; the
   // worker waits meanwhile. `Rebuild_Start` is enabled and the state is already Failed;
   // polling resumes, so the next cycle reports the failure.

@@ -42,6 +42,22 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
     views.grid = gridTranscript_.get();
     views.debug = debugTranscript_.get();
   }
+  if (options.history) {
+    noticeHistory_ = std::make_unique<NoticeTranscript>(*views.notice, *options.history);
+    gridHistory_ = std::make_unique<EventGridTranscript>(*views.grid, *options.history);
+    views.notice = noticeHistory_.get();
+    views.grid = gridHistory_.get();
+  }
+  StatusWindow* window = statusWindow.get();
+  trayAlerts_ = std::make_unique<TrayAlerts>(
+      options.alerts ? *options.alerts : nullAlertSink(),
+      [window] {
+        return window->trayIcon() && window->trayIcon()->isVisible() && QSystemTrayIcon::supportsMessages();
+      },
+      [window](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon) {
+        window->trayIcon()->showMessage(title, text, icon);
+      });
+  views.alerts = trayAlerts_.get();
   monitor.setViews(views);
 
   flash = std::make_unique<FlashUpdate>(monitor, *flashDialog, flashWaiter);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "monitor/monitor.h"
+#include "monitor/alert_sink.h"
 #include "monitor/transcript.h"
 #include "ui/common/qt_dialogs.h"
 #include "rebuild/rebuild_control.h"
@@ -14,6 +15,7 @@
 #include "ui/diag/scan_bus_window.h"
 #include "ui/flash/flash_update_dialog.h"
 #include "ui/main/status_window.h"
+#include "ui/main/tray_alerts.h"
 #include "ui/monitor/monitor_dialog.h"
 
 namespace raidmon {
@@ -23,6 +25,11 @@ namespace raidmon {
 struct FormsOptions {
   Transcript* transcript = nullptr;
   bool answerDialogs = false;
+  // The event history, which gets every notice and event row too (none when null).
+  LineRecorder* history = nullptr;
+  // Where drive events and rebuild and flash outcomes go besides the screen (none
+  // when null); while the window is in the tray they also show as tray messages.
+  AlertSink* alerts = nullptr;
 };
 
 class Forms {
@@ -56,6 +63,9 @@ class Forms {
   std::unique_ptr<NoticeTranscript> noticeTranscript_;
   std::unique_ptr<EventGridTranscript> gridTranscript_;
   std::unique_ptr<DebugTranscript> debugTranscript_;
+  std::unique_ptr<NoticeTranscript> noticeHistory_;
+  std::unique_ptr<EventGridTranscript> gridHistory_;
+  std::unique_ptr<TrayAlerts> trayAlerts_;
   QtDialogs plainDialogs_;
   std::unique_ptr<DialogsTranscript> dialogsTranscript_;
   // Errors caught at an event's edge go through the recorded dialogs too.

@@ -43,5 +43,14 @@ TEST(AppOptionsTest, BadInputIsAnError) {
   EXPECT_FALSE(parseAppOptions({}, std::string("dos")));
 }
 
+TEST(AppOptionsTest, AlertProgramAndTestAlert) {
+  auto r = parseAppOptions({"--alert-program=/usr/bin/logger -t 'raid alert'", "--test-alert"}, std::nullopt);
+  ASSERT_TRUE(r) << r.error();
+  EXPECT_EQ(r->alertProgram, "/usr/bin/logger -t 'raid alert'");  // split later, without a shell
+  EXPECT_TRUE(r->testAlert);
+  EXPECT_EQ(parseAppOptions({"--alert-program="}, std::nullopt).error(), "--alert-program= needs a command");
+  EXPECT_EQ(parseAppOptions({"--alert-program=  "}, std::nullopt).error(), "--alert-program= needs a command");
+}
+
 }  // namespace
 }  // namespace raidmon

@@ -247,6 +247,33 @@ TEST_P(FlashUpdateTest, FilesPickedDuringTheUpdateNeverReachTheRom) {
   EXPECT_EQ(dialog.totalBlocks, "2");
 }
 
+// Each outcome goes to the alert sink too, with the grid row's text and the file.
+TEST_P(FlashUpdateTest, EachOutcomeRaisesItsAlert) {
+  struct Alerts final : AlertSink {
+    std::vector<AlertFacts> raised;
+    void raise(const AlertFacts& f) override { raised.push_back(f); }
+    void record(std::string_view, const std::vector<std::string_view>&) override {}
+  } alerts;
+  for (const bool good : {true, false}) {
+    SCOPED_TRACE(good);
+    update.reset();
+    start("flash maker 0x40", good ? "" : "bad-checksum\n");
+    MonitorViews v = views.all();
+    v.alerts = &alerts;
+    monitor->setViews(v);
+    const std::string path = writeImage(image(3));
+    select(path);
+    update->runUpdate();
+    ASSERT_EQ(alerts.raised.size(), good ? 1u : 2u);
+    const AlertFacts& f = alerts.raised.back();
+    EXPECT_EQ(f.event, good ? AlertEvent::FlashComplete : AlertEvent::FlashFailed);
+    EXPECT_EQ(f.card, 1);
+    EXPECT_EQ(f.position, 0);
+    EXPECT_EQ(f.location, "Card 1");
+    EXPECT_EQ(f.message, std::string(good ? "Flash ROM Update Complete! " : "Flash ROM Update Fail! ") + path);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLinks, FlashUpdateTest, ::testing::Values(Kind::Direct, Kind::Bridge),
                          [](const auto& info) { return info.param == Kind::Direct ? "Direct" : "Bridge"; });
 

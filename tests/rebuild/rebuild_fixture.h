@@ -93,6 +93,12 @@ struct RecordingPage final : RebuildPageView {
     status = t;
     if (!status.empty()) statusTexts.push_back(status);
   }
+  std::string rate;
+  std::vector<std::string> rateTexts;
+  void setRateText(std::string_view t) override {
+    rate = t;
+    if (!rate.empty()) rateTexts.push_back(rate);
+  }
 };
 
 

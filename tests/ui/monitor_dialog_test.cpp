@@ -202,5 +202,32 @@ TEST_F(MonitorDialogTest, RestoreFromMinimizedKeepsPageAndPreparesNothing) {
   EXPECT_EQ(page(), 2);
 }
 
+TEST_F(MonitorDialogTest, TheGridKeepsTheLatestRowsAndTheRateLineSitsUnderTheProgressText) {
+  start();
+  QTableWidget* grid = dialog->Error_Grid;
+  const int before = grid->rowCount() - 1;  // this run's start-up rows
+  const int added = kMaxGridRows + 3 - before;
+  for (int i = 0; i < added; ++i) dialog->addEventRow("Card 1 Primary Slave", "Row " + std::to_string(i), "");
+  // Full: the oldest rows went, the newest is last, and one empty row follows it.
+  EXPECT_EQ(grid->rowCount(), kMaxGridRows + 1);
+  EXPECT_EQ(grid->item(kMaxGridRows - 1, 1)->text().toStdString(), "Row " + std::to_string(added - 1));
+  EXPECT_EQ(grid->item(0, 1)->text().toStdString(), "Row " + std::to_string(added - kMaxGridRows));
+  EXPECT_EQ(grid->item(kMaxGridRows, 0), nullptr);
+
+  QLabel* rate = dialog->findChild<QLabel*>("Rebuild_RateLabel");
+  ASSERT_EQ(rate, dialog->Rebuild_RateLabel);
+  EXPECT_TRUE(rate->isHidden());
+  dialog->setStatusText("  Total : 76319  /  1000   MB     1 %");
+  dialog->setRateText("52.4 MB/s, 0:23:59 left");
+  EXPECT_FALSE(rate->isHidden());
+  EXPECT_EQ(rate->text(), "52.4 MB/s, 0:23:59 left");
+  EXPECT_EQ(dialog->Rebuild_StatusBar->text(), "  Total : 76319  /  1000   MB     1 %");
+  EXPECT_EQ(rate->parentWidget(), dialog->Rebuild_StatusBar->parentWidget());
+  EXPECT_GE(rate->y(), dialog->Rebuild_StatusBar->geometry().bottom());
+  EXPECT_LE(rate->geometry().bottom(), rate->parentWidget()->height());
+  dialog->setRateText("");
+  EXPECT_TRUE(rate->isHidden());
+}
+
 }  // namespace
 }  // namespace raidmon

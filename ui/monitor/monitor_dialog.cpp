@@ -253,6 +253,11 @@ void MonitorDialog::buildRebuildPage(QWidget* page) {
   Hdd_ProgressBar->setGeometry(12, 160, 358, 22);
   Rebuild_StatusBar = valueField(page, "Rebuild_StatusBar", 12, 190, 358);
   Rebuild_StatusBar->setFixedHeight(24);
+  // The rate and time left, under the progress text and only while there is a rate.
+  Rebuild_RateLabel = new QLabel(page);
+  Rebuild_RateLabel->setObjectName("Rebuild_RateLabel");
+  Rebuild_RateLabel->setGeometry(12, 218, 358, 20);
+  Rebuild_RateLabel->hide();
   auto click = [this](QPushButton* b, std::function<void()>* handler) {
     connect(b, &QPushButton::clicked, this, [handler] {
       if (*handler) guarded(*handler);
@@ -281,6 +286,10 @@ void MonitorDialog::setProgress(int value) {
   Hdd_ProgressBar->repaint();
 }
 void MonitorDialog::setStatusText(std::string_view text) { Rebuild_StatusBar->setText(qs(text)); }
+void MonitorDialog::setRateText(std::string_view text) {
+  Rebuild_RateLabel->setText(qs(text));
+  Rebuild_RateLabel->setVisible(!text.empty());
+}
 
 void MonitorDialog::loadImages() {
   // The node images: hard disk, dark green, orange, bright green and red lamps, disc.
@@ -350,6 +359,9 @@ void MonitorDialog::addEventRow(std::string_view location, std::string_view even
   const QString cells[] = {qs(location), qs(event), when, qs(lastColumn)};
   for (int c = 0; c < 4; ++c) Error_Grid->setItem(row, c, new QTableWidgetItem(cells[c]));
   Error_Grid->setRowCount(row + 2);
+  // The grid keeps the latest rows only (the history keeps them all): the oldest go.
+  const int excess = Error_Grid->rowCount() - 1 - kMaxGridRows;
+  for (int i = 0; i < excess; ++i) Error_Grid->removeRow(0);
   Error_Grid->scrollToBottom();
 }
 

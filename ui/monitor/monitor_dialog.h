@@ -20,6 +20,10 @@
 
 namespace raidmon {
 
+// The event grid keeps this many rows of the run (besides its empty last row); the
+// oldest go first, and the event history keeps them all.
+inline constexpr int kMaxGridRows = 5000;
+
 // A label that reports clicks (the logo and the home page link).
 class ClickLabel final : public QLabel {
   Q_OBJECT
@@ -62,6 +66,7 @@ class MonitorDialog final : public QDialog, public ModeTreeView, public EventGri
   // Rebuild page.
   QWidget* RebuildPage;
   QLabel *Source_L, *Target_L, *Source_label, *Target_label, *Rebuild_Label, *Rebuild_StatusBar;
+  QLabel* Rebuild_RateLabel;  // "<rate> MB/s, <h:mm:ss> left" under Rebuild_StatusBar
   QPushButton *Rebuild_Start, *Rebuild_Cancel, *AutoRebuild;
   QProgressBar* Hdd_ProgressBar;
 
@@ -92,6 +97,7 @@ class MonitorDialog final : public QDialog, public ModeTreeView, public EventGri
   void setStartCaption(std::string_view caption) override;
   void setProgress(int value) override;
   void setStatusText(std::string_view text) override;
+  void setRateText(std::string_view text) override;
 
   // The node at an absolute index (counted over all nodes, top to bottom).
   QTreeWidgetItem* nodeAt(int index) const;

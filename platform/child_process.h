@@ -1,0 +1,66 @@
+// Starting a program without a shell: a command line split into arguments, an
+// environment built as data, and a child process that is reaped without waiting.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace raidmon {
+
+// Splits a command line into arguments as a POSIX shell splits words, without running
+// anything: blanks and tabs separate; single quotes keep everything up to the next
+// single quote; double quotes keep everything up to the next unescaped double quote,
+// inside them a backslash escapes only '"', '\', '$' and '`'; elsewhere a backslash
+// keeps the next character. Nothing is expanded ($, ~, *, ; and | are ordinary characters). nullopt
+// (with `error` set) for an unterminated quote or a trailing backslash.
+std::optional<std::vector<std::string>> splitCommandLine(std::string_view line, std::string& error);
+
+// The child's environment: `inherited` (NAME=VALUE entries, null-terminated, e.g.
+// environ; may be null) with each name in `set` replaced by, or added as, its value.
+std::vector<std::string> buildEnvironment(const char* const* inherited,
+                                          const std::vector<std::pair<std::string, std::string>>& set);
+
+// How a child ended, from its wait status.
+struct ChildExit {
+  bool exited = false;  // false: ended by a signal
+  int code = 0;         // the exit status, or the signal number
+};
+
+class ChildProcess {
+ public:
+  // Starts argv[0] (looked up in PATH when it holds no '/') with exactly `env` as its
+  // environment. Standard input reads /dev/null; standard output goes where the
+  // parent's standard error goes (so the parent's standard output stays its own);
+  // no other descriptor of the parent is passed on. The child leads a process group
+  // of its own, so a signal reaches what it started too. nullopt with `error` set when
+  // the program cannot be started (not found, not executable, ...).
+  static std::optional<ChildProcess> start(const std::vector<std::string>& argv,
+                                           const std::vector<std::string>& env, std::string& error);
+
+  ChildProcess(ChildProcess&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
+  ChildProcess& operator=(ChildProcess&& other) noexcept {
+    std::swap(pid_, other.pid_);
+    return *this;
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  // A child still running is killed (with its group) and reaped.
+  ~ChildProcess();
+
+  pid_t pid() const { return pid_; }
+  // Reaps the child if it has ended, without waiting; nullopt while it runs.
+  std::optional<ChildExit> poll();
+  // Sends `sig` to the child's process group while the child has not been reaped.
+  void signal(int sig);
+
+ private:
+  explicit ChildProcess(pid_t pid) : pid_(pid) {}
+  pid_t pid_ = -1;  // -1 once reaped
+};
+
+}  // namespace raidmon
