@@ -120,9 +120,13 @@ TEST_P(FlashFaultMatrix, OperatorAndRomAfterTheFault) {
   dialog.nextChoice = path;
   update->selectFile();
   ASSERT_TRUE(update->image());
-  if (row.checksum0040) ASSERT_EQ(dialog.fileChecksum, "0040");
+  if (row.checksum0040) {
+    ASSERT_EQ(dialog.fileChecksum, "0040");
+  }
   if (row.midway == Midway::ServerGone) emulated->stopServer();
-  if (row.midway == Midway::ServerStalled) ASSERT_TRUE(emulated->stallServer(true));
+  if (row.midway == Midway::ServerStalled) {
+    ASSERT_TRUE(emulated->stallServer(true));
+  }
   views.timerEnabled = true;
   views.log.clear();
   views.rows.clear();
@@ -147,7 +151,9 @@ TEST_P(FlashFaultMatrix, OperatorAndRomAfterTheFault) {
   } else {
     EXPECT_EQ(std::count(views.log.begin(), views.log.end(), "box Update Complete"), 0);
     EXPECT_EQ(views.errors, std::vector<std::string>{"Update Fail, ROM Update Restart"});
-    if (!row.programmed) EXPECT_FALSE(romIsImage);
+    if (!row.programmed) {
+      EXPECT_FALSE(romIsImage);
+    }
     EXPECT_NE(dialog.downloadChecksum, "0040");  // a reply that did not come is no checksum
   }
   if (row.midway == Midway::None && !row.programmed) {
