@@ -157,30 +157,39 @@ bool Controller::answer(Transport transport, int port, int adapter, int target,
     ++tick_;
     applyDueEventsLocked();
   }
+  if (const std::optional<bool> failed = injectedFailureLocked(lock, code, buf, size)) return *failed;
+  return answerLocked(code, transport, buf, size);
+}
+
+std::optional<bool> Controller::injectedFailureLocked(std::unique_lock<std::mutex>& lock, std::uint32_t code,
+                                                      std::uint8_t* buf, std::size_t size) {
   std::uint32_t& failing = failNext_[RequestLog::slotOf(code)];
   if (failing > 0) {
     --failing;
     log_.markLastFailed();
     return false;
   }
-  if (const std::optional<RequestFault> fault = takeFaultLocked(code, buf, size)) {
-    switch (fault->mode) {
-      case FaultMode::ReturnCodeZero:
-        setReturnCode(buf, kFailed);
-        return true;
-      case FaultMode::Stall:
-        // The driver holds the request until its time-out, then gives up on it; other
-        // requests are not held up meanwhile.
-        log_.markLastFailed();
-        lock.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(fault->stallMs));
-        return false;
-      case FaultMode::TransportFalse:
-        log_.markLastFailed();
-        return false;
-    }
+  const std::optional<RequestFault> fault = takeFaultLocked(code, buf, size);
+  if (!fault) return std::nullopt;
+  switch (fault->mode) {
+    case FaultMode::ReturnCodeZero:
+      setReturnCode(buf, kFailed);
+      return true;
+    case FaultMode::Stall:
+      // The driver holds the request until its time-out, then gives up on it; other
+      // requests are not held up meanwhile.
+      log_.markLastFailed();
+      lock.unlock();
+      std::this_thread::sleep_for(std::chrono::milliseconds(fault->stallMs));
+      return false;
+    case FaultMode::TransportFalse:
+      log_.markLastFailed();
+      return false;
   }
+  return std::nullopt;
+}
 
+bool Controller::answerLocked(std::uint32_t code, Transport transport, std::uint8_t* buf, std::size_t size) {
   switch (code) {
     case CTL_PROBE:
       setReturnCode(buf, CTL_PROBE);

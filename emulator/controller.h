@@ -161,6 +161,12 @@ class Controller {
 
   bool answer(Transport transport, int port, int adapter, int target, std::uint8_t* buf,
               std::size_t size);
+  // The failure set up for this request, as the result answer() returns; none when the
+  // request goes through. A stall unlocks `lock` for its wait.
+  std::optional<bool> injectedFailureLocked(std::unique_lock<std::mutex>& lock, std::uint32_t code,
+                                            std::uint8_t* buf, std::size_t size);
+  // Answers a request that goes through, in place; true unless a transfer failed.
+  bool answerLocked(std::uint32_t code, Transport transport, std::uint8_t* buf, std::size_t size);
   bool answerTransfer(std::uint8_t* buf, std::size_t size);
   void answerFlash(std::uint32_t code, Transport transport, std::uint8_t* buf, std::size_t size);
   void applyLocked(const Event& e);

@@ -1,5 +1,7 @@
 #include "emulator/scenario_parser.h"
 
+#include <algorithm>
+#include <array>
 #include <iterator>
 #include <limits>
 #include <sstream>
@@ -185,6 +187,61 @@ class Cursor {
   std::string error_;
 };
 
+// The keys of a drive line, each allowed once; model and sectors are required.
+enum DriveKey : std::size_t {
+  kDriveModel,
+  kDriveSerial,
+  kDriveSectors,
+  kDriveCylinders,
+  kDriveHeads,
+  kDriveSpt,
+  kDriveUdma,
+  kDriveAbsent,
+  kDriveKeyCount
+};
+constexpr std::array<std::string_view, kDriveKeyCount> kDriveKeyNames = {
+    "model", "serial", "sectors", "cylinders", "heads", "spt", "udma", "absent"};
+using DriveKeysSeen = std::array<bool, kDriveKeyCount>;
+
+// Reads the value of one drive key into `d`. False when the line cannot go on: an
+// unknown or repeated key, or a bad value (the cursor says which).
+bool driveKey(Cursor& c, std::string_view key, DriveKeysSeen& seen, ScenarioDrive& d) {
+  const auto* found = std::find(kDriveKeyNames.begin(), kDriveKeyNames.end(), key);
+  if (found == kDriveKeyNames.end()) return c.fail("unknown drive key " + quoteForMessage(key));
+  const auto k = static_cast<DriveKey>(found - kDriveKeyNames.begin());
+  if (seen[k]) return c.fail("drive key repeated: " + std::string(key));
+  seen[k] = true;
+  switch (k) {
+    case kDriveModel:
+      if (auto v = c.quoted("model text", kIdModelSize)) d.identity.model = std::string(*v);
+      break;
+    case kDriveSerial:
+      if (auto v = c.quoted("serial text", kIdSerialSize)) d.identity.serial = std::string(*v);
+      break;
+    case kDriveSectors:
+      if (auto v = c.number("sectors", 1, 0xFFFFFFFFu)) d.identity.totalSectors = static_cast<std::uint32_t>(*v);
+      break;
+    case kDriveCylinders:
+      if (auto v = c.number("cylinders", 0, 0xFFFF)) d.identity.cylinders = static_cast<std::uint16_t>(*v);
+      break;
+    case kDriveHeads:
+      if (auto v = c.number("heads", 0, 0xFFFF)) d.identity.heads = static_cast<std::uint16_t>(*v);
+      break;
+    case kDriveSpt:
+      if (auto v = c.number("spt", 0, 0xFFFF)) d.identity.sectorsPerTrack = static_cast<std::uint16_t>(*v);
+      break;
+    case kDriveUdma:
+      if (auto v = c.number("udma", 0, 0xFF)) d.identity.udmaBits = static_cast<std::uint8_t>(*v);
+      break;
+    case kDriveAbsent:
+      d.inserted = false;
+      break;
+    case kDriveKeyCount:  // not a key: never found
+      break;
+  }
+  return !c.failed();
+}
+
 class Parser {
  public:
   ScenarioParse run(std::string_view text);
@@ -254,57 +311,14 @@ bool Parser::driveLine(Cursor& c) {
   ScenarioDrive d;
   d.card = p->first;
   d.position = p->second;
-  bool seenModel = false, seenSectors = false;
-  std::array<bool, 8> seen{};
-  auto once = [&](int key, std::string_view name) {
-    if (seen[static_cast<std::size_t>(key)]) {
-      return c.fail("drive key repeated: " + std::string(name));
-    }
-    seen[static_cast<std::size_t>(key)] = true;
-    return true;
-  };
+  DriveKeysSeen seen{};
   while (!c.atEnd() && !c.failed()) {
     auto key = c.word("drive key");
-    if (!key) break;
-    if (*key == "model") {
-      if (!once(0, *key)) break;
-      if (auto v = c.quoted("model text", kIdModelSize)) d.identity.model = std::string(*v);
-      seenModel = true;
-    } else if (*key == "serial") {
-      if (!once(1, *key)) break;
-      if (auto v = c.quoted("serial text", kIdSerialSize)) d.identity.serial = std::string(*v);
-    } else if (*key == "sectors") {
-      if (!once(2, *key)) break;
-      if (auto v = c.number("sectors", 1, 0xFFFFFFFFu)) {
-        d.identity.totalSectors = static_cast<std::uint32_t>(*v);
-      }
-      seenSectors = true;
-    } else if (*key == "cylinders") {
-      if (!once(3, *key)) break;
-      if (auto v = c.number("cylinders", 0, 0xFFFF)) {
-        d.identity.cylinders = static_cast<std::uint16_t>(*v);
-      }
-    } else if (*key == "heads") {
-      if (!once(4, *key)) break;
-      if (auto v = c.number("heads", 0, 0xFFFF)) d.identity.heads = static_cast<std::uint16_t>(*v);
-    } else if (*key == "spt") {
-      if (!once(5, *key)) break;
-      if (auto v = c.number("spt", 0, 0xFFFF)) {
-        d.identity.sectorsPerTrack = static_cast<std::uint16_t>(*v);
-      }
-    } else if (*key == "udma") {
-      if (!once(6, *key)) break;
-      if (auto v = c.number("udma", 0, 0xFF)) d.identity.udmaBits = static_cast<std::uint8_t>(*v);
-    } else if (*key == "absent") {
-      if (!once(7, *key)) break;
-      d.inserted = false;
-    } else {
-      return c.fail("unknown drive key " + quoteForMessage(*key));
-    }
+    if (!key || !driveKey(c, *key, seen, d)) break;
   }
   if (c.failed()) return false;
-  if (!seenModel) return c.fail("drive needs a model");
-  if (!seenSectors) return c.fail("drive needs a sector count");
+  if (!seen[kDriveModel]) return c.fail("drive needs a model");
+  if (!seen[kDriveSectors]) return c.fail("drive needs a sector count");
   hasDrive_[idx] = true;
   s_.drives.push_back(std::move(d));
   return true;

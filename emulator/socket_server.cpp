@@ -381,26 +381,52 @@ int SocketServer::pollTimeout(std::chrono::steady_clock::time_point now) const {
   return static_cast<int>(std::min<long long>(wait, 60'000));
 }
 
+void SocketServer::dropDead() {
+  for (std::size_t i = clients_.size(); i-- > 0;) {
+    if (clients_[i]->dead) drop(i, clients_[i]->why);
+  }
+}
+
+bool SocketServer::serveRound() {
+  // One request per client per round, so no client starves another.
+  bool more = false;
+  for (auto& c : clients_) {
+    if (!ready(*c)) continue;
+    if (!handle(*c) || !flush(*c)) {
+      c->dead = true;
+      continue;
+    }
+    more = more || ready(*c);
+  }
+  dropDead();
+  // A stall switched off by one client lets the others' held requests through.
+  for (auto& c : clients_) more = more || ready(*c);
+  return more;
+}
+
+void SocketServer::takeEvents(Client& c, short revents) {
+  if (revents & POLLNVAL) {
+    c.dead = true;
+    c.why = "lost";
+    return;
+  }
+  if ((revents & POLLOUT) && !flush(c)) {
+    c.dead = true;
+    return;
+  }
+  if ((revents & (POLLIN | POLLHUP | POLLERR)) && !c.frameComplete()) {
+    if (!readFrom(c)) c.dead = true;
+  } else if (revents & (POLLHUP | POLLERR)) {
+    c.dead = true;  // gone while a request of its own waits (held by a stall)
+    c.why = "gone";
+  }
+}
+
 bool SocketServer::run() {
   if (listenFd_ < 0) return false;
   std::vector<pollfd> fds;
   while (!stop_.load()) {
-    // One request per client per round, so no client starves another.
-    bool more = false;
-    for (auto& c : clients_) {
-      if (!ready(*c)) continue;
-      if (!handle(*c) || !flush(*c)) {
-        c->dead = true;
-        continue;
-      }
-      more = more || ready(*c);
-    }
-    for (std::size_t i = clients_.size(); i-- > 0;) {
-      if (clients_[i]->dead) drop(i, clients_[i]->why);
-    }
-    // A stall switched off by one client lets the others' held requests through.
-    for (auto& c : clients_) more = more || ready(*c);
-
+    const bool more = serveRound();
     fds.clear();
     fds.push_back({wakeRead_, POLLIN, 0});
     fds.push_back({listenFd_, POLLIN, 0});
@@ -422,29 +448,9 @@ bool SocketServer::run() {
       }
     }
     const std::size_t known = clients_.size();
-    for (std::size_t i = 0; i < known; ++i) {
-      Client& c = *clients_[i];
-      const short re = fds[i + 2].revents;
-      if (re & POLLNVAL) {
-        c.dead = true;
-        c.why = "lost";
-        continue;
-      }
-      if ((re & POLLOUT) && !flush(c)) {
-        c.dead = true;
-        continue;
-      }
-      if ((re & (POLLIN | POLLHUP | POLLERR)) && !c.frameComplete()) {
-        if (!readFrom(c)) c.dead = true;
-      } else if (re & (POLLHUP | POLLERR)) {
-        c.dead = true;  // gone while a request of its own waits (held by a stall)
-        c.why = "gone";
-      }
-    }
+    for (std::size_t i = 0; i < known; ++i) takeEvents(*clients_[i], fds[i + 2].revents);
     refuseLateGreetings(std::chrono::steady_clock::now());
-    for (std::size_t i = clients_.size(); i-- > 0;) {
-      if (clients_[i]->dead) drop(i, clients_[i]->why);
-    }
+    dropDead();
     if (fds[1].revents & POLLIN) acceptClients();
   }
   return true;

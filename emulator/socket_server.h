@@ -77,6 +77,11 @@ class SocketServer {
   std::vector<std::uint8_t> createFileReply(Client& client, std::string_view path);
   std::vector<std::uint8_t> injectReply(const Client& client, std::string_view text);
   void drop(std::size_t index, const std::string& why);
+  void dropDead();
+  // Serves the clients with a request waiting; true when one still has another.
+  bool serveRound();
+  // What poll() reported for a client: reads, writes, or marks it dead.
+  void takeEvents(Client& client, short revents);
   void refuseLateGreetings(std::chrono::steady_clock::time_point now);
   int pollTimeout(std::chrono::steady_clock::time_point now) const;
   void log(const std::string& line) const;

@@ -239,6 +239,7 @@ class Monitor {
   void trace(std::string_view line);
   void startScanWait(std::uint8_t counter, bool clearHoldOff);
   void setMemberNodeImages(int card, int position, NodeImage image);
+  void scanWaitTick();  // one tick of the quiet period and the scan wait before a rescan
   void computePresenceSums();
   void updatePlugPanels(const PlugBlock& now);
   bool hotPlugPath(int card, int position, DisplayState& displayState, DriveEvent& event);

@@ -17,32 +17,7 @@ void Monitor::pollOnce() {
   affinity_.check("Monitor");
   if (state_.RebuildState == RebuildState::Running) return;
 
-  if (state_.HoldOff) {
-    ++state_.HoldOffCounter;
-    if (state_.HoldOffCounter > kHoldOffTicks) state_.HoldOff = false;
-  }
-
-  if (state_.ScanActive) {
-    if (state_.HoldOff) {
-      state_.ScanCounter = 0;
-      state_.HoldOff = false;
-    }
-    if (state_.ScanCounter <= kScanTicks) {
-      if (state_.ScanCounter == 0) views_.scan->showScanForm(kScanCaption);
-      ++state_.ScanCounter;
-      views_.scan->setScanProgress(state_.ScanCounter * 100 / kScanTicks);
-    } else {
-      if (state_.RescanRequested) {
-        rescanNow();
-      } else {
-        // The wait is over without a rescan; the next failed read starts a new one.
-        views_.scan->setScanCaption(kWaitCaption);
-        views_.scan->closeScanForm();
-        state_.ScanActive = false;
-        state_.ScanCounter = 0;
-      }
-    }
-  }
+  scanWaitTick();
 
   const int plugResult = plugCheck();
   const int statusResult = statusCheck();
@@ -69,6 +44,31 @@ void Monitor::pollOnce() {
     views_.rebuild->startAutoRebuild();
   } else {
     views_.timer->setEnabled(true);
+  }
+}
+
+void Monitor::scanWaitTick() {
+  if (state_.HoldOff) {
+    ++state_.HoldOffCounter;
+    if (state_.HoldOffCounter > kHoldOffTicks) state_.HoldOff = false;
+  }
+  if (!state_.ScanActive) return;
+  if (state_.HoldOff) {
+    state_.ScanCounter = 0;
+    state_.HoldOff = false;
+  }
+  if (state_.ScanCounter <= kScanTicks) {
+    if (state_.ScanCounter == 0) views_.scan->showScanForm(kScanCaption);
+    ++state_.ScanCounter;
+    views_.scan->setScanProgress(state_.ScanCounter * 100 / kScanTicks);
+  } else if (state_.RescanRequested) {
+    rescanNow();
+  } else {
+    // The wait is over without a rescan; the next failed read starts a new one.
+    views_.scan->setScanCaption(kWaitCaption);
+    views_.scan->closeScanForm();
+    state_.ScanActive = false;
+    state_.ScanCounter = 0;
   }
 }
 

@@ -59,6 +59,163 @@ constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::uint32_t kBiAlphaBitfields = 6;
 
+// The info header follows the 14-byte file header.
+constexpr std::size_t kInfo = 14;
+
+// What the file and info headers say about the pixels.
+struct BmpHeader {
+  std::uint32_t pixelOffset = 0;
+  std::uint32_t headerSize = 0;
+  std::int64_t width = 0;
+  std::int64_t height = 0;  // positive once checked; topDown keeps the sign's meaning
+  bool topDown = false;
+  std::uint32_t bits = 0;
+  std::uint32_t compression = kBiRgb;
+  std::uint32_t paletteUsed = 0;
+  std::size_t paletteEntry = 4;  // bytes per palette entry
+  std::array<std::uint32_t, 3> masks{};
+
+  bool paletted() const { return bits == 1 || bits == 4 || bits == 8; }
+  bool bitFields() const { return compression == kBiBitfields || compression == kBiAlphaBitfields; }
+};
+
+// The core header: 16-bit sizes, 3-byte palette entries.
+void readCoreHeader(const Reader& r, BmpHeader& h) {
+  h.width = r.u16(kInfo + 4);
+  h.height = static_cast<std::int16_t>(r.u16(kInfo + 6));
+  if (r.u16(kInfo + 8) != 1) notValid();
+  h.bits = r.u16(kInfo + 10);
+  h.paletteEntry = 3;
+}
+
+// The 40-byte header and its larger successors.
+void readInfoHeader(const Reader& r, BmpHeader& h) {
+  h.width = r.i32(kInfo + 4);
+  h.height = r.i32(kInfo + 8);
+  if (r.u16(kInfo + 12) != 1) notValid();
+  h.bits = r.u16(kInfo + 14);
+  h.compression = r.u32(kInfo + 16);
+  h.paletteUsed = r.u32(kInfo + 32);
+  if (h.bitFields()) {
+    // The masks follow a 40-byte header, or sit inside the larger headers.
+    for (std::size_t i = 0; i < 3; ++i) h.masks[i] = r.u32(kInfo + 40 + 4 * i);
+  }
+}
+
+BmpHeader readHeader(const Reader& r) {
+  if (r.u8(0) != 'B' || r.u8(1) != 'M') notValid();
+  BmpHeader h;
+  h.pixelOffset = r.u32(10);
+  h.headerSize = r.u32(14);
+  if (h.headerSize == 12) {
+    readCoreHeader(r, h);
+  } else if (h.headerSize == 40 || h.headerSize == 52 || h.headerSize == 56 || h.headerSize == 108 ||
+             h.headerSize == 124) {
+    readInfoHeader(r, h);
+  } else {
+    notValid();
+  }
+  return h;
+}
+
+// Refuses sizes beyond the limits and the bit depths and compressions not decoded;
+// settles the row order.
+void checkFormat(BmpHeader& h) {
+  h.topDown = h.height < 0;
+  if (h.topDown) h.height = -h.height;
+  if (h.width <= 0 || h.height <= 0 || h.width > kMaxBmpSide || h.height > kMaxBmpSide ||
+      h.width * h.height > kMaxBmpPixels) {
+    notValid();
+  }
+  if (!h.paletted() && h.bits != 16 && h.bits != 24 && h.bits != 32) notValid();
+  if (h.compression != kBiRgb && !(h.bitFields() && (h.bits == 16 || h.bits == 32))) notValid();
+}
+
+// The red, green and blue channels of 16- and 32-bit pixels: the file's bit fields, or
+// 5-5-5 and 8-8-8 without them.
+std::array<Channel, 3> channelsOf(const BmpHeader& h) {
+  std::array<std::uint32_t, 3> masks = h.masks;
+  if (!h.bitFields()) {
+    if (h.bits == 16) masks = {0x7C00u, 0x03E0u, 0x001Fu};
+    if (h.bits == 32) masks = {0xFF0000u, 0x00FF00u, 0x0000FFu};
+  }
+  return {Channel::of(masks[0]), Channel::of(masks[1]), Channel::of(masks[2])};
+}
+
+// The palette follows the info header (and a 40-byte header's bit-field masks); empty
+// for the depths without one.
+std::vector<std::uint32_t> readPalette(const Reader& r, const BmpHeader& h) {
+  std::vector<std::uint32_t> palette;
+  if (!h.paletted()) return palette;
+  const std::uint32_t maxColours = 1u << h.bits;
+  const std::uint32_t colours = h.paletteUsed == 0 ? maxColours : h.paletteUsed;
+  if (colours > maxColours) notValid();
+  const std::size_t start = kInfo + h.headerSize;
+  palette.resize(colours);
+  for (std::uint32_t i = 0; i < colours; ++i) {
+    const std::size_t at = start + i * h.paletteEntry;
+    palette[i] = (static_cast<std::uint32_t>(r.u8(at + 2)) << 16) |
+                 (static_cast<std::uint32_t>(r.u8(at + 1)) << 8) | r.u8(at);
+  }
+  return palette;
+}
+
+// The pixel rows must all lie inside the file (the last row may lack its padding).
+// Returns the distance between rows.
+std::size_t checkRowsInside(const BmpHeader& h, std::size_t fileSize) {
+  const auto w = static_cast<std::size_t>(h.width);
+  const auto rows = static_cast<std::size_t>(h.height);
+  const std::size_t stride = ((w * h.bits + 31) / 32) * 4;
+  const std::size_t rowBytes = (w * h.bits + 7) / 8;
+  if (h.pixelOffset > fileSize || (fileSize - h.pixelOffset) < stride * (rows - 1) + rowBytes) {
+    notValid();
+  }
+  return stride;
+}
+
+// How one pixel's bits become 0x00RRGGBB.
+struct PixelFormat {
+  std::uint32_t bits = 0;
+  std::array<Channel, 3> channels;
+  std::vector<std::uint32_t> palette;
+
+  std::uint32_t rgbAt(const std::uint8_t* row, std::size_t x) const {
+    if (bits <= 8) {  // 1, 4 and 8 bits index the palette
+      const std::size_t bit = x * bits;
+      const std::uint32_t index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+      if (index >= palette.size()) notValid();
+      return palette[index];
+    }
+    if (bits == 24) {
+      const std::uint8_t* p = row + 3 * x;
+      return (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[1]) << 8) | p[0];
+    }
+    const std::uint8_t* p = row + (bits / 8) * x;
+    const std::uint32_t raw = bits == 16 ? static_cast<std::uint32_t>(p[0] | (p[1] << 8))
+                                         : static_cast<std::uint32_t>(p[0]) | (p[1] << 8) |
+                                               (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return (channels[0].value(raw) << 16) | (channels[1].value(raw) << 8) | channels[2].value(raw);
+  }
+};
+
+// Every row from `base`, `stride` bytes apart, into an image whose rows run from the top.
+RgbImage decodeRows(const std::uint8_t* base, std::size_t stride, const BmpHeader& h,
+                    const PixelFormat& format) {
+  const auto w = static_cast<std::size_t>(h.width);
+  const auto rows = static_cast<std::size_t>(h.height);
+  RgbImage image;
+  image.width = static_cast<std::int32_t>(h.width);
+  image.height = static_cast<std::int32_t>(h.height);
+  image.pixels.resize(w * rows);
+  for (std::size_t row = 0; row < rows; ++row) {
+    const std::uint8_t* src = base + stride * row;
+    const std::size_t y = h.topDown ? row : rows - 1 - row;
+    std::uint32_t* dst = image.pixels.data() + y * w;
+    for (std::size_t x = 0; x < w; ++x) dst[x] = format.rgbAt(src, x);
+  }
+  return image;
+}
+
 }  // namespace
 
 RgbImage RgbImage::filled(std::int32_t width, std::int32_t height, std::uint32_t rgb) {
@@ -73,111 +230,11 @@ RgbImage RgbImage::filled(std::int32_t width, std::int32_t height, std::uint32_t
 RgbImage decodeBmp(std::span<const std::uint8_t> bytes) {
   if (bytes.size() > kMaxBmpFileSize) notValid();
   const Reader r(bytes);
-  if (r.u8(0) != 'B' || r.u8(1) != 'M') notValid();
-  const std::uint32_t pixelOffset = r.u32(10);
-  const std::uint32_t headerSize = r.u32(14);
-  constexpr std::size_t kInfo = 14;
-
-  std::int64_t width = 0;
-  std::int64_t height = 0;
-  std::uint32_t bits = 0;
-  std::uint32_t compression = kBiRgb;
-  std::uint32_t paletteUsed = 0;
-  std::size_t paletteEntry = 4;
-  std::array<std::uint32_t, 3> masks{};
-  if (headerSize == 12) {  // core header: 16-bit sizes, 3-byte palette entries
-    width = r.u16(kInfo + 4);
-    height = static_cast<std::int16_t>(r.u16(kInfo + 6));
-    if (r.u16(kInfo + 8) != 1) notValid();
-    bits = r.u16(kInfo + 10);
-    paletteEntry = 3;
-  } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
-             headerSize == 124) {
-    width = r.i32(kInfo + 4);
-    height = r.i32(kInfo + 8);
-    if (r.u16(kInfo + 12) != 1) notValid();
-    bits = r.u16(kInfo + 14);
-    compression = r.u32(kInfo + 16);
-    paletteUsed = r.u32(kInfo + 32);
-    if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
-      // The masks follow a 40-byte header, or sit inside the larger headers.
-      for (std::size_t i = 0; i < 3; ++i) masks[i] = r.u32(kInfo + 40 + 4 * i);
-    }
-  } else {
-    notValid();
-  }
-
-  const bool topDown = height < 0;
-  if (topDown) height = -height;
-  if (width <= 0 || height <= 0 || width > kMaxBmpSide || height > kMaxBmpSide ||
-      width * height > kMaxBmpPixels) {
-    notValid();
-  }
-  const bool paletted = bits == 1 || bits == 4 || bits == 8;
-  if (!paletted && bits != 16 && bits != 24 && bits != 32) notValid();
-  const bool fields = compression == kBiBitfields || compression == kBiAlphaBitfields;
-  if (compression != kBiRgb && !(fields && (bits == 16 || bits == 32))) notValid();
-  if (!fields) {
-    if (bits == 16) masks = {0x7C00u, 0x03E0u, 0x001Fu};
-    if (bits == 32) masks = {0xFF0000u, 0x00FF00u, 0x0000FFu};
-  }
-  const std::array<Channel, 3> channels = {Channel::of(masks[0]), Channel::of(masks[1]),
-                                           Channel::of(masks[2])};
-
-  // The palette follows the info header (and a 40-byte header's bit-field masks).
-  std::vector<std::uint32_t> palette;
-  if (paletted) {
-    const std::uint32_t maxColours = 1u << bits;
-    const std::uint32_t colours = paletteUsed == 0 ? maxColours : paletteUsed;
-    if (colours > maxColours) notValid();
-    const std::size_t start = kInfo + headerSize;
-    palette.resize(colours);
-    for (std::uint32_t i = 0; i < colours; ++i) {
-      const std::size_t at = start + i * paletteEntry;
-      palette[i] = (static_cast<std::uint32_t>(r.u8(at + 2)) << 16) |
-                   (static_cast<std::uint32_t>(r.u8(at + 1)) << 8) | r.u8(at);
-    }
-  }
-
-  const auto w = static_cast<std::size_t>(width);
-  const auto h = static_cast<std::size_t>(height);
-  const std::size_t stride = ((w * bits + 31) / 32) * 4;
-  // The pixel rows must all lie inside the file (the last row may lack its padding).
-  const std::size_t rowBytes = (w * bits + 7) / 8;
-  if (pixelOffset > bytes.size() || (bytes.size() - pixelOffset) < stride * (h - 1) + rowBytes) {
-    notValid();
-  }
-
-  RgbImage image;
-  image.width = static_cast<std::int32_t>(width);
-  image.height = static_cast<std::int32_t>(height);
-  image.pixels.resize(w * h);
-  const std::uint8_t* base = r.data() + pixelOffset;
-  for (std::size_t row = 0; row < h; ++row) {
-    const std::uint8_t* src = base + stride * row;
-    const std::size_t y = topDown ? row : h - 1 - row;
-    std::uint32_t* dst = image.pixels.data() + y * w;
-    for (std::size_t x = 0; x < w; ++x) {
-      std::uint32_t rgb = 0;
-      if (paletted) {
-        const std::size_t bit = x * bits;
-        const std::uint32_t index = (src[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-        if (index >= palette.size()) notValid();
-        rgb = palette[index];
-      } else if (bits == 24) {
-        const std::uint8_t* p = src + 3 * x;
-        rgb = (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[1]) << 8) | p[0];
-      } else {
-        const std::uint8_t* p = src + (bits / 8) * x;
-        const std::uint32_t raw = bits == 16 ? static_cast<std::uint32_t>(p[0] | (p[1] << 8))
-                                             : static_cast<std::uint32_t>(p[0]) | (p[1] << 8) |
-                                                   (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-        rgb = (channels[0].value(raw) << 16) | (channels[1].value(raw) << 8) | channels[2].value(raw);
-      }
-      dst[x] = rgb;
-    }
-  }
-  return image;
+  BmpHeader header = readHeader(r);
+  checkFormat(header);
+  const PixelFormat format{header.bits, channelsOf(header), readPalette(r, header)};
+  const std::size_t stride = checkRowsInside(header, bytes.size());
+  return decodeRows(r.data() + header.pixelOffset, stride, header, format);
 }
 
 RgbImage loadBmpFile(const std::string& path) {

@@ -82,20 +82,9 @@ class SkinReader {
   std::string_view fileName_;
 };
 
-}  // namespace
-
-std::string skinDirectoryOf(std::string_view iniPath) {
-  const auto slash = iniPath.find_last_of('/');
-  return slash == std::string_view::npos ? std::string() : std::string(iniPath.substr(0, slash + 1));
-}
-
-SkinDescription parseSkinText(std::string_view text, const std::string& directory,
-                              std::string_view fileName) {
-  const SkinReader r(text, fileName);
-  SkinDescription skin;
-  skin.Directory = directory;
-
-  // Faces: each name defaults to the one before it.
+// The four faces: each name defaults to the one before it.
+void readFaces(const SkinReader& r, SkinDescription& skin) {
+  const std::string& directory = skin.Directory;
   const std::string mask = r.string(kBitmapInfo, "MaskBitmap", "ERROR");
   const std::string up = r.string(kBitmapInfo, "MouseUpBitmap", mask);
   const std::string down = r.string(kBitmapInfo, "MouseDownBitmap", up);
@@ -105,9 +94,11 @@ SkinDescription parseSkinText(std::string_view text, const std::string& director
   skin.MouseUpBitmap = directory + up;
   skin.MouseDownBitmap = directory + down;
   skin.MouseOnBitmap = directory + on;
+}
 
-  // Hot areas; a missing entry would read as the default, but Count must not claim
-  // entries that the file does not hold.
+// Hot areas; a missing entry would read as the default, but Count must not claim
+// entries that the file does not hold.
+void readHotAreas(const SkinReader& r, SkinDescription& skin) {
   const std::int32_t hotCount = r.count(kHotAreaInfo);
   for (std::int32_t i = 1; i <= hotCount; ++i) {
     const std::string key = std::to_string(i);
@@ -124,8 +115,10 @@ SkinDescription parseSkinText(std::string_view text, const std::string& director
     }
     skin.HotAreas.push_back(std::move(area));
   }
+}
 
-  // Text items.
+// The text items and the character set they share.
+void readTexts(const SkinReader& r, SkinDescription& skin) {
   const std::int32_t textCount = r.count(kDisplayInfo);
   skin.Charset = static_cast<std::uint8_t>(r.integer(kDisplayInfo, "Charset", 1));
   for (std::int32_t i = 1; i <= textCount; ++i) {
@@ -144,8 +137,10 @@ SkinDescription parseSkinText(std::string_view text, const std::string& director
     if (f.size() == 9) item.Text = f[8];
     skin.Texts.push_back(std::move(item));
   }
+}
 
-  // Track bars.
+void readTrackBars(const SkinReader& r, SkinDescription& skin) {
+  const std::string& directory = skin.Directory;
   const std::int32_t trackCount = r.count(kTrackBarInfo);
   for (std::int32_t i = 1; i <= trackCount; ++i) {
     const std::string key = std::to_string(i);
@@ -161,6 +156,24 @@ SkinDescription parseSkinText(std::string_view text, const std::string& director
     if (f.size() == 8) bar.Position = static_cast<std::uint8_t>(r.convert(f[7], kTrackBarInfo, key));
     skin.TrackBars.push_back(std::move(bar));
   }
+}
+
+}  // namespace
+
+std::string skinDirectoryOf(std::string_view iniPath) {
+  const auto slash = iniPath.find_last_of('/');
+  return slash == std::string_view::npos ? std::string() : std::string(iniPath.substr(0, slash + 1));
+}
+
+SkinDescription parseSkinText(std::string_view text, const std::string& directory,
+                              std::string_view fileName) {
+  const SkinReader r(text, fileName);
+  SkinDescription skin;
+  skin.Directory = directory;
+  readFaces(r, skin);
+  readHotAreas(r, skin);
+  readTexts(r, skin);
+  readTrackBars(r, skin);
   return skin;
 }
 

@@ -5,23 +5,35 @@
 namespace raidmon {
 
 Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
+  createForms(options);
+  wireViews(options);
+  createFlashUpdate();
+  wireRebuildPage();
+  scanBusWindow->DisableHddClick = [&monitor] { monitor.rescanNow(); };
+  wireMenuCommands();
+}
+
+void Forms::createForms(const FormsOptions& options) {
   // Dialogs recorded or answered from the very start (start-up has its own boxes).
   if (options.transcript || options.answerDialogs) {
     dialogsTranscript_ = std::make_unique<DialogsTranscript>(plainDialogs_, options.transcript, options.answerDialogs);
     guardedErrors_ = std::make_unique<GuardedErrorsTo>(dialogsTranscript_.get());
   }
-  statusWindow = std::make_unique<StatusWindow>(monitor, nullptr, dialogsTranscript_.get());
+  statusWindow = std::make_unique<StatusWindow>(monitor_, nullptr, dialogsTranscript_.get());
   noticeBox = std::make_unique<NoticeBox>();
   flashDialog = std::make_unique<FlashUpdateDialog>();
-  debugWindow = std::make_unique<DebugWindow>(monitor);
-  monitorDialog = std::make_unique<MonitorDialog>(monitor);
+  debugWindow = std::make_unique<DebugWindow>(monitor_);
+  monitorDialog = std::make_unique<MonitorDialog>(monitor_);
   scanBusWindow = std::make_unique<ScanBusWindow>();
 
   rebuildContext = std::make_unique<QObject>();
   rebuildExecutor = std::make_unique<QtGuiExecutor>(rebuildContext.get());
-  rebuild = std::make_unique<RebuildControl>(monitor, *rebuildExecutor);
+  rebuild = std::make_unique<RebuildControl>(monitor_, *rebuildExecutor);
   rebuild->setPage(*monitorDialog);
+}
 
+void Forms::wireViews(const FormsOptions& options) {
+  Transcript* transcript = options.transcript;
   MonitorViews views;
   views.menu = statusWindow.get();
   views.indicators = statusWindow.get();
@@ -34,10 +46,10 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   views.notice = noticeBox.get();
   views.grid = monitorDialog.get();
   views.rebuild = rebuild.get();
-  if (options.transcript) {
-    noticeTranscript_ = std::make_unique<NoticeTranscript>(*views.notice, *options.transcript);
-    gridTranscript_ = std::make_unique<EventGridTranscript>(*views.grid, *options.transcript);
-    debugTranscript_ = std::make_unique<DebugTranscript>(*views.debug, *options.transcript);
+  if (transcript) {
+    noticeTranscript_ = std::make_unique<NoticeTranscript>(*views.notice, *transcript);
+    gridTranscript_ = std::make_unique<EventGridTranscript>(*views.grid, *transcript);
+    debugTranscript_ = std::make_unique<DebugTranscript>(*views.debug, *transcript);
     views.notice = noticeTranscript_.get();
     views.grid = gridTranscript_.get();
     views.debug = debugTranscript_.get();
@@ -58,12 +70,16 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
         window->trayIcon()->showMessage(title, text, icon);
       });
   views.alerts = trayAlerts_.get();
-  monitor.setViews(views);
+  monitor_.setViews(views);
+}
 
-  flash = std::make_unique<FlashUpdate>(monitor, *flashDialog, flashWaiter);
+void Forms::createFlashUpdate() {
+  flash = std::make_unique<FlashUpdate>(monitor_, *flashDialog, flashWaiter);
   flashDialog->setUpdate(flash.get());
   flashDialog->biosLabel = [this] { return str(monitorDialog->BIOS_LABEL->text()); };
+}
 
+void Forms::wireRebuildPage() {
   RebuildControl* control = rebuild.get();
   MonitorDialog& dialog = *monitorDialog;
   dialog.onRebuildSelection = [control](int abs, int arrayNode, const std::string& label, int array) {
@@ -74,11 +90,9 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   dialog.startRebuild = [control] { control->startRebuild(); };
   dialog.cancelRebuild = [control] { control->cancelRebuild(); };
   dialog.startAutoRebuild = [control] { control->startAutoRebuild(); };
+}
 
-
-  scanBusWindow->DisableHddClick = [&monitor] { monitor.rescanNow(); };
-
-
+void Forms::wireMenuCommands() {
   StatusWindow::Commands commands;
   commands.showMonitorDialog = [this] {
     monitorDialog->show();
@@ -92,7 +106,7 @@ Forms::Forms(Monitor& monitor, FormsOptions options) : monitor_(monitor) {
   };
   commands.showDebugForm = [this] { debugWindow->DebugForm1Click(); };
   commands.showScanTables = [this] { scanBusWindow->showTables(); };
-  commands.scanHdd = [&monitor] { monitor.rescanNow(); };
+  commands.scanHdd = [&monitor = monitor_] { monitor.rescanNow(); };
   commands.rebuildComplete = [this] { rebuild->markRebuildComplete(); };
   commands.rebuildSizeValue = [this] { rebuild->askRebuildSize(); };
   commands.rebuildSizeCheck = [this] { rebuild->toggleRebuildSize(); };

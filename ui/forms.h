@@ -59,6 +59,13 @@ class Forms {
   std::unique_ptr<FlashUpdate> flash;
 
  private:
+  // The steps of construction, in the order they run.
+  void createForms(const FormsOptions& options);  // the forms and the rebuild control
+  void wireViews(const FormsOptions& options);  // the forms handed to the core as its views
+  void createFlashUpdate();
+  void wireRebuildPage();  // the Monitor dialog's rebuild page to the rebuild control
+  void wireMenuCommands();  // the status window's menu to the forms and the core
+
   Monitor& monitor_;
   std::unique_ptr<NoticeTranscript> noticeTranscript_;
   std::unique_ptr<EventGridTranscript> gridTranscript_;

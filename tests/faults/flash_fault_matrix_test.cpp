@@ -103,6 +103,28 @@ class FlashFaultMatrix : public ::testing::TestWithParam<Param> {
     emulated.reset();
   }
 
+  // Every block of the image is in the ROM.
+  bool romHoldsImage() const {
+    const FlashImage& image = *update->image();
+    const auto rom = emulated->controller->flashContents();
+    bool romIsImage = true;
+    for (std::size_t n = 0; n < image.blocks.size(); ++n) {
+      romIsImage = romIsImage && std::equal(image.blocks[n].begin(), image.blocks[n].end(),
+                                            rom.begin() + static_cast<std::ptrdiff_t>(n * 128));
+    }
+    return romIsImage;
+  }
+
+  bool blockSentAfterAFailure() const {
+    const auto log = emulated->controller->requestLog();
+    bool failedSeen = false, sentAfter = false;
+    for (const auto& r : log) {
+      if (r.code == FLASH_OP_10 && failedSeen) sentAfter = true;
+      if (r.failed) failedSeen = true;
+    }
+    return sentAfter;
+  }
+
   test::RecordingViews views;
   test::RecordingDialog dialog;
   test::CountingWaiter waiter;
@@ -120,9 +142,13 @@ TEST_P(FlashFaultMatrix, OperatorAndRomAfterTheFault) {
   dialog.nextChoice = path;
   update->selectFile();
   ASSERT_TRUE(update->image());
-  if (row.checksum0040) ASSERT_EQ(dialog.fileChecksum, "0040");
+  if (row.checksum0040) {
+    ASSERT_EQ(dialog.fileChecksum, "0040");
+  }
   if (row.midway == Midway::ServerGone) emulated->stopServer();
-  if (row.midway == Midway::ServerStalled) ASSERT_TRUE(emulated->stallServer(true));
+  if (row.midway == Midway::ServerStalled) {
+    ASSERT_TRUE(emulated->stallServer(true));
+  }
   views.timerEnabled = true;
   views.log.clear();
   views.rows.clear();
@@ -130,13 +156,7 @@ TEST_P(FlashFaultMatrix, OperatorAndRomAfterTheFault) {
 
   update->runUpdate();
 
-  const FlashImage& image = *update->image();
-  const auto rom = emulated->controller->flashContents();
-  bool romIsImage = true;
-  for (std::size_t n = 0; n < image.blocks.size(); ++n) {
-    romIsImage = romIsImage && std::equal(image.blocks[n].begin(), image.blocks[n].end(),
-                                          rom.begin() + static_cast<std::ptrdiff_t>(n * 128));
-  }
+  const bool romIsImage = romHoldsImage();
   const std::string verdictRow = std::string("Card 1|") +
                                  (row.complete ? "Flash ROM Update Complete!" : "Flash ROM Update Fail!") + "|" + path;
   EXPECT_EQ(views.rows, std::vector<std::string>{verdictRow});
@@ -147,18 +167,14 @@ TEST_P(FlashFaultMatrix, OperatorAndRomAfterTheFault) {
   } else {
     EXPECT_EQ(std::count(views.log.begin(), views.log.end(), "box Update Complete"), 0);
     EXPECT_EQ(views.errors, std::vector<std::string>{"Update Fail, ROM Update Restart"});
-    if (!row.programmed) EXPECT_FALSE(romIsImage);
+    if (!row.programmed) {
+      EXPECT_FALSE(romIsImage);
+    }
     EXPECT_NE(dialog.downloadChecksum, "0040");  // a reply that did not come is no checksum
   }
   if (row.midway == Midway::None && !row.programmed) {
     // Programming stopped at the failing step: no block was sent after it.
-    const auto log = emulated->controller->requestLog();
-    bool failedSeen = false, sentAfter = false;
-    for (const auto& r : log) {
-      if (r.code == FLASH_OP_10 && failedSeen) sentAfter = true;
-      if (r.failed) failedSeen = true;
-    }
-    EXPECT_FALSE(sentAfter);
+    EXPECT_FALSE(blockSentAfterAFailure());
   }
   // The update is over: polling, the buttons and rebuilds are back.
   EXPECT_TRUE(views.timerEnabled);

@@ -49,7 +49,7 @@ struct Row {
   Outcome outcome;
   bool dmaBox = false;       // "TAVRIX DMA Failed!" shown once
   bool endSent = false;      // CTL_REBUILD_END went out (and was not done)
-  std::optional<std::uint32_t> failAt;  // the failing chunk's first sector
+  std::optional<std::uint32_t> failAt{};  // the failing chunk's first sector
   Midway midway = Midway::None;          // what happens once 20 chunks went through
   bool socketOnly = false;
   bool declineConfirmation = false;
@@ -258,6 +258,92 @@ class RebuildFaultMatrix : public ::testing::TestWithParam<Param> {
     return n;
   }
 
+  // What a run left behind.
+  struct Observed {
+    std::vector<std::string> shown;  // the rebuild notices
+    RebuildState state;
+    std::uint64_t transfers;
+    std::uint64_t ends;  // CTL_REBUILD_END requests
+    RebuildWorker* worker;
+  };
+  Observed observe() {
+    return {notices(), rig->monitor->state().RebuildState, controller().requestCount(CTL_TRANSFER),
+            controller().requestCount(CTL_REBUILD_END), rig->control->worker()};
+  }
+
+  // What the row's outcome tells the operator, sends and leaves on the disks.
+  void expectOutcome(const Row& row, const Observed& seen) {
+    const auto& log = rig->views.log;
+    const auto& rows = rig->views.rows;
+    switch (row.outcome) {
+      case Outcome::Complete:
+        EXPECT_EQ(seen.shown, std::vector<std::string>{"notice |Rebuild Process Complete!|"});
+        EXPECT_EQ(count(rows, "Card1 S:PM Card1 T:PS|Rebuild End|"), 1);
+        EXPECT_EQ(seen.ends, 1u);
+        EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, kSize));
+        break;
+      case Outcome::Fail:
+        expectFailure(row, seen);
+        break;
+      case Outcome::Cancel:
+        EXPECT_EQ(seen.shown, std::vector<std::string>{"notice |Rebuild Process Cancel!|"});
+        EXPECT_EQ(count(rows, "Card1 S:PM Card1 T:PS|Rebuild Cancel|"), 1);
+        EXPECT_EQ(seen.ends, 0u);
+        ASSERT_NE(seen.worker, nullptr);
+        EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, static_cast<std::uint32_t>(seen.worker->currentLba())));
+        // The cancel never waits for a worker held by the controller (3 s) longer than the
+        // packet wait (200 ms), or for a silent server longer than the reply time-out (1 s).
+        EXPECT_LT(cancelTook, 1500ms);
+        break;
+      case Outcome::Refused:
+        EXPECT_EQ(count(log, row.op == Op::Manual ? "box Reset Failed!!!" : "box Reset Failed!"), 1);
+        EXPECT_EQ(seen.worker, nullptr);
+        EXPECT_EQ(seen.transfers, 0u);
+        EXPECT_TRUE(seen.shown.empty() || seen.shown == std::vector<std::string>{"notice |Rebuild Process Cancel!|"});
+        break;
+      case Outcome::NotStarted:
+        EXPECT_EQ(controller().requestCount(CTL_REBUILD_BEGIN), 0u);
+        EXPECT_EQ(seen.worker, nullptr);
+        EXPECT_TRUE(contains(rig->views.traces, "Auto rebuild not started"));
+        EXPECT_FALSE(rig->monitor->state().AutoRebuildOff);  // armed for the next flag
+        EXPECT_TRUE(seen.shown.empty());
+        break;
+      case Outcome::EndSent:
+      case Outcome::EndNotDone:
+        EXPECT_TRUE(contains(log, "box Press OK to tell the controller that the rebuild is complete."));
+        EXPECT_EQ(seen.ends, 1u);
+        EXPECT_TRUE(contains(rig->views.traces, row.outcome == Outcome::EndSent ? "Rebuild Complete sent"
+                                                                              : "Rebuild Complete not done"));
+        break;
+      case Outcome::NothingSent:
+        EXPECT_EQ(seen.ends, 0u);
+        break;
+    }
+  }
+
+  // A failed rebuild: reported by the poll timer itself, once, and never as a cancel.
+  void expectFailure(const Row& row, const Observed& seen) {
+    EXPECT_EQ(seen.shown, std::vector<std::string>{"notice |Rebuild Process Fail!|"});
+    EXPECT_EQ(seen.ends, row.endSent ? 1u : 0u);
+    ASSERT_NE(seen.worker, nullptr);
+    if (row.endSent) {
+      EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, kSize));
+      return;
+    }
+    // Exactly the chunks counted done were copied; the failing one was not (unless
+    // the server did it and its answer was lost on the way).
+    const std::uint64_t failedAt = seen.worker->currentLba();
+    if (row.failAt) {
+      EXPECT_EQ(failedAt, *row.failAt);
+    }
+    EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, static_cast<std::uint32_t>(failedAt)));
+    if (row.midway == Midway::None) {
+      EXPECT_FALSE(controller().rangeEqual(1, 1, 1, 2, static_cast<std::uint32_t>(failedAt), 1));
+    }
+    // No chunk after the failing one was tried.
+    EXPECT_LE(seen.transfers, failedAt / 128 + 5);
+  }
+
   std::unique_ptr<RebuildRig> rig;
   std::chrono::steady_clock::duration cancelTook{};
 };
@@ -265,91 +351,22 @@ class RebuildFaultMatrix : public ::testing::TestWithParam<Param> {
 TEST_P(RebuildFaultMatrix, OperatorDataAndStateAfterTheFault) {
   const Row& row = GetParam().row;
   run();
-  const auto& log = rig->views.log;
-  const auto& rows = rig->views.rows;
-  const std::vector<std::string> shown = notices();
-  const RebuildState state = rig->monitor->state().RebuildState;
-  const std::uint64_t transfers = controller().requestCount(CTL_TRANSFER);
-  const std::uint64_t ends = controller().requestCount(CTL_REBUILD_END);
-  RebuildWorker* worker = rig->control->worker();
+  const Observed seen = observe();
 
-  EXPECT_EQ(count(log, "box TAVRIX DMA Failed!"), row.dmaBox ? 1 : 0);
+  EXPECT_EQ(count(rig->views.log, "box TAVRIX DMA Failed!"), row.dmaBox ? 1 : 0);
   if (row.outcome != Outcome::Complete) {
     // No success after a fault, ever.
-    EXPECT_EQ(count(shown, "notice |Rebuild Process Complete!|"), 0);
-    EXPECT_FALSE(contains(rows, "Rebuild End"));
+    EXPECT_EQ(count(seen.shown, "notice |Rebuild Process Complete!|"), 0);
+    EXPECT_FALSE(contains(rig->views.rows, "Rebuild End"));
   }
-
-  switch (row.outcome) {
-    case Outcome::Complete:
-      EXPECT_EQ(shown, std::vector<std::string>{"notice |Rebuild Process Complete!|"});
-      EXPECT_EQ(count(rows, "Card1 S:PM Card1 T:PS|Rebuild End|"), 1);
-      EXPECT_EQ(ends, 1u);
-      EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, kSize));
-      break;
-    case Outcome::Fail: {
-      // Reported by the poll timer itself, once, and never as a cancel.
-      EXPECT_EQ(shown, std::vector<std::string>{"notice |Rebuild Process Fail!|"});
-      EXPECT_EQ(ends, row.endSent ? 1u : 0u);
-      ASSERT_NE(worker, nullptr);
-      if (row.endSent) {
-        EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, kSize));
-      } else {
-        // Exactly the chunks counted done were copied; the failing one was not (unless
-        // the server did it and its answer was lost on the way).
-        const std::uint64_t failedAt = worker->currentLba();
-        if (row.failAt) {
-          EXPECT_EQ(failedAt, *row.failAt);
-        }
-        EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, static_cast<std::uint32_t>(failedAt)));
-        if (row.midway == Midway::None) {
-          EXPECT_FALSE(controller().rangeEqual(1, 1, 1, 2, static_cast<std::uint32_t>(failedAt), 1));
-        }
-        // No chunk after the failing one was tried.
-        EXPECT_LE(transfers, failedAt / 128 + 5);
-      }
-      break;
-    }
-    case Outcome::Cancel:
-      EXPECT_EQ(shown, std::vector<std::string>{"notice |Rebuild Process Cancel!|"});
-      EXPECT_EQ(count(rows, "Card1 S:PM Card1 T:PS|Rebuild Cancel|"), 1);
-      EXPECT_EQ(ends, 0u);
-      ASSERT_NE(worker, nullptr);
-      EXPECT_TRUE(controller().rangeEqual(1, 1, 1, 2, 0, static_cast<std::uint32_t>(worker->currentLba())));
-      // The cancel never waits for a worker held by the controller (3 s) longer than the
-      // packet wait (200 ms), or for a silent server longer than the reply time-out (1 s).
-      EXPECT_LT(cancelTook, 1500ms);
-      break;
-    case Outcome::Refused:
-      EXPECT_EQ(count(log, row.op == Op::Manual ? "box Reset Failed!!!" : "box Reset Failed!"), 1);
-      EXPECT_EQ(worker, nullptr);
-      EXPECT_EQ(transfers, 0u);
-      EXPECT_TRUE(shown.empty() || shown == std::vector<std::string>{"notice |Rebuild Process Cancel!|"});
-      break;
-    case Outcome::NotStarted:
-      EXPECT_EQ(controller().requestCount(CTL_REBUILD_BEGIN), 0u);
-      EXPECT_EQ(worker, nullptr);
-      EXPECT_TRUE(contains(rig->views.traces, "Auto rebuild not started"));
-      EXPECT_FALSE(rig->monitor->state().AutoRebuildOff);  // armed for the next flag
-      EXPECT_TRUE(shown.empty());
-      break;
-    case Outcome::EndSent:
-    case Outcome::EndNotDone:
-      EXPECT_TRUE(contains(log, "box Press OK to tell the controller that the rebuild is complete."));
-      EXPECT_EQ(ends, 1u);
-      EXPECT_TRUE(contains(rig->views.traces, row.outcome == Outcome::EndSent ? "Rebuild Complete sent"
-                                                                            : "Rebuild Complete not done"));
-      break;
-    case Outcome::NothingSent:
-      EXPECT_EQ(ends, 0u);
-      break;
-  }
+  expectOutcome(row, seen);
+  if (HasFatalFailure()) return;
   if (row.outcome != Outcome::NotStarted && row.op != Op::RebuildComplete) {
     // Polling goes on at LoopTime; a reported outcome leaves the page idle.
     EXPECT_TRUE(rig->views.timerEnabled);
     EXPECT_EQ(rig->views.timerInterval, 1000);
-    if (!shown.empty()) {
-      EXPECT_EQ(state, RebuildState::Idle);
+    if (!seen.shown.empty()) {
+      EXPECT_EQ(seen.state, RebuildState::Idle);
       EXPECT_TRUE(rig->control->RebuildIdle);
     }
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -256,70 +257,136 @@ TEST(ConfigParseTest, SingleDriveWithAnArraysIdStaysOnItsOwn) {
   }
 }
 
+// Random whole numbers in [lo, hi], the same sequence on every run.
+struct Picker {
+  std::mt19937 rng{20240613};
+  int operator()(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+};
+
+// Random ids and members on every entry, `drives` random drives of random kinds.
+ConfigBuilder randomBlock(Picker& pick, int drives) {
+  ConfigBuilder b;
+  for (int e = 0; e < kEntries; ++e) {
+    b.entry(e / 4 + 1, e % 4 + 1, 0, static_cast<std::uint8_t>(pick(0, 6)), static_cast<std::uint8_t>(pick(0, 3)));
+  }
+  for (int k = 0; k < drives; ++k) {
+    const int e = pick(0, kEntries - 1);
+    const int kind = pick(0, 3) == 0 ? kKindSingle : pick(2, 10);
+    b.entry(e / 4 + 1, e % 4 + 1, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(pick(0, 6)),
+            static_cast<std::uint8_t>(pick(0, 3)));
+    b.model(e / 4 + 1, e % 4 + 1, "DRIVE " + std::to_string(e), static_cast<std::uint32_t>(pick(1, 1000)));
+  }
+  for (int i = 0; i < kCapacityValues; ++i) b.capacity(i, static_cast<std::uint32_t>(pick(1, 9999)));
+  return b;
+}
+
+PositionEntry entryOf(const ConfigBuilder& b, int e) {
+  const std::size_t off = kCfgEntries + 3 * static_cast<std::size_t>(e);
+  return PositionEntry{b.p.data8(off), b.p.data8(off + 1), b.p.data8(off + 2)};
+}
+
+std::vector<std::string> treeOf(DriveModel& m) {
+  ModeTree tree;
+  tree.fill(m);
+  std::vector<std::string> out;
+  for (const auto& n : tree.nodes()) {
+    out.push_back(n.label + "|" + std::to_string(n.parent) + "|" + std::to_string(n.array) + "|" +
+                  std::to_string(n.slot));
+  }
+  return out;
+}
+
+// Two blocks alike but for an empty entry carrying the id of an array of more than one
+// drive kind: at entry i (before the array's first drive, at `first`) in `a`, at entry
+// j (after it) in `b`; the entry it changes places with fills the other spot.
+struct MovedEntry {
+  ConfigBuilder a, b;
+  int i, j, first;
+};
+
+std::optional<MovedEntry> moveEmptyEntry(Picker& pick, ConfigBuilder a) {
+  int first = -1;
+  for (int e = 0; e < kEntries && first < 0; ++e) {
+    const PositionEntry x = entryOf(a, e);
+    if (x.kind != 0 && x.kind != kKindSingle) first = e;
+  }
+  if (first < 0) return std::nullopt;
+  const std::uint8_t id = entryOf(a, first).array;
+  std::vector<int> before, after;
+  for (int e = 0; e < kEntries; ++e) {
+    if (entryOf(a, e).kind != 0) continue;
+    (e < first ? before : after).push_back(e);
+  }
+  if (before.empty() || after.empty()) return std::nullopt;
+  const int i = before[static_cast<std::size_t>(pick(0, static_cast<int>(before.size()) - 1))];
+  const int j = after[static_cast<std::size_t>(pick(0, static_cast<int>(after.size()) - 1))];
+  const std::uint8_t member = static_cast<std::uint8_t>(pick(0, 3));
+  const PositionEntry filler = entryOf(a, j);
+  ConfigBuilder b = a;
+  a.entry(i / 4 + 1, i % 4 + 1, 0, id, member);
+  b.entry(i / 4 + 1, i % 4 + 1, filler.kind, filler.array, filler.member);
+  b.entry(j / 4 + 1, j % 4 + 1, 0, id, member);
+  a.entry(j / 4 + 1, j % 4 + 1, filler.kind, filler.array, filler.member);
+  return MovedEntry{a, b, i, j, first};
+}
+
+void expectSamePositions(const DriveModel& ma, const DriveModel& mb) {
+  for (int e = 0; e < kEntries; ++e) {
+    const PositionEntry x = ma.modelPositions()[static_cast<std::size_t>(e)];
+    const PositionEntry y = mb.modelPositions()[static_cast<std::size_t>(e)];
+    ASSERT_EQ(x.kind, y.kind) << "entry " << e;
+    if (x.kind != 0) {
+      ASSERT_EQ(x.array, y.array) << "entry " << e;
+      ASSERT_EQ(x.member, y.member) << "entry " << e;
+    }
+  }
+}
+
+void expectSameArrays(DriveModel& ma, DriveModel& mb) {
+  for (int n = 0; n <= ma.highestArray(); ++n) {
+    const ArrayRecord& x = ma.array(n);
+    const ArrayRecord& y = mb.array(n);
+    ASSERT_EQ(x.kind, y.kind);
+    ASSERT_EQ(x.size, y.size);
+    ASSERT_EQ(x.memberSlots, y.memberSlots);
+    ASSERT_EQ(x.memberCard, y.memberCard);
+    ASSERT_EQ(x.memberPosition, y.memberPosition);
+    for (int s = 0; s < kMaxMembers; ++s) {
+      ASSERT_EQ(x.memberIdentity[static_cast<std::size_t>(s)].bytes,
+                y.memberIdentity[static_cast<std::size_t>(s)].bytes);
+    }
+  }
+  ASSERT_EQ(treeOf(ma), treeOf(mb));
+}
+
+// Every member slot in use names a drive received with a kind, mapped back to it.
+void expectSlotsNameReceivedDrives(const DriveModel& m, const ConfigBuilder& block) {
+  for (int n = 0; n <= m.highestArray(); ++n) {
+    const ArrayRecord& rec = m.array(n);
+    if (rec.kind == 0) continue;
+    for (int s = 0; s < kMaxMembers; ++s) {
+      const int card = rec.memberCard[static_cast<std::size_t>(s)];
+      if (card == 0) continue;
+      const int e = entryIndex(card, rec.memberPosition[static_cast<std::size_t>(s)] + 1);
+      ASSERT_NE(entryOf(block, e).kind, 0) << "array " << n << " slot " << s;
+      ASSERT_EQ(m.modelPositions()[static_cast<std::size_t>(e)].array, n);
+      ASSERT_EQ(m.modelPositions()[static_cast<std::size_t>(e)].member, s);
+    }
+  }
+}
+
 // Property: over random configuration blocks, each parsed after a random earlier block,
 // moving an empty entry that carries an array's id from before the array's first drive
 // to after it changes nothing the operator can see, and no entry received as kind 0
 // ever takes a member slot.
 TEST(ConfigParseProperty, EmptyEntryPlacementAndStaleEntriesDoNotMatter) {
-  std::mt19937 rng(20240613);
-  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  auto randomBlock = [&](int drives) {
-    ConfigBuilder b;
-    for (int e = 0; e < kEntries; ++e) {
-      b.entry(e / 4 + 1, e % 4 + 1, 0, static_cast<std::uint8_t>(pick(0, 6)), static_cast<std::uint8_t>(pick(0, 3)));
-    }
-    for (int k = 0; k < drives; ++k) {
-      const int e = pick(0, kEntries - 1);
-      const int kind = pick(0, 3) == 0 ? kKindSingle : pick(2, 10);
-      b.entry(e / 4 + 1, e % 4 + 1, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(pick(0, 6)),
-              static_cast<std::uint8_t>(pick(0, 3)));
-      b.model(e / 4 + 1, e % 4 + 1, "DRIVE " + std::to_string(e), static_cast<std::uint32_t>(pick(1, 1000)));
-    }
-    for (int i = 0; i < kCapacityValues; ++i) b.capacity(i, static_cast<std::uint32_t>(pick(1, 9999)));
-    return b;
-  };
-  auto entryOf = [](const ConfigBuilder& b, int e) {
-    const std::size_t off = kCfgEntries + 3 * static_cast<std::size_t>(e);
-    return PositionEntry{b.p.data8(off), b.p.data8(off + 1), b.p.data8(off + 2)};
-  };
-  auto treeOf = [](DriveModel& m) {
-    ModeTree tree;
-    tree.fill(m);
-    std::vector<std::string> out;
-    for (const auto& n : tree.nodes()) {
-      out.push_back(n.label + "|" + std::to_string(n.parent) + "|" + std::to_string(n.array) + "|" +
-                    std::to_string(n.slot));
-    }
-    return out;
-  };
-
+  Picker pick;
   int compared = 0;
   for (int round = 0; round < 3000; ++round) {
-    const ConfigBuilder previous = randomBlock(pick(0, 16));
-    ConfigBuilder a = randomBlock(pick(1, 10));
-    // An array of more than one drive kind, and its first drive.
-    int first = -1;
-    for (int e = 0; e < kEntries && first < 0; ++e) {
-      const PositionEntry x = entryOf(a, e);
-      if (x.kind != 0 && x.kind != kKindSingle) first = e;
-    }
-    if (first < 0) continue;
-    const std::uint8_t id = entryOf(a, first).array;
-    std::vector<int> before, after;
-    for (int e = 0; e < kEntries; ++e) {
-      if (entryOf(a, e).kind != 0) continue;
-      (e < first ? before : after).push_back(e);
-    }
-    if (before.empty() || after.empty()) continue;
-    const int i = before[static_cast<std::size_t>(pick(0, static_cast<int>(before.size()) - 1))];
-    const int j = after[static_cast<std::size_t>(pick(0, static_cast<int>(after.size()) - 1))];
-    const std::uint8_t member = static_cast<std::uint8_t>(pick(0, 3));
-    const PositionEntry filler = entryOf(a, j);
-    ConfigBuilder b = a;
-    a.entry(i / 4 + 1, i % 4 + 1, 0, id, member);
-    b.entry(i / 4 + 1, i % 4 + 1, filler.kind, filler.array, filler.member);
-    b.entry(j / 4 + 1, j % 4 + 1, 0, id, member);
-    a.entry(j / 4 + 1, j % 4 + 1, filler.kind, filler.array, filler.member);
+    const ConfigBuilder previous = randomBlock(pick, pick(0, 16));
+    const std::optional<MovedEntry> moved = moveEmptyEntry(pick, randomBlock(pick, pick(1, 10)));
+    if (!moved) continue;
+    const auto& [a, b, i, j, first] = *moved;
 
     DriveModel ma, mb;
     std::uint8_t ca = 0, cb = 0;
@@ -332,49 +399,15 @@ TEST(ConfigParseProperty, EmptyEntryPlacementAndStaleEntriesDoNotMatter) {
     ++compared;
     ASSERT_EQ(ma.highestArray(), mb.highestArray());
     ASSERT_EQ(ca, cb);
-    for (int e = 0; e < kEntries; ++e) {
-      const PositionEntry x = ma.modelPositions()[static_cast<std::size_t>(e)];
-      const PositionEntry y = mb.modelPositions()[static_cast<std::size_t>(e)];
-      ASSERT_EQ(x.kind, y.kind) << "entry " << e;
-      if (x.kind != 0) {
-        ASSERT_EQ(x.array, y.array) << "entry " << e;
-        ASSERT_EQ(x.member, y.member) << "entry " << e;
-      }
-    }
+    ASSERT_NO_FATAL_FAILURE(expectSamePositions(ma, mb));
     // The moved entry takes its array's number on either side.
     ASSERT_EQ(ma.modelPositions()[static_cast<std::size_t>(i)].array,
               mb.modelPositions()[static_cast<std::size_t>(j)].array);
     ASSERT_EQ(ma.modelPositions()[static_cast<std::size_t>(i)].array,
               ma.modelPositions()[static_cast<std::size_t>(first)].array);
-    for (int n = 0; n <= ma.highestArray(); ++n) {
-      const ArrayRecord& x = ma.array(n);
-      const ArrayRecord& y = mb.array(n);
-      ASSERT_EQ(x.kind, y.kind);
-      ASSERT_EQ(x.size, y.size);
-      ASSERT_EQ(x.memberSlots, y.memberSlots);
-      ASSERT_EQ(x.memberCard, y.memberCard);
-      ASSERT_EQ(x.memberPosition, y.memberPosition);
-      for (int s = 0; s < kMaxMembers; ++s) {
-        ASSERT_EQ(x.memberIdentity[static_cast<std::size_t>(s)].bytes,
-                  y.memberIdentity[static_cast<std::size_t>(s)].bytes);
-      }
-    }
-    ASSERT_EQ(treeOf(ma), treeOf(mb));
-    // Every member slot in use names a drive received with a kind, mapped back to it.
-    for (const auto& [m, block] : {std::pair{&ma, &a}, std::pair{&mb, &b}}) {
-      for (int n = 0; n <= m->highestArray(); ++n) {
-        const ArrayRecord& rec = m->array(n);
-        if (rec.kind == 0) continue;
-        for (int s = 0; s < kMaxMembers; ++s) {
-          const int card = rec.memberCard[static_cast<std::size_t>(s)];
-          if (card == 0) continue;
-          const int e = entryIndex(card, rec.memberPosition[static_cast<std::size_t>(s)] + 1);
-          ASSERT_NE(entryOf(*block, e).kind, 0) << "array " << n << " slot " << s;
-          ASSERT_EQ(m->modelPositions()[static_cast<std::size_t>(e)].array, n);
-          ASSERT_EQ(m->modelPositions()[static_cast<std::size_t>(e)].member, s);
-        }
-      }
-    }
+    ASSERT_NO_FATAL_FAILURE(expectSameArrays(ma, mb));
+    ASSERT_NO_FATAL_FAILURE(expectSlotsNameReceivedDrives(ma, a));
+    ASSERT_NO_FATAL_FAILURE(expectSlotsNameReceivedDrives(mb, b));
   }
   EXPECT_GT(compared, 1000);
 }
