@@ -37,7 +37,17 @@ std::uint8_t lowestArrayId(const std::array<PositionEntry, kEntries>& entries) {
 
 void DriveModel::parseConfiguration(const ControlPacket& packet, ParseOptions options,
                                     std::uint8_t& cardCount, const TraceFn& trace) {
-  // 1. Controller values, capacity list and flash codes.
+  readControllerValues(packet);
+  readEntries(packet);
+  numberArrays();
+  const int highestCard = buildArrayRecords(packet, trace);
+  if (options.updateCardCount && highestCard > 0) {
+    cardCount = static_cast<std::uint8_t>(highestCard);
+  }
+}
+
+// Controller values, capacity list and flash codes.
+void DriveModel::readControllerValues(const ControlPacket& packet) {
   value0_ = packet.data32(kCfgValue0);
   value4_ = packet.data16(kCfgValue4);
   for (std::size_t i = 0; i < bytes9_.size(); ++i) bytes9_[i] = packet.data8(kCfgBytes9 + i);
@@ -45,8 +55,10 @@ void DriveModel::parseConfiguration(const ControlPacket& packet, ParseOptions op
     capacity_[i] = packet.data32(kCfgCapacity + 4 * i);
   flashDevice_ = packet.data8(kCfgFlashDevice);
   flashMaker_ = packet.data8(kCfgFlashMaker);
+}
 
-  // 2. Received entries; working array numbers relative to the lowest id.
+// The received entries; working array numbers relative to the lowest id.
+void DriveModel::readEntries(const ControlPacket& packet) {
   for (int e = 0; e < kEntries; ++e) {
     const std::size_t off = kCfgEntries + 3 * static_cast<std::size_t>(e);
     received_[static_cast<std::size_t>(e)] = {packet.data8(off), packet.data8(off + 1),
@@ -57,13 +69,15 @@ void DriveModel::parseConfiguration(const ControlPacket& packet, ParseOptions op
     modelPositions_[static_cast<std::size_t>(e)].array =
         static_cast<std::uint8_t>(received_[static_cast<std::size_t>(e)].array - lowest);
   }
+}
 
-  // 3. Number the arrays in order of first appearance. Every entry of a multi-drive
-  // array shares its id; each single drive is an array of its own, even when another
-  // single drive or an array carries the same id. No array is dropped for the value of
-  // its id. An array claims every other entry with its id wherever that entry stands,
-  // before or after the array's first drive, so the result does not depend on the order
-  // of the positions.
+// Numbers the arrays in order of first appearance. Every entry of a multi-drive array
+// shares its id; each single drive is an array of its own, even when another single
+// drive or an array carries the same id. No array is dropped for the value of its id.
+// An array claims every other entry with its id wherever that entry stands, before or
+// after the array's first drive, so the result does not depend on the order of the
+// positions.
+void DriveModel::numberArrays() {
   std::array<bool, kEntries> taken{};
   int counter = -1;
   for (int e = 0; e < kEntries; ++e) {
@@ -93,57 +107,63 @@ void DriveModel::parseConfiguration(const ControlPacket& packet, ParseOptions op
       modelPositions_[static_cast<std::size_t>(e)].kind = kKindNone;
     }
   }
+}
 
-  // 4. Array records, built afresh from the model position table.
+// The array records, built afresh from the model position table; returns the highest
+// card with a member.
+int DriveModel::buildArrayRecords(const ControlPacket& packet, const TraceFn& trace) {
   arrays_ = {};
   highestArray_ = 0;
   std::size_t nextCapacity = 0;
   int highestCard = 0;
   for (int card = 1; card <= kCards; ++card) {
     for (int pos = 1; pos <= kPositions; ++pos) {
-      const int e = entryIndex(card, pos);
-      const PositionEntry& entry = modelPositions_[static_cast<std::size_t>(e)];
+      const PositionEntry& entry = modelPositions_[static_cast<std::size_t>(entryIndex(card, pos))];
       if (entry.kind == kKindNone) continue;
       if (entry.array >= kArrayRecords || entry.member >= kMaxMembers) {
         note(trace, "Config entry skipped: " + locationText(card, pos) + " array " +
                         std::to_string(entry.array) + " member " + std::to_string(entry.member));
         continue;
       }
-      const int n = entry.array;
-      const std::size_t m = entry.member;
-      ArrayRecord& rec = arrays_[static_cast<std::size_t>(n)];
-      rec.kind = entry.kind;
-      rec.number = static_cast<std::uint8_t>(n);
-      highestArray_ = std::max(highestArray_, n);
-      rec.memberSlots[m] = static_cast<std::uint8_t>(m);
-      rec.memberCard[m] = static_cast<std::uint8_t>(card);
-      rec.memberPosition[m] = static_cast<std::uint8_t>(pos - 1);
-      if (m > 0 && rec.memberSlots[m - 1] == kSlotEnd) rec.memberSlots[m - 1] = 0;
-      if (rec.memberSlots[m + 1] == 0) rec.memberSlots[m + 1] = kSlotEnd;
+      addMember(packet, card, pos, entry, nextCapacity, trace);
       highestCard = card;
-      if ((rec.kind == kKindRaid1 || rec.kind == kKindRaid01Four ||
-           rec.kind == kKindRaid01Eight) &&
-          rec.size == 0) {
-        if (nextCapacity < capacity_.size()) {
-          rec.size = capacity_[nextCapacity++];
-        } else {
-          note(trace, "Config capacity list exhausted for array " + std::to_string(n));
-        }
-      }
-      // Identity: fields as they stand, the model text turned into reading order.
-      const std::size_t src = kCfgIdentity + kIdentitySize * static_cast<std::size_t>(e);
-      IdentityRecord& id = rec.memberIdentity[m];
-      std::copy_n(packet.data() + src, kIdentitySize, id.bytes.begin());
-      for (std::size_t i = 40; i < 80; i += 2) {
-        const std::uint8_t first = packet.data()[src + i];
-        if (first == 0) continue;
-        id.bytes[i] = packet.data()[src + i + 1];
-        id.bytes[i + 1] = first;
-      }
     }
   }
-  if (options.updateCardCount && highestCard > 0) {
-    cardCount = static_cast<std::uint8_t>(highestCard);
+  return highestCard;
+}
+
+// One drive into its array's record: its slot, place, the array's size from the
+// capacity list (mirrored kinds, once) and its identity.
+void DriveModel::addMember(const ControlPacket& packet, int card, int pos, const PositionEntry& entry,
+                           std::size_t& nextCapacity, const TraceFn& trace) {
+  const int n = entry.array;
+  const std::size_t m = entry.member;
+  ArrayRecord& rec = arrays_[static_cast<std::size_t>(n)];
+  rec.kind = entry.kind;
+  rec.number = static_cast<std::uint8_t>(n);
+  highestArray_ = std::max(highestArray_, n);
+  rec.memberSlots[m] = static_cast<std::uint8_t>(m);
+  rec.memberCard[m] = static_cast<std::uint8_t>(card);
+  rec.memberPosition[m] = static_cast<std::uint8_t>(pos - 1);
+  if (m > 0 && rec.memberSlots[m - 1] == kSlotEnd) rec.memberSlots[m - 1] = 0;
+  if (rec.memberSlots[m + 1] == 0) rec.memberSlots[m + 1] = kSlotEnd;
+  if ((rec.kind == kKindRaid1 || rec.kind == kKindRaid01Four || rec.kind == kKindRaid01Eight) &&
+      rec.size == 0) {
+    if (nextCapacity < capacity_.size()) {
+      rec.size = capacity_[nextCapacity++];
+    } else {
+      note(trace, "Config capacity list exhausted for array " + std::to_string(n));
+    }
+  }
+  // Identity: fields as they stand, the model text turned into reading order.
+  const std::size_t src = kCfgIdentity + kIdentitySize * static_cast<std::size_t>(entryIndex(card, pos));
+  IdentityRecord& id = rec.memberIdentity[m];
+  std::copy_n(packet.data() + src, kIdentitySize, id.bytes.begin());
+  for (std::size_t i = 40; i < 80; i += 2) {
+    const std::uint8_t first = packet.data()[src + i];
+    if (first == 0) continue;
+    id.bytes[i] = packet.data()[src + i + 1];
+    id.bytes[i + 1] = first;
   }
 }
 

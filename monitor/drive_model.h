@@ -120,6 +120,12 @@ class DriveModel {
   std::optional<Member> memberAt(int entry) const;
 
  private:
+  void readControllerValues(const ControlPacket& packet);
+  void readEntries(const ControlPacket& packet);
+  void numberArrays();
+  int buildArrayRecords(const ControlPacket& packet, const TraceFn& trace);
+  void addMember(const ControlPacket& packet, int card, int pos, const PositionEntry& entry,
+                 std::size_t& nextCapacity, const TraceFn& trace);
   std::array<ArrayRecord, kArrayRecords> arrays_{};
   int highestArray_ = 0;
   std::array<PositionEntry, kEntries> modelPositions_{};
