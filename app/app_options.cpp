@@ -75,6 +75,7 @@ std::string appUsage() {
   return "usage: raidmon [--emulate[=SCENARIO] | --controller=socket:PATH] [--os-family=nt|9x]\n"
          "               [--transcript=FILE] [--answer-dialogs] [--quit-after=MS] [--loop-time=MS]\n"
          "               [--flash-update=IMAGE]\n"
+         "       raidmon --headless [raidmond's options]\n"
          "  --emulate            run against the built-in emulated controller\n"
          "  --emulate=SCENARIO   run against an emulated controller described by SCENARIO\n"
          "  --controller=socket:PATH  talk to a controller served by k4emu on a Unix socket\n"
@@ -87,6 +88,8 @@ std::string appUsage() {
          "  --loop-time=MS       poll every MS milliseconds (as the LOOP_TIME command sets)\n"
          "  --flash-update=IMAGE once monitoring runs, open \"Flash Update\", read IMAGE with\n"
          "                       \"File Select\" and press \"Flash ROM Update\", as an operator would\n"
+         "  --headless           run raidmond, the monitor without a display, from the program\n"
+         "                       directory with the other options (see raidmond --help)\n"
          "Exit status: 0 ended normally; 1 the bridge library did not load (no ASPI layer);\n"
          "2 bad command line, scenario, transcript or controller socket, or another raidmon\n"
          "monitors the controller; 3 no controller found at start.\n";

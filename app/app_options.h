@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/result.h"
@@ -17,6 +18,10 @@ namespace raidmon {
 // controller behind the ASPI layer). The bridge library's failed load ends with 1.
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoController = 3;
+
+// raidmon --headless hands over to raidmond, the monitor without a display, with the
+// other arguments.
+inline constexpr std::string_view kHeadlessOption = "--headless";
 
 struct AppOptions {
   bool emulate = false;
