@@ -63,6 +63,8 @@ EventLoop::~EventLoop() {
 }
 
 void EventLoop::catchTerminationSignals() {
+  catching_ = true;
+  gSignalled = 0;
   gSignalPipe = pipe_[1];
   struct sigaction action{};
   action.sa_handler = &onTerminationSignal;
@@ -126,7 +128,7 @@ void EventLoop::wait(std::optional<Clock::time_point> until) {
 EventLoop::End EventLoop::run() {
   while (true) {
     runPosted();
-    if (gSignalled) return End::Signal;
+    if (catching_ && gSignalled) return End::Signal;
     if (quitRequested_) return End::Quit;
     const Clock::time_point now = Clock::now();
     if (quitAt_ && now >= *quitAt_) return End::Deadline;

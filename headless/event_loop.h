@@ -84,6 +84,7 @@ class EventLoop final : public GuiExecutor {
   std::deque<std::function<void()>> posted_;
   std::optional<Clock::time_point> quitAt_;
   bool quitRequested_ = false;
+  bool catching_ = false;
 };
 
 }  // namespace raidmon
