@@ -1,6 +1,7 @@
 #include "headless/syslog_sink.h"
 
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <syslog.h>
 #include <unistd.h>
@@ -13,6 +14,8 @@ namespace raidmon {
 namespace {
 
 constexpr const char* kIdent = "raidmond";
+// How long a record waits for room in a full socket queue before it is dropped.
+constexpr int kSendWaitMs = 500;
 
 class SystemLog final : public SyslogSink {
  public:
@@ -41,7 +44,9 @@ class DatagramLog final : public SyslogSink {
     std::string record = "<" + std::to_string(syslogPriority(severity)) + ">" + stamp + " " + kIdent +
                          "[" + std::to_string(::getpid()) + "]: ";
     record += message;
-    ::sendto(fd_, record.data(), record.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
+    // A reader that has fallen behind gets a moment to catch up (the socket's send
+    // time-out), then the record is dropped.
+    ::sendto(fd_, record.data(), record.size(), MSG_NOSIGNAL,
              reinterpret_cast<const sockaddr*>(&to_), sizeof to_);
   }
 
@@ -66,6 +71,8 @@ Result<std::unique_ptr<SyslogSink>> openDatagramLog(const std::string& path) {
   std::memcpy(to.sun_path, path.data(), path.size());
   const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return Unexpected("cannot make a socket for the log: " + std::string(std::strerror(errno)));
+  const timeval wait{0, kSendWaitMs * 1000};
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
   return std::unique_ptr<SyslogSink>(std::make_unique<DatagramLog>(fd, to));
 }
 

@@ -29,7 +29,8 @@ class SyslogSink {
 std::unique_ptr<SyslogSink> openSystemLog();
 
 // RFC 3164 records, "<PRI>Mmm dd hh:mm:ss raidmond[pid]: message" with the daemon
-// facility, one datagram each, to the Unix datagram socket `path`. Fails when no
+// facility, one datagram each, to the Unix datagram socket `path`; a record that finds
+// the socket's queue full waits up to half a second for room. Fails when no
 // socket can be made or the path does not fit a socket address.
 Result<std::unique_ptr<SyslogSink>> openDatagramLog(const std::string& path);
 

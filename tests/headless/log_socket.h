@@ -1,17 +1,19 @@
-// A Unix datagram socket a test binds and reads system log records from, each with
-// the time it arrived.
+// A Unix datagram socket a test binds and reads system log records from, as a log
+// daemon does: a thread of its own reads every record as it comes, with the time it
+// arrived.
 #pragma once
 
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace raidmon::test {
@@ -33,8 +35,21 @@ class LogSocket {
     if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
       throw std::runtime_error("cannot bind " + path);
     }
+    timeval tv{0, 50 * 1000};
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    reader_ = std::jthread([this](std::stop_token stop) {
+      char buffer[2048];
+      while (!stop.stop_requested()) {
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (n < 0) continue;
+        std::lock_guard lock(mutex_);
+        seen_.push_back(Record{std::string(buffer, static_cast<std::size_t>(n)), Clock::now()});
+      }
+    });
   }
   ~LogSocket() {
+    reader_.request_stop();
+    reader_.join();
     ::close(fd_);
     ::unlink(path_.c_str());
   }
@@ -43,40 +58,37 @@ class LogSocket {
 
   const std::string& path() const { return path_; }
 
-  // The next record, waiting up to `wait`.
-  std::optional<Record> next(std::chrono::milliseconds wait) {
-    timeval tv{static_cast<time_t>(wait.count() / 1000), static_cast<suseconds_t>(wait.count() % 1000 * 1000)};
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    char buffer[2048];
-    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-    if (n < 0) return std::nullopt;
-    return Record{std::string(buffer, static_cast<std::size_t>(n)), Clock::now()};
+  // How many records have arrived so far.
+  std::size_t count() const {
+    std::lock_guard lock(mutex_);
+    return seen_.size();
   }
 
-  // The first record, among those read so far and those still to come (up to
-  // `seconds`), that ends with `suffix`.
-  std::optional<Record> waitForEnding(const std::string& suffix, int seconds) {
-    const auto ends = [&suffix](const std::string& t) {
-      return t.size() >= suffix.size() && t.compare(t.size() - suffix.size(), suffix.size(), suffix) == 0;
-    };
-    for (const Record& r : seen_) {
-      if (ends(r.text)) return r;
-    }
+  // The first record from the `from`-th one on that ends with `suffix`, waiting up to
+  // `seconds` for it.
+  std::optional<Record> waitForEnding(const std::string& suffix, int seconds, std::size_t from = 0) const {
     const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    while (Clock::now() < deadline) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      auto record = next(std::max(left, std::chrono::milliseconds(1)));
-      if (!record) return std::nullopt;
-      seen_.push_back(*record);
-      if (ends(record->text)) return record;
-    }
+    do {
+      {
+        std::lock_guard lock(mutex_);
+        for (std::size_t i = from; i < seen_.size(); ++i) {
+          const std::string& t = seen_[i].text;
+          if (t.size() >= suffix.size() && t.compare(t.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            return seen_[i];
+          }
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (Clock::now() < deadline);
     return std::nullopt;
   }
 
  private:
   std::string path_;
   int fd_ = -1;
+  mutable std::mutex mutex_;
   std::vector<Record> seen_;
+  std::jthread reader_;
 };
 
 }  // namespace raidmon::test
