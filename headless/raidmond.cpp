@@ -1,5 +1,6 @@
 // raidmond: the monitor without a display. The same controller choice, link and core
 // as raidmon; notices and event rows go to standard output and the system log.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -47,6 +48,10 @@ int main(int argc, char* argv[]) {
     std::fputs(headlessUsage().c_str(), stdout);
     return 0;
   }
+  // A reader of standard output that goes away (a pipe closed, a restarted journal)
+  // must not end the monitor, least of all in the middle of a rebuild: the lines are
+  // lost, the log records and the monitoring go on.
+  std::signal(SIGPIPE, SIG_IGN);
   Result<std::unique_ptr<SyslogSink>> log = openLog(*parsed);
   if (!log) return failStart(log.error());
   Result<ControllerSide> controllerSide = chooseController(options, kProgram);

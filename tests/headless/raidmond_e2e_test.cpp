@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -186,6 +187,16 @@ TEST(RaidmondEndToEnd, ExitStatusesAndTheHandOverFromRaidmon) {
     HeadlessRun run("raidmond", {bad});
     EXPECT_EQ(run.wait(30), 2) << bad;
     EXPECT_EQ(run.errors().rfind("raidmond: ", 0), 0u) << run.errors();
+  }
+  {
+    // A reader of standard output that goes away ends nothing: status 0 at --quit-after.
+    const std::string status = dir.file("status.txt");
+    const std::string command = "bash -c '\"" + programDirectory() + "raidmond\" --emulate=\"" +
+                                shippedScenario("hotplug.scn") +
+                                "\" --loop-time=20 --quit-after=1500 --syslog-socket=\"" + log.path() +
+                                "\" 2>/dev/null | head -c 1 >/dev/null; echo ${PIPESTATUS[0]} >\"" + status + "\"'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(readText(status), "0\n");
   }
 #ifdef RAIDMON_WITH_UI
   // No window system at all: raidmon hands over before it would need one.
