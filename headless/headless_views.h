@@ -1,6 +1,6 @@
 // The views raidmond gives the core in place of windows: do-nothing screens, the
-// system log for notices and event rows, dialogs that answer themselves, and the
-// status window's part that matters without a window (start-up closing it ends the
+// system log for notices and event rows, dialogs that answer themselves, and what
+// still matters of the status window without one (start-up closing it ends the
 // program; its first showing opens the Monitor dialog, whose rebuild page is prepared).
 #pragma once
 

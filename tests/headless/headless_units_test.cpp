@@ -1,4 +1,4 @@
-// raidmond's parts: the severities and texts of its log records, the datagram log, the
+// raidmond's pieces: the severities and texts of its log records, the datagram log, the
 // event loop, its options and the chain its views pass through.
 #include <gtest/gtest.h>
 
