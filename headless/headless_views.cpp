@@ -84,8 +84,8 @@ std::optional<std::string> HeadlessDialogs::inputBox(std::string_view, std::stri
 }
 
 void HeadlessWindow::closeMainWindow() {
-  closed_flag_ = true;
-  if (closed_) closed_();
+  closed_ = true;
+  if (onClosed_) onClosed_();
 }
 
 void HeadlessWindow::selectSmallSkin(int) {
@@ -94,7 +94,7 @@ void HeadlessWindow::selectSmallSkin(int) {
 }
 
 void HeadlessWindow::showMonitorDialog() {
-  if (monitorShown_) monitorShown_();
+  if (onMonitorShown_) onMonitorShown_();
 }
 
 }  // namespace raidmon

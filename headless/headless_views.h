@@ -90,20 +90,21 @@ class HeadlessWindow final : public MainWindowView {
   // `closed` runs when start-up closes the window (the program ends); `monitorShown`
   // when the Monitor dialog would be shown.
   HeadlessWindow(Monitor& monitor, std::function<void()> closed, std::function<void()> monitorShown)
-      : monitor_(monitor), closed_(std::move(closed)), monitorShown_(std::move(monitorShown)) {}
+      : monitor_(monitor), onClosed_(std::move(closed)), onMonitorShown_(std::move(monitorShown)) {}
   int screenWidth() const override { return 1024; }
   void placeWindow(int, int) override {}
   void closeMainWindow() override;
   void selectSmallSkin(int cardCount) override;
   void showMonitorDialog() override;
   void setMonitorPage(int) override {}
-  bool closed() const { return closed_flag_; }
+  // True once start-up closed the window.
+  bool closed() const { return closed_; }
 
  private:
   Monitor& monitor_;
-  std::function<void()> closed_;
-  std::function<void()> monitorShown_;
-  bool closed_flag_ = false;
+  std::function<void()> onClosed_;
+  std::function<void()> onMonitorShown_;
+  bool closed_ = false;
 };
 
 }  // namespace raidmon

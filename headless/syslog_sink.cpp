@@ -6,6 +6,8 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
