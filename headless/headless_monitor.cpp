@@ -112,6 +112,9 @@ int HeadlessMonitor::run() {
 
 void HeadlessMonitor::finish() {
   loop_.timer().setEnabled(false);
+  // What the worker has already reported is taken first: a rebuild that has just
+  // ended is not cancelled.
+  loop_.runPosted();
   // A rebuild must not be left half done: it is cancelled as the operator cancels it
   // (the confirmation answered OK), so the controller hears of it and the row is written.
   if (monitor_.state().RebuildState == RebuildState::Running) {
