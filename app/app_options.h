@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/result.h"
@@ -19,6 +20,10 @@ namespace raidmon {
 // monitor/alert_program.h).
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoController = 3;
+
+// raidmon --headless hands over to raidmond, the monitor without a display, with the
+// other arguments.
+inline constexpr std::string_view kHeadlessOption = "--headless";
 
 struct AppOptions {
   bool emulate = false;

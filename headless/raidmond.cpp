@@ -1,0 +1,79 @@
+// raidmond: the monitor without a display. The same controller choice, link and core
+// as raidmon; notices and event rows go to standard output and the system log.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/controller_setup.h"
+#include "headless/headless_monitor.h"
+#include "headless/headless_options.h"
+#include "headless/syslog_sink.h"
+#include "link/shared_packet.h"
+#include "monitor/monitor.h"
+#include "platform/program_dir.h"
+
+namespace raidmon {
+namespace {
+
+constexpr const char* kProgram = "raidmond";
+
+int failStart(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+  return kExitBadStart;
+}
+
+Result<std::unique_ptr<SyslogSink>> openLog(const HeadlessOptions& options) {
+  if (options.logSocket.empty()) return openSystemLog();
+  return openDatagramLog(options.logSocket);
+}
+
+}  // namespace
+}  // namespace raidmon
+
+int main(int argc, char* argv[]) {
+  using namespace raidmon;
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const char* env = std::getenv("K4_OS_FAMILY");
+  const Result<HeadlessOptions> parsed =
+      parseHeadlessOptions(args, env ? std::optional<std::string>(env) : std::nullopt);
+  if (!parsed) {
+    std::fprintf(stderr, "%s: %s\n%s", kProgram, parsed.error().c_str(), headlessUsage().c_str());
+    return kExitBadStart;
+  }
+  const AppOptions& options = parsed->app;
+  if (options.help) {
+    std::fputs(headlessUsage().c_str(), stdout);
+    return 0;
+  }
+  // A reader of standard output that goes away (a pipe closed, a restarted journal)
+  // must not end the monitor, least of all in the middle of a rebuild: the lines are
+  // lost, the log records and the monitoring go on.
+  std::signal(SIGPIPE, SIG_IGN);
+  Result<std::unique_ptr<SyslogSink>> log = openLog(*parsed);
+  if (!log) return failStart(log.error());
+  Result<ControllerSide> controllerSide = chooseController(options, kProgram);
+  if (!controllerSide) return failStart(controllerSide.error());
+  Result<LinkSide> linkSide = chooseLink(options, *controllerSide);
+  if (!linkSide) return failStart(linkSide.error());
+  SharedPacket packet;
+  Monitor monitor(*linkSide->link, packet, options.osFamily, programDirectory());
+  Transcript standardOutput("-");
+  // --transcript=- shares standard output with the notices and rows.
+  std::unique_ptr<Transcript> transcriptFile;
+  if (!options.transcriptPath.empty() && options.transcriptPath != "-") {
+    Result<std::unique_ptr<Transcript>> opened = openTranscript(options);
+    if (!opened) return failStart(opened.error());
+    transcriptFile = std::move(opened).value();
+  }
+  Transcript* transcript = options.transcriptPath == "-" ? &standardOutput : transcriptFile.get();
+
+  HeadlessMonitor headless(monitor, HeadlessOutputs{standardOutput, transcript, **log}, options);
+  const int status = headless.run();
+  // A request the server holds back must not hold up the exit (the rebuild worker is
+  // joined next).
+  if (controllerSide->connection) controllerSide->connection->disconnect();
+  return status;
+}
