@@ -44,6 +44,11 @@ ViewChain assembleViewChain(const HeadlessOutputs& outputs) {
   // The system log: notices and rows, by severity.
   chain.wrapNotice<NoticeToLog>(outputs.log);
   chain.wrapGrid<EventGridToLog>(outputs.log);
+  // The history file: notices and rows, as raidmon keeps them.
+  if (outputs.history) {
+    chain.wrapNotice<NoticeTranscript>(*outputs.history);
+    chain.wrapGrid<EventGridTranscript>(*outputs.history);
+  }
   // --transcript: everything raidmon's transcript holds, in its order (with
   // --transcript=- the notices and rows are already on standard output).
   if (outputs.transcript) {
@@ -76,6 +81,7 @@ HeadlessMonitor::HeadlessMonitor(Monitor& monitor, const HeadlessOutputs& output
   views.notice = chain_.notice;
   views.grid = chain_.grid;
   views.rebuild = rebuild_.get();
+  views.alerts = outputs.alerts;
   monitor_.setViews(views);
 }
 

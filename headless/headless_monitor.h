@@ -23,6 +23,8 @@ struct HeadlessOutputs {
   Transcript& standardOutput;       // every notice and event row
   Transcript* transcript = nullptr;  // --transcript: everything, traces and dialogs too
   SyslogSink& log;                   // every notice and event row, by severity
+  LineRecorder* history = nullptr;   // the event history: every notice and event row
+  AlertSink* alerts = nullptr;       // drive events and outcomes, for the alert program
 };
 
 // The views the core reports through, each the outermost of a chain of layers: a

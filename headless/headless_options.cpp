@@ -28,12 +28,13 @@ Result<HeadlessOptions> parseHeadlessOptions(const std::vector<std::string>& arg
 std::string headlessUsage() {
   return "usage: raidmond [--emulate[=SCENARIO] | --controller=socket:PATH] [--os-family=nt|9x]\n"
          "                [--transcript=FILE] [--answer-dialogs] [--quit-after=MS] [--loop-time=MS]\n"
-         "                [--syslog-socket=PATH]\n"
+         "                [--syslog-socket=PATH] [--alert-program=CMD] [--test-alert]\n"
          "The monitor without a display: start-up, the poll cycle, drive events, the connection\n"
          "log and automatic rebuilds as in raidmon, with no window. Each notice and event row is\n"
          "written to standard output (one tab-separated line: time, kind, texts) and to the\n"
          "system log (daemon facility, tag raidmond): failures as errors, disconnections as\n"
-         "warnings, the rest as notices. Confirmations are answered OK; the commands that need\n"
+         "warnings, the rest as notices; and to the history raidmon-events.log beside the\n"
+         "program. Drive events and rebuild outcomes run the alert program. Confirmations are answered OK; the commands that need\n"
          "an operator (manual rebuild, flash update, the hidden commands) are not offered.\n"
          "SIGTERM and SIGINT end it: a running rebuild is cancelled first.\n"
          "  --emulate            run against the built-in emulated controller\n"
@@ -48,10 +49,14 @@ std::string headlessUsage() {
          "  --loop-time=MS       poll every MS milliseconds (as the LOOP_TIME command sets)\n"
          "  --syslog-socket=PATH send the system log records as RFC 3164 datagrams to the Unix\n"
          "                       socket PATH instead of syslog(3)\n"
+         "  --alert-program=CMD  run CMD for each drive event and rebuild outcome (instead of\n"
+         "                       [Alert] Program in QZ133.ini); no shell is used\n"
+         "  --test-alert         run the alert program once with RAIDMON_EVENT=test and end\n"
          "Exit status: 0 ended normally (also by SIGTERM or SIGINT); 1 the bridge library did\n"
          "not load (no ASPI layer); 2 bad command line, scenario, transcript, controller socket\n"
          "or log socket, or another raidmon monitors the controller; 3 no controller found at\n"
-         "start.\n";
+         "start. --test-alert: 0 the program ran and exited 0; 4 no alert program configured;\n"
+         "5 it cannot start; 6 it exited non-zero or was killed; 7 it was ended after 30 s.\n";
 }
 
 }  // namespace raidmon

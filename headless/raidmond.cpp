@@ -12,6 +12,8 @@
 #include "headless/headless_options.h"
 #include "headless/syslog_sink.h"
 #include "link/shared_packet.h"
+#include "monitor/alert_program.h"
+#include "monitor/alert_setup.h"
 #include "monitor/monitor.h"
 #include "platform/program_dir.h"
 
@@ -23,6 +25,32 @@ constexpr const char* kProgram = "raidmond";
 int failStart(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
   return kExitBadStart;
+}
+
+// --test-alert: the alert program once, with RAIDMON_EVENT=test; its exit status says
+// how that went.
+int testAlert(const AppOptions& options) {
+  const TestAlertResult result = runTestAlert(alertCommand(programDirectory(), options.alertProgram));
+  std::fprintf(result.exitStatus == 0 ? stdout : stderr, "%s: %s\n", kProgram, result.message.c_str());
+  return result.exitStatus;
+}
+
+// The history and the alert program. Their notes (a program that failed, a history
+// that cannot be written) are trace lines: they go where traces go, the transcript.
+std::unique_ptr<AlertSetup> alertsFor(const AppOptions& options, Transcript* transcript) {
+  auto setup = setUpAlerts(programDirectory(), options.alertProgram, [transcript](const std::string& line) {
+    if (transcript) transcript->write("trace", {line});
+  });
+  if (setup->command.empty()) {
+    std::fprintf(stderr,
+                 "%s: no alert program configured ([Alert] Program in QZ133.ini, or "
+                 "--alert-program=CMD): events go to standard output, the system log and "
+                 "the history only\n",
+                 kProgram);
+  } else if (!setup->problem.empty()) {
+    std::fprintf(stderr, "%s: alert program not used: %s\n", kProgram, setup->problem.c_str());
+  }
+  return setup;
 }
 
 Result<std::unique_ptr<SyslogSink>> openLog(const HeadlessOptions& options) {
@@ -48,6 +76,7 @@ int main(int argc, char* argv[]) {
     std::fputs(headlessUsage().c_str(), stdout);
     return 0;
   }
+  if (options.testAlert) return testAlert(options);
   // A reader of standard output that goes away (a pipe closed, a restarted journal)
   // must not end the monitor, least of all in the middle of a rebuild: the lines are
   // lost, the log records and the monitoring go on.
@@ -70,7 +99,10 @@ int main(int argc, char* argv[]) {
   }
   Transcript* transcript = options.transcriptPath == "-" ? &standardOutput : transcriptFile.get();
 
-  HeadlessMonitor headless(monitor, HeadlessOutputs{standardOutput, transcript, **log}, options);
+  const std::unique_ptr<AlertSetup> alerts = alertsFor(options, transcript);
+  HeadlessMonitor headless(monitor,
+                           HeadlessOutputs{standardOutput, transcript, **log, alerts->history.get(), &alerts->sink()},
+                           options);
   const int status = headless.run();
   // A request the server holds back must not hold up the exit (the rebuild worker is
   // joined next).

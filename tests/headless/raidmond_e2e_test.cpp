@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -62,9 +63,14 @@ TEST(RaidmondEndToEnd, PulledDriveReachesStandardOutputAndTheLogWithinOnePollPer
   test::K4emuServer server(dir, scenario.str());
   ASSERT_TRUE(server.waitReady());
   LogSocket log(dir.file("log.sock"));
+  // The alert program writes the variables it was given.
+  const std::string alertScript = dir.file("alert.sh"), alertOut = dir.file("alert.env");
+  std::ofstream(alertScript) << "#!/bin/sh\nenv | grep '^RAIDMON_' | sort > " << alertOut << ".tmp\nmv "
+                             << alertOut << ".tmp " << alertOut << "\n";
+  ASSERT_EQ(::chmod(alertScript.c_str(), 0700), 0);
   constexpr int kLoopTime = 1000;
   HeadlessRun run("raidmond", {"--controller=socket:" + server.socket(), "--syslog-socket=" + log.path(),
-                               "--loop-time=" + std::to_string(kLoopTime)});
+                               "--loop-time=" + std::to_string(kLoopTime), "--alert-program=" + alertScript});
   ASSERT_TRUE(run.started());
   const std::string row = "row\tCard 1 Primary Slave\tConnected\t";
   const std::string notice =
@@ -97,6 +103,22 @@ TEST(RaidmondEndToEnd, PulledDriveReachesStandardOutputAndTheLogWithinOnePollPer
   // One poll period, and a little for starting the inject command on a busy machine.
   EXPECT_LT(ms(latest - pulled), kLoopTime + 400);
   EXPECT_EQ(run.out().count(row), 2) << "one row for the pull";
+
+  // One run of the alert program, with the facts of the event, within the period too.
+  std::string env;
+  while (Clock::now() - pulled < std::chrono::milliseconds(kLoopTime + 400) && env.empty()) {
+    std::this_thread::sleep_for(10ms);
+    env = readText(alertOut);
+  }
+  EXPECT_NE(env.find("RAIDMON_EVENT=connected\n"), std::string::npos) << env;
+  EXPECT_NE(env.find("RAIDMON_CARD=1\n"), std::string::npos) << env;
+  EXPECT_NE(env.find("RAIDMON_POSITION=PS\n"), std::string::npos) << env;
+  EXPECT_NE(env.find("RAIDMON_LOCATION=Card 1 Primary Slave\n"), std::string::npos) << env;
+  EXPECT_NE(env.find("RAIDMON_MESSAGE=A Hard Disk has been connected to RAID controller ! ( location : Card 1 "
+                     "Primary Slave)\n"),
+            std::string::npos)
+      << env;
+  EXPECT_NE(env.find("RAIDMON_TIME="), std::string::npos) << env;
   run.signal(SIGTERM);
   EXPECT_EQ(run.wait(30), 0);
 }
