@@ -141,5 +141,26 @@ TEST(StartupPollIntegration, HotPlugPullRescanAndReinsert) {
   EXPECT_EQ(run.controller_.rescanCount(), 1u);
 }
 
+TEST(StartupPollIntegration, APullOnCardThreeAloneIsAnnouncedAsOnCardOne) {
+  // Card 3 carries one drive and a hot-plug channel; nothing changes on cards 1 and 2.
+  EmulatedRun run(
+      "port 3 driver \\Device\\tavrixRX2\n"
+      "drive 3.2 model \"NorthPeak NP8000A8\" serial \"NP80A8-440001\" sectors 156301488 "
+      "cylinders 16383 heads 16 spt 63 udma 0x3F\n"
+      "array 1 3 3.2\nhotplug 3 1\nat 3 pull 3.2\n");
+  run.start();
+  run.cycles(1);
+  EXPECT_EQ(run.monitor_.state().CardCount, 3);
+  EXPECT_TRUE(run.logged("row Card 3 Primary Slave|Connected|"));  // start-up's connection log
+  EXPECT_TRUE(run.logged("load 3,2 s_Top_Green.gif"));
+  run.views.clear();
+  run.cycles(2);
+  EXPECT_TRUE(run.logged("notice A Hard Disk has been connected to|RAID controller !|( location : Card 3 Primary Slave)"));
+  EXPECT_TRUE(run.logged("row Card 3 Primary Slave|Connected|"));
+  EXPECT_TRUE(run.logged("load 3,2 s_Orange.gif"));
+  EXPECT_EQ(run.monitor_.state().HotPlugMarker[4], HotPlugMark::Pulled);  // card 3, channel 1
+  EXPECT_TRUE(run.monitor_.state().ScanActive);
+}
+
 }  // namespace
 }  // namespace raidmon

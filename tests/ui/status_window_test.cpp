@@ -431,3 +431,54 @@ TEST(SkinChoiceTest, ArraySkinTable) {
 
 }  // namespace
 }  // namespace raidmon
+
+namespace raidmon {
+namespace {
+
+// Four cards, a single drive on card 3 (Primary Master) and one on card 4 (Secondary
+// Master).
+std::string fourCardScenario() {
+  std::string text = std::string(emu::defaultScenarioText());
+  text += "\nport 3 driver \\Device\\tavrixRX2\nport 4 driver \\Device\\tavrixRX3\n"
+          "drive 3.1 model \"NorthPeak NP8000A8\" serial \"NP80A8-440001\" sectors 156301488 "
+          "cylinders 16383 heads 16 spt 63 udma 0x3F\n"
+          "drive 4.3 model \"NorthPeak NP8000A8\" serial \"NP80A8-440002\" sectors 156301488 "
+          "cylinders 16383 heads 16 spt 63 udma 0x3F\n"
+          "array 1 3 3.1\narray 1 4 4.3\n";
+  return text;
+}
+
+TEST(StatusWindowTest, CardsThreeAndFourLightTheirLampsWhereTheSkinHasSockets) {
+  Program p(fourCardScenario());
+  StatusWindow& f = p.form();
+  ASSERT_EQ(p.monitor.state().CardCount, 4);
+  EXPECT_EQ(f.SkinForm1->skinPath().toStdString(), p.skin("Small_Ata4.ini"));
+  p.monitor.pollOnce();
+  GifIndicator* card3 = f.indicator(3, 1);
+  GifIndicator* card4 = f.indicator(4, 3);
+  ASSERT_TRUE(card3 && card4);
+  EXPECT_EQ(card3->objectName(), "C3_PM");
+  EXPECT_TRUE(card3->isVisible() && card3->playing());
+  EXPECT_TRUE(card4->isVisible() && card4->playing());
+  EXPECT_TRUE(card3->fileName().endsWith("s_Top_Green.gif"));
+  EXPECT_EQ(card3->geometry(), QRect(9, 39, 15, 15));   // card 3's panel, first socket
+  EXPECT_EQ(card4->geometry(), QRect(64, 58, 15, 15));  // card 4's panel, third socket
+  EXPECT_FALSE(f.indicator(3, 2)->isVisible());         // no drive there
+
+  // The three-card skin has no socket for card 4; an array skin none for either.
+  f.SelectSmallSkin(3);
+  EXPECT_TRUE(card3->isVisible());
+  EXPECT_FALSE(card4->isVisible());
+  p.monitor.setSmallGui(false);
+  f.SelectArraySkin(p.monitor.gui().Mode[0], p.monitor.gui().Model);
+  f.ArrangeCardPanels();
+  EXPECT_FALSE(card3->isVisible());
+  EXPECT_FALSE(card4->isVisible());
+  // Back on the four-card skin, both light again.
+  f.SelectSmallSkin(4);
+  EXPECT_TRUE(card3->isVisible() && card3->playing());
+  EXPECT_TRUE(card4->isVisible());
+}
+
+}  // namespace
+}  // namespace raidmon

@@ -1,5 +1,6 @@
 #include "ui/main/status_window.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -20,8 +21,12 @@ namespace raidmon {
 
 namespace {
 
-constexpr std::array<const char*, 8> kIndicatorNames = {"C1_PM", "C1_PS", "C1_SM", "C1_SS",
-                                                        "C2_PM", "C2_PS", "C2_SM", "C2_SS"};
+constexpr std::array<const char*, 16> kIndicatorNames = {
+    "C1_PM", "C1_PS", "C1_SM", "C1_SS", "C2_PM", "C2_PS", "C2_SM", "C2_SS",
+    "C3_PM", "C3_PS", "C3_SM", "C3_SS", "C4_PM", "C4_PS", "C4_SM", "C4_SS"};
+// Cards 1 and 2 have sockets in every skin; cards 3 and 4 only in the small skins of
+// three and four cards.
+constexpr std::size_t kAlwaysSocketed = 8;
 constexpr int kDesignWidth = 158;
 constexpr int kDesignHeight = 450;
 
@@ -35,7 +40,8 @@ constexpr int kLargeHeight = 29;
 constexpr int kPanelWidth = 112;
 constexpr int kPanelHeight = 19;
 constexpr std::array<int, 4> kSmallLeft = {9, 35, 64, 90};
-constexpr std::array<int, 2> kSmallTop = {3, 20};
+// Cards 3 and 4 sit one 19-pixel panel further down each, as card 2 does below card 1.
+constexpr std::array<int, 4> kSmallTop = {3, 20, 39, 58};
 
 struct AreaPlace {
   const char* name;
@@ -105,7 +111,12 @@ StatusWindow::StatusWindow(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
   for (std::size_t i = 0; i < indicators.size(); ++i) {
     indicators[i] = new GifIndicator(kIndicatorNames[i], clock, this);
     const std::size_t col = i % 4;
-    indicators[i]->setGeometry(kLargeLeft[col], kLargeTop[i / 4], kLargeWidth[col], kLargeHeight);
+    if (i < kAlwaysSocketed) {
+      indicators[i]->setGeometry(kLargeLeft[col], kLargeTop[i / 4], kLargeWidth[col], kLargeHeight);
+    } else {
+      indicators[i]->setGeometry(kSmallLeft[col], kSmallTop[i / 4], 15, 15);
+      indicators[i]->hide();
+    }
     connectDrag(indicators[i], DragKind::Card);
     connect(indicators[i], &GifIndicator::clicked, this, [this] { guarded([this] { card1DblClick(); }); });
   }
@@ -236,7 +247,7 @@ void StatusWindow::buildMenu() {
 }
 
 GifIndicator* StatusWindow::indicator(int card, int position) const {
-  if (card < 1 || card > 2 || position < 1 || position > 4) return nullptr;
+  if (card < 1 || card > 4 || position < 1 || position > 4) return nullptr;
   return indicators[static_cast<std::size_t>(4 * (card - 1) + position - 1)];
 }
 
@@ -257,6 +268,7 @@ void StatusWindow::closeMainWindow() {
 
 void StatusWindow::SelectSmallSkin(int cardCount) {
   monitor_.setSmallGui(true);
+  lampRows_ = std::clamp(cardCount, 2, 4);
   const std::string_view file = smallSkinFile(cardCount);
   if (!file.empty()) {
     const std::string path = monitor_.programDir() + std::string(kSkinDirectory) + std::string(file);
@@ -272,6 +284,7 @@ void StatusWindow::SelectSmallSkin(int cardCount) {
 
 void StatusWindow::SelectArraySkin(int modeCode, int model) {
   const ArraySkinChoice choice = chooseArraySkin(modeCode, model, monitor_.gui().Gui_Small == 1);
+  lampRows_ = 2;  // the array skins draw the sockets of cards 1 and 2
   if (!choice.file.empty()) {
     SkinForm1->LoadSkin(qs(monitor_.programDir() + std::string(kSkinDirectory) + std::string(choice.file)));
   }
@@ -304,6 +317,25 @@ void StatusWindow::ArrangeCardPanels() {
   } else {
     place(Card1, 0, 0, 149, 103);
     place(card2, 0, 111, 149, 103);
+  }
+  showSocketedLamps();
+}
+
+bool StatusWindow::hasSocket(int card) const {
+  return card <= 2 || (monitor_.gui().Gui_Small == 1 && card <= lampRows_);
+}
+
+void StatusWindow::showSocketedLamps() {
+  for (std::size_t i = kAlwaysSocketed; i < indicators.size(); ++i) {
+    GifIndicator* lamp = indicators[i];
+    const bool shown = lampWanted_[i - kAlwaysSocketed] && hasSocket(static_cast<int>(i / 4) + 1);
+    if (shown == lamp->isVisible()) continue;
+    lamp->setVisible(shown);
+    if (shown) {
+      lamp->play();
+    } else {
+      lamp->stop();
+    }
   }
 }
 
@@ -403,6 +435,7 @@ void StatusWindow::loadAnimation(int card, int position, const std::string& gifP
 }
 
 void StatusWindow::hideIndicator(int card, int position) {
+  if (card > 2 && indicator(card, position)) lampWanted_[static_cast<std::size_t>(4 * (card - 3) + position - 1)] = false;
   if (GifIndicator* g = indicator(card, position)) {
     g->hide();
     g->stop();
@@ -410,6 +443,11 @@ void StatusWindow::hideIndicator(int card, int position) {
 }
 
 void StatusWindow::showAndPlay(int card, int position) {
+  if (card > 2 && indicator(card, position)) {
+    // Lit where the skin has its socket; otherwise it waits, dark, for a skin that has.
+    lampWanted_[static_cast<std::size_t>(4 * (card - 3) + position - 1)] = true;
+    if (!hasSocket(card)) return;
+  }
   if (GifIndicator* g = indicator(card, position)) {
     g->show();
     g->repaint();

@@ -71,7 +71,7 @@ class StatusWindow final : public QWidget, public MainWindowView, public Indicat
   QTimer Sec_Timer;
   SkinWidget* SkinForm1;
   QMenu* PopupMenu1;
-  std::array<GifIndicator*, 8> indicators{};  // C1_PM .. C2_SS
+  std::array<GifIndicator*, 16> indicators{};  // C1_PM .. C4_SS
   MouseArea* Card1;
   MouseArea* card2;
   std::array<MouseArea*, 4> M3{};  // M3_Mch0, M3_Mch1, M3_Sch0, M3_Sch1
@@ -82,6 +82,8 @@ class StatusWindow final : public QWidget, public MainWindowView, public Indicat
   MouseArea* Image11;  // Tray In
   MouseArea* Image16;  // Tray In
 
+  // Whether the skin in force draws a socket for the card's lamps.
+  bool hasSocket(int card) const;
   GifIndicator* indicator(int card, int position) const;
   QAction* action(MenuItem item) const { return actions_.at(item); }
   QtPollTimer& pollTimer() { return pollTimer_; }
@@ -162,6 +164,10 @@ class StatusWindow final : public QWidget, public MainWindowView, public Indicat
   bool dragging_ = false;
   QPoint dragStart_;
   bool closing_ = false;
+  int lampRows_ = 2;  // cards whose lamps the skin in force has sockets for
+  std::array<bool, 8> lampWanted_{};  // cards 3 and 4: lit by the core, shown where socketed
+  // Shows the lamps of cards 3 and 4 that are lit and socketed, hides the rest.
+  void showSocketedLamps();
 };
 
 }  // namespace raidmon
