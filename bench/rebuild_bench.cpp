@@ -114,7 +114,7 @@ void BM_RebuildChunks(benchmark::State& state) {
     Host host;
     SharedRebuildState rebuildState;
     rebuildState.set(RebuildState::Running);
-    RebuildWorker worker(*link, packet, rebuildState, gui, host, RebuildRequest{DrivePosition{1, 1}, DrivePosition{1, 2}, sectors});
+    RebuildWorker worker(*link, packet, WorkerRebuildState(rebuildState), gui, host, RebuildRequest{DrivePosition{1, 1}, DrivePosition{1, 2}, sectors});
     worker.join();
     chunks += (sectors + 127) / 128;
     while (!host.done) std::this_thread::yield();

@@ -198,8 +198,8 @@ class Monitor {
   void setRebuildState(RebuildState state) { affinity_.check("Monitor"); state_.RebuildState.set(state); }
   // Moves a running rebuild to `to`; false when it was no longer running.
   bool leaveRunningRebuild(RebuildState to) { affinity_.check("Monitor"); return state_.RebuildState.leaveRunning(to); }
-  // The rebuild state handed to the rebuild worker, the one writer off the GUI thread.
-  SharedRebuildState& rebuildStateForWorker() { return state_.RebuildState; }
+  // The rebuild state as the rebuild worker may use it (read, and leave Running).
+  WorkerRebuildState rebuildStateForWorker() { return WorkerRebuildState(state_.RebuildState); }
   void setRebuildSizeOverride(std::int64_t size) { affinity_.check("Monitor"); rebuildSizeOverride_ = size; }
   void setSmallGui(bool small) { affinity_.check("Monitor"); gui_.Gui_Small = small ? 1 : 0; }
   // A card panel drag ended (its release must not open the Monitor dialog).

@@ -35,6 +35,18 @@ class SharedRebuildState {
   std::atomic<RebuildState> value_{RebuildState::Idle};
 };
 
+// What the rebuild worker may do with the shared rebuild state: read it, and move it
+// away from Running. Setting it is the GUI thread's alone.
+class WorkerRebuildState {
+ public:
+  explicit WorkerRebuildState(SharedRebuildState& state) : state_(&state) {}
+  RebuildState get() const { return state_->get(); }
+  bool leaveRunning(RebuildState to) { return state_->leaveRunning(to); }
+
+ private:
+  SharedRebuildState* state_;
+};
+
 // What a position's indicator shows; None leaves it as it is.
 enum class DisplayState : std::uint8_t {
   None = 0,

@@ -10,7 +10,7 @@
 namespace raidmon {
 
 RebuildWorker::RebuildWorker(ControllerLink& link, SharedPacket& packet,
-                             SharedRebuildState& rebuildState, GuiExecutor& gui,
+                             WorkerRebuildState rebuildState, GuiExecutor& gui,
                              RebuildWorkerHost& host, const RebuildRequest& request)
     : link_(link),
       packet_(packet),

@@ -61,7 +61,7 @@ class RebuildWorker {
   // end the controller did not confirm, fails the rebuild (Failed). The worker moves the
   // state only away from Running: a cancel (Cancelled) or a report (Idle) that came
   // first stands.
-  RebuildWorker(ControllerLink& link, SharedPacket& packet, SharedRebuildState& rebuildState,
+  RebuildWorker(ControllerLink& link, SharedPacket& packet, WorkerRebuildState rebuildState,
                 GuiExecutor& gui, RebuildWorkerHost& host, const RebuildRequest& request);
   // Requests termination and waits for the thread (any thread but the worker's).
   ~RebuildWorker();
@@ -95,7 +95,7 @@ class RebuildWorker {
 
   ControllerLink& link_;
   SharedPacket& packet_;
-  SharedRebuildState& rebuildState_;
+  WorkerRebuildState rebuildState_;
   GuiExecutor& gui_;
   RebuildWorkerHost& host_;
   const std::uint8_t sourceCard_, sourcePos_, targetCard_, targetPos_;
