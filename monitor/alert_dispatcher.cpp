@@ -47,10 +47,6 @@ int AlertDispatcher::peakRunning() const {
 }
 
 void AlertDispatcher::run() {
-  struct Running {
-    AlertEvent event;
-    std::unique_ptr<AlertRunner> runner;
-  };
   std::vector<Running> running;
   std::chrono::steady_clock::time_point drainEnd{};
   for (;;) {
@@ -84,23 +80,7 @@ void AlertDispatcher::run() {
 
     const auto now = std::chrono::steady_clock::now();
     const bool drained = stopping && now >= drainEnd;
-    for (auto it = running.begin(); it != running.end();) {
-      std::optional<AlertRun> result = it->runner->step(now);
-      if (!result && drained) {
-        result = AlertRun{AlertRunOutcome::TimedOut, "ended at exit"};
-      }
-      if (!result) {
-        ++it;
-        continue;
-      }
-      if (result->outcome != AlertRunOutcome::Succeeded) {
-        const std::string what = describeAlertRun(*result);
-        const std::string_view event = alertEventName(it->event);
-        if (note_) note_("Alert program for " + std::string(event) + ": " + what);
-        if (history_) history_->write("alert", {event, what, argv_.front()});
-      }
-      it = running.erase(it);  // a program still running is killed with its group here
-    }
+    stepRunning(running, now, drained);
 
     std::lock_guard lock(mutex_);
     if (drained) queue_.clear();
@@ -109,6 +89,29 @@ void AlertDispatcher::run() {
       idle_.notify_all();
       if (stopping_) return;
     }
+  }
+}
+
+// Advances every running program: one that ended leaves the list (a failure is noted
+// and recorded); at the end of the drain the rest are ended.
+void AlertDispatcher::stepRunning(std::vector<Running>& running, std::chrono::steady_clock::time_point now,
+                                  bool drained) {
+  for (auto it = running.begin(); it != running.end();) {
+    std::optional<AlertRun> result = it->runner->step(now);
+    if (!result && drained) {
+      result = AlertRun{AlertRunOutcome::TimedOut, "ended at exit"};
+    }
+    if (!result) {
+      ++it;
+      continue;
+    }
+    if (result->outcome != AlertRunOutcome::Succeeded) {
+      const std::string what = describeAlertRun(*result);
+      const std::string_view event = alertEventName(it->event);
+      if (note_) note_("Alert program for " + std::string(event) + ": " + what);
+      if (history_) history_->write("alert", {event, what, argv_.front()});
+    }
+    it = running.erase(it);  // a program still running is killed with its group here
   }
 }
 

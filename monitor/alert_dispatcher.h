@@ -54,7 +54,12 @@ class AlertDispatcher final : public AlertSink {
     AlertEvent event;
     std::vector<std::string> env;
   };
+  struct Running {
+    AlertEvent event;
+    std::unique_ptr<AlertRunner> runner;
+  };
   void run();
+  void stepRunning(std::vector<Running>& running, std::chrono::steady_clock::time_point now, bool drained);
 
   const std::vector<std::string> argv_;
   LineRecorder* history_;

@@ -63,6 +63,17 @@ MonitorDialog::MonitorDialog(Monitor& monitor, QWidget* parent)
   openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
   loadImages();
 
+  buildLogo();
+  buildModeTree();
+  buildPages();
+  buildEventGrid();
+  ClearModeInfo();
+  plainTextLabels(this);  // texts from files and the controller are never markup
+  fitPageCaptions();
+}
+
+// The maker's logo, top left; a click opens the maker's page.
+void MonitorDialog::buildLogo() {
   OEM_L_Image = new ClickLabel(this);
   OEM_L_Image->setObjectName("OEM_L_Image");
   OEM_L_Image->setGeometry(8, 8, 250, 40);
@@ -71,7 +82,10 @@ MonitorDialog::MonitorDialog(Monitor& monitor, QWidget* parent)
   const QPixmap logo = loadPicture(qs(monitor_.texts().logoFile));
   if (!logo.isNull()) OEM_L_Image->setPixmap(logo.scaled(250, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   connect(OEM_L_Image, &ClickLabel::clicked, this, [this] { guarded([this] { OEM_L_ImageClick(); }); });
+}
 
+// The array tree Mode_TreeView.
+void MonitorDialog::buildModeTree() {
   Mode_TreeView = new QTreeWidget(this);
   Mode_TreeView->setObjectName("Mode_TreeView");
   Mode_TreeView->setHeaderHidden(true);
@@ -88,7 +102,10 @@ MonitorDialog::MonitorDialog(Monitor& monitor, QWidget* parent)
   Mode_TreeView->setPalette(pal);
   connect(Mode_TreeView, &QTreeWidget::itemClicked, this, [this] { guarded([this] { RefreshSelection(); }); });
   connect(Mode_TreeView, &QTreeWidget::currentItemChanged, this, [this] { guarded([this] { RefreshSelection(); }); });
+}
 
+// The four pages of Info_Tab_Note.
+void MonitorDialog::buildPages() {
   Info_Tab_Note = new QTabWidget(this);
   Info_Tab_Note->setObjectName("Info_Tab_Note");
   Info_Tab_Note->setGeometry(266, 8, 446, 356);
@@ -104,7 +121,10 @@ MonitorDialog::MonitorDialog(Monitor& monitor, QWidget* parent)
   buildHddPage(hddPage);
   buildAboutPage(aboutPage);
   buildRebuildPage(RebuildPage);
+}
 
+// The event grid Error_Grid in its " Status " group.
+void MonitorDialog::buildEventGrid() {
   StatusGroup = new QGroupBox(QStringLiteral(" Status "), this);
   StatusGroup->setGeometry(8, 370, 704, 162);
   Error_Grid = new QTableWidget(1, 4, StatusGroup);
@@ -117,9 +137,6 @@ MonitorDialog::MonitorDialog(Monitor& monitor, QWidget* parent)
   Error_Grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   Error_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   for (int c = 0; c < 4; ++c) Error_Grid->setColumnWidth(c, 142);
-  ClearModeInfo();
-  plainTextLabels(this);  // texts from files and the controller are never markup
-  fitPageCaptions();
 }
 
 void MonitorDialog::fitPageCaptions() {

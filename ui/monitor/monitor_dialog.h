@@ -125,6 +125,10 @@ class MonitorDialog final : public QDialog, public ModeTreeView, public EventGri
   // Shows the notebook's four page captions whole on every page: no scroll arrows, and
   // where the font needs more room than the notebook has, the notebook, the status box
   // and the dialog grow to the right by what is missing.
+  void buildLogo();
+  void buildModeTree();
+  void buildPages();
+  void buildEventGrid();
   void fitPageCaptions();
   QIcon nodeIcon(NodeImage image, NodeImage selectedImage) const;
   void FillAboutLabels();
