@@ -167,7 +167,7 @@ TEST_F(ConfigFiles, ReadOnlyDirectoryReportsOnceAndReadsStoredValues) {
   writeFile(mainIni(),
             "[Rebuild]\r\nAuto Rebuild=0\r\n[Flash]\r\nInitial=1\r\n[OEM]\r\nCompany=C\r\n");
   fs::permissions(root_, fs::perms{0555});
-  if (::access(root_.c_str(), W_OK) == 0) {
+  if (::access(root_.string().c_str(), W_OK) == 0) {
     fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add);
     GTEST_SKIP() << "a 0555 directory is writable for this user";
   }
