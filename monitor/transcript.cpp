@@ -11,7 +11,7 @@ Transcript::Transcript(const std::string& path) {
   if (path == "-") {
     file_ = stdout;
   } else {
-    file_ = std::fopen(path.c_str(), "w");
+    file_ = std::fopen(path.c_str(), "wb");  // the same bytes on every system
     owned_ = file_ != nullptr;
   }
 }
