@@ -6,6 +6,8 @@
 
 namespace raidmon {
 
+const char* pathSeparators() { return "\\/"; }
+
 // The module file name of the running executable; "./" when it cannot be had (or does
 // not fit in the buffer, which the system reports by filling it completely).
 std::string programDirectory() {
