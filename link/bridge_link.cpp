@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
-#include <dlfcn.h>
+#include "platform/dynamic_library.h"
 
 namespace raidmon {
 
 Result<BridgeExports> bridgeExportsOf(void* libraryHandle) {
   BridgeExports e;
-  e.TavrixIoControl = reinterpret_cast<TavrixIoControlFn>(dlsym(libraryHandle, "TavrixIoControl"));
-  e.TavrixReadWrite = reinterpret_cast<TavrixReadWriteFn>(dlsym(libraryHandle, "TavrixReadWrite"));
+  e.TavrixIoControl = reinterpret_cast<TavrixIoControlFn>(librarySymbol(libraryHandle, "TavrixIoControl"));
+  e.TavrixReadWrite = reinterpret_cast<TavrixReadWriteFn>(librarySymbol(libraryHandle, "TavrixReadWrite"));
   e.TavrixFlashReadWrite =
-      reinterpret_cast<TavrixFlashReadWriteFn>(dlsym(libraryHandle, "TavrixFlashReadWrite"));
+      reinterpret_cast<TavrixFlashReadWriteFn>(librarySymbol(libraryHandle, "TavrixFlashReadWrite"));
   if (!e.TavrixIoControl || !e.TavrixReadWrite || !e.TavrixFlashReadWrite) {
     return Unexpected("the bridge library lacks an export");
   }

@@ -27,7 +27,7 @@ struct BridgeExports {
   TavrixFlashReadWriteFn TavrixFlashReadWrite = nullptr;
 };
 
-// The exports of a bridge library loaded with dlopen; a failure when one is missing.
+// The exports of a bridge library loaded at run time; a failure when one is missing.
 Result<BridgeExports> bridgeExportsOf(void* libraryHandle);
 
 // GUI thread and the rebuild worker call in, one exchange at a time (the caller

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-extern char** environ;
+#include "platform/child_process.h"
 
 namespace raidmon {
 
@@ -24,7 +24,7 @@ AlertDispatcher::~AlertDispatcher() {
 void AlertDispatcher::raise(const AlertFacts& facts) {
   // The environment is made now, so RAIDMON_TIME is the event's time however long
   // the alert waits in the queue.
-  Job job{facts.event, buildEnvironment(environ, alertVariables(facts, std::chrono::system_clock::now()))};
+  Job job{facts.event, buildEnvironment(inheritedEnvironment(), alertVariables(facts, std::chrono::system_clock::now()))};
   {
     std::lock_guard lock(mutex_);
     queue_.push_back(std::move(job));

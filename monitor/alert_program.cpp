@@ -1,17 +1,14 @@
 #include "monitor/alert_program.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <ctime>
 #include <thread>
 
 #include "monitor/config_files.h"
 #include "monitor/array_info.h"
+#include "platform/child_process.h"
+#include "platform/local_time.h"
 #include "platform/profile_ini.h"
-
-extern char** environ;
 
 namespace raidmon {
 
@@ -23,13 +20,14 @@ std::string alertCommand(const std::string& programDir, const std::string& optio
 
 std::string isoTimeWithOffset(std::chrono::system_clock::time_point at) {
   const std::time_t secs = std::chrono::system_clock::to_time_t(at);
-  std::tm tm{};
-  localtime_r(&secs, &tm);
+  const std::tm tm = localTime(secs);
   char stamp[40];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S%z", &tm);
-  std::string text = stamp;  // ...+0100: the offset takes its colon
-  if (text.size() >= 5) text.insert(text.size() - 2, ":");
-  return text;
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
+  const int offset = utcOffsetMinutes(secs);
+  const int magnitude = offset < 0 ? -offset : offset;
+  char zone[16];
+  std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
+  return std::string(stamp) + zone;
 }
 
 std::vector<std::pair<std::string, std::string>> alertVariables(const AlertFacts& facts,
@@ -88,9 +86,9 @@ std::optional<AlertRun> AlertRunner::step(std::chrono::steady_clock::time_point 
   }
   if (!ended_ && now >= deadline_) {
     ended_ = true;
-    child_->signal(SIGTERM);
+    child_->signal(kSignalTerminate);
   } else if (ended_ && now >= killAt_) {
-    child_->signal(SIGKILL);
+    child_->signal(kSignalKill);
   }
   return std::nullopt;
 }
@@ -110,7 +108,7 @@ TestAlertResult runTestAlert(const std::string& command, std::chrono::millisecon
   AlertFacts facts;
   facts.event = AlertEvent::Test;
   facts.message = "raidmon test alert";
-  const auto env = buildEnvironment(environ, alertVariables(facts, std::chrono::system_clock::now()));
+  const auto env = buildEnvironment(inheritedEnvironment(), alertVariables(facts, std::chrono::system_clock::now()));
   AlertRunner runner(*argv, env, limit, grace);
   std::optional<AlertRun> run;
   while (!(run = runner.step(std::chrono::steady_clock::now()))) {

@@ -28,7 +28,9 @@ void EventHistory::failLocked(const std::string& why) {
 
 bool EventHistory::openLocked() {
   if (file_) return true;
-  file_ = std::fopen(path_.c_str(), "a");
+  // Binary: the bytes counted against the size limit are the bytes in the file (no
+  // line-ending translation where the C library would make CR LF of LF).
+  file_ = std::fopen(path_.c_str(), "ab");
   if (!file_) {
     failLocked(std::strerror(errno));
     return false;

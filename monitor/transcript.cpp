@@ -3,13 +3,15 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace raidmon {
 
 Transcript::Transcript(const std::string& path) {
   if (path == "-") {
     file_ = stdout;
   } else {
-    file_ = std::fopen(path.c_str(), "w");
+    file_ = std::fopen(path.c_str(), "wb");  // the same bytes on every system
     owned_ = file_ != nullptr;
   }
 }
@@ -22,8 +24,7 @@ std::string transcriptLine(std::chrono::system_clock::time_point at, std::string
                            const std::vector<std::string_view>& fields) {
   const std::time_t secs = std::chrono::system_clock::to_time_t(at);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count() % 1000;
-  std::tm tm{};
-  localtime_r(&secs, &tm);
+  const std::tm tm = localTime(secs);
   char stamp[40];
   const std::size_t n = std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
   std::snprintf(stamp + n, sizeof stamp - n, ".%03d", static_cast<int>(ms));

@@ -25,6 +25,14 @@ std::optional<std::vector<std::string>> splitCommandLine(std::string_view line, 
 std::vector<std::string> buildEnvironment(const char* const* inherited,
                                           const std::vector<std::pair<std::string, std::string>>& set);
 
+// The environment this process was started with (NAME=VALUE entries, null-terminated).
+const char* const* inheritedEnvironment();
+
+// The signals a caller sends to end a child: asked to end, and ended at once. Where
+// there are no signals, either ends the child and what it started.
+inline constexpr int kSignalTerminate = 15;
+inline constexpr int kSignalKill = 9;
+
 // How a child ended, from its wait status.
 struct ChildExit {
   bool exited = false;  // false: ended by a signal
@@ -42,9 +50,16 @@ class ChildProcess {
   static std::optional<ChildProcess> start(const std::vector<std::string>& argv,
                                            const std::vector<std::string>& env, std::string& error);
 
-  ChildProcess(ChildProcess&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
+  ChildProcess(ChildProcess&& other) noexcept
+      : pid_(std::exchange(other.pid_, -1)),
+        process_(std::exchange(other.process_, nullptr)),
+        group_(std::exchange(other.group_, nullptr)),
+        endedBy_(std::exchange(other.endedBy_, 0)) {}
   ChildProcess& operator=(ChildProcess&& other) noexcept {
     std::swap(pid_, other.pid_);
+    std::swap(process_, other.process_);
+    std::swap(group_, other.group_);
+    std::swap(endedBy_, other.endedBy_);
     return *this;
   }
   ChildProcess(const ChildProcess&) = delete;
@@ -61,6 +76,11 @@ class ChildProcess {
  private:
   explicit ChildProcess(pid_t pid) : pid_(pid) {}
   pid_t pid_ = -1;  // -1 once reaped
+  // Where processes are known by handles: the child's, and the group (job) that holds
+  // it and what it starts; the signal that ended it, if one did.
+  void* process_ = nullptr;
+  void* group_ = nullptr;
+  int endedBy_ = 0;
 };
 
 }  // namespace raidmon

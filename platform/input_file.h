@@ -4,8 +4,6 @@
 // hang the program nor exhaust its memory.
 #pragma once
 
-#include <sys/types.h>
-
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -27,8 +25,8 @@ const char* describe(InputFileStatus status);
 
 // Which file this is, whatever name reached it (links, "./", "//").
 struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
+  std::uint64_t device = 0;  // the file system (volume)
+  std::uint64_t inode = 0;   // the file within it
   auto operator<=>(const FileIdentity&) const = default;
 };
 
@@ -67,7 +65,8 @@ class InputFile {
   template <class Buffer>
   InputFileStatus readInto(std::size_t maxBytes, bool prefix, Buffer& out);
 
-  int fd_ = -1;
+  // The open file: a descriptor, or a handle where the system uses handles.
+  std::intptr_t fd_ = -1;
   InputFileStatus status_ = InputFileStatus::kMissing;
   FileIdentity identity_;
   std::uint64_t size_ = 0;

@@ -9,4 +9,7 @@ namespace raidmon {
 // Reads /proc/self/exe; falls back to "./" when the link cannot be read.
 std::string programDirectory();
 
+// The characters that separate directories in a path: '/', and on Windows '\\' as well.
+const char* pathSeparators();
+
 }  // namespace raidmon

@@ -4,6 +4,7 @@
 
 #include "platform/input_file.h"
 #include "platform/profile_ini.h"
+#include "platform/program_dir.h"
 #include "platform/raidmon_error.h"
 #include "platform/strict_int.h"
 #include "skin/skin_fields.h"
@@ -161,7 +162,7 @@ void readTrackBars(const SkinReader& r, SkinDescription& skin) {
 }  // namespace
 
 std::string skinDirectoryOf(std::string_view iniPath) {
-  const auto slash = iniPath.find_last_of('/');
+  const auto slash = iniPath.find_last_of(pathSeparators());
   return slash == std::string_view::npos ? std::string() : std::string(iniPath.substr(0, slash + 1));
 }
 

@@ -572,6 +572,8 @@ TEST_F(PollCycleTest, ConfigurationWriteErrorIsShownOnceOnEitherFamily) {
   for (std::uint8_t family : {kOsFamilyNt, kOsFamily9x}) {
     SCOPED_TRACE(int(family));
     const auto ini = dir_ / "QZ133.ini";
+    std::error_code ec;  // a read-only file cannot be removed everywhere: writable first
+    std::filesystem::permissions(ini, std::filesystem::perms::owner_write, std::filesystem::perm_options::add, ec);
     std::filesystem::remove(ini);
     { std::ofstream(ini) << "[Rebuild]\r\nAuto Rebuild=0\r\n"; }
     std::filesystem::permissions(ini, std::filesystem::perms::owner_read);
@@ -579,7 +581,8 @@ TEST_F(PollCycleTest, ConfigurationWriteErrorIsShownOnceOnEitherFamily) {
     defaultController();
     Monitor& m = make(family);
     m.start();
-    EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to write to " + ini.string()});
+    // The name as the monitor makes it: its program directory (given with "/") and the file.
+    EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to write to " + dir_.string() + "/QZ133.ini"});
     EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
   }
 }
@@ -590,7 +593,7 @@ TEST_F(PollCycleTest, UnreadableConfigurationKeepsAutomaticRebuildOff) {
   defaultController();
   Monitor& m = make();
   m.start();
-  EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to read " + (dir_ / "QZ133.ini").string()});
+  EXPECT_EQ(views.errors, std::vector<std::string>{"Unable to read " + dir_.string() + "/QZ133.ini"});
   m.startMonitoring();
   EXPECT_FALSE(m.menu().checked(MenuItem::Auto_Rebuild_Option));
   EXPECT_TRUE(m.state().AutoRebuildOff);

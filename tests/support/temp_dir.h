@@ -1,12 +1,11 @@
 // A fresh directory of a test's own under the system's temporary directory, made with
-// a name no one else can take (mkdtemp) and removed with everything in it at the end
+// a name no one else can take (created exclusively under a random name) and removed with everything in it at the end
 // of its scope, even where a test took the owner's permissions away.
 #pragma once
 
-#include <stdlib.h>
-
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,10 +16,23 @@ class TempDir {
  public:
   // The directory's name starts with `prefix` (which names the test in a left-over).
   explicit TempDir(std::string_view prefix = "raidmon") {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / (std::string(prefix) + "_XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed for " + pattern);
-    path_ = pattern;
+    namespace fs = std::filesystem;
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = std::string(prefix) + "_";
+      for (int i = 0; i < 10; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+      std::error_code ec;
+      // Owner-only, as a directory other users could write into invites them in.
+      if (fs::create_directory(base / name, ec) && !ec) {
+        path_ = base / name;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::replace, ec);
+        return;
+      }
+      if (ec && ec != std::errc::file_exists) break;
+    }
+    throw std::runtime_error("cannot create a temporary directory under " + base.string());
   }
   ~TempDir() { remove(); }
   TempDir(const TempDir&) = delete;

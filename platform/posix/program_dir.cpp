@@ -6,6 +6,8 @@
 
 namespace raidmon {
 
+const char* pathSeparators() { return "/"; }
+
 std::string programDirectory() {
   std::array<char, 4096> buf{};
   const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);

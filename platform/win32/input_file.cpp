@@ -1,13 +1,18 @@
 #include "platform/input_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <windows.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdint>
 
 namespace raidmon {
+
+namespace {
+
+HANDLE handleOf(std::intptr_t fd) { return reinterpret_cast<HANDLE>(fd); }
+constexpr std::intptr_t kNoFile = -1;
+
+}  // namespace
 
 const char* describe(InputFileStatus status) {
   switch (status) {
@@ -22,50 +27,71 @@ const char* describe(InputFileStatus status) {
 
 InputFile InputFile::open(const std::string& path) {
   InputFile f;
-  // O_NONBLOCK: opening a FIFO that has no writer returns at once instead of waiting;
-  // O_NOCTTY: a terminal named here never becomes ours.
-  f.fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (f.fd_ < 0) {
-    f.status_ = (errno == ENOENT || errno == ENOTDIR) ? InputFileStatus::kMissing
-                                                       : InputFileStatus::kUnreadable;
+  // A directory cannot be opened as a file at all; tell it apart from a denied file.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD e = GetLastError();
+    f.status_ = (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND || e == ERROR_INVALID_NAME)
+                    ? InputFileStatus::kMissing
+                    : InputFileStatus::kUnreadable;
+    // A device name (CON, NUL, a pipe) has no attributes on some systems: fall through to
+    // the open, which judges it by its type.
+    if (f.status_ == InputFileStatus::kMissing) return f;
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    f.status_ = InputFileStatus::kNotRegular;
     return f;
   }
-  struct stat st {};
-  if (::fstat(f.fd_, &st) != 0) {
+  // Shared for reading, writing and deleting, so that the program never keeps another
+  // from replacing the file; a pipe without a free instance fails at once.
+  const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD e = GetLastError();
+    f.status_ = (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) ? InputFileStatus::kMissing
+                                                                         : InputFileStatus::kUnreadable;
+    return f;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    f.status_ = InputFileStatus::kNotRegular;
+  } else if (!GetFileInformationByHandle(h, &info)) {
     f.status_ = InputFileStatus::kUnreadable;
-  } else if (!S_ISREG(st.st_mode)) {
+  } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
     f.status_ = InputFileStatus::kNotRegular;
   } else {
     f.status_ = InputFileStatus::kOk;
-    f.identity_ = FileIdentity{st.st_dev, st.st_ino};
-    f.size_ = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+    f.identity_ = FileIdentity{info.dwVolumeSerialNumber,
+                               (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    f.size_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   }
-  if (!f.ok()) {
-    ::close(f.fd_);
-    f.fd_ = -1;
+  if (f.ok()) {
+    f.fd_ = reinterpret_cast<std::intptr_t>(h);
+  } else {
+    CloseHandle(h);
   }
   return f;
 }
 
 InputFile::InputFile(InputFile&& other) noexcept
     : fd_(other.fd_), status_(other.status_), identity_(other.identity_), size_(other.size_) {
-  other.fd_ = -1;
+  other.fd_ = kNoFile;
 }
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
   if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ != kNoFile) CloseHandle(handleOf(fd_));
     fd_ = other.fd_;
     status_ = other.status_;
     identity_ = other.identity_;
     size_ = other.size_;
-    other.fd_ = -1;
+    other.fd_ = kNoFile;
   }
   return *this;
 }
 
 InputFile::~InputFile() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ != kNoFile) CloseHandle(handleOf(fd_));
 }
 
 template <class Buffer>
@@ -78,7 +104,8 @@ InputFileStatus InputFile::readInto(std::size_t maxBytes, bool prefix, Buffer& o
   const std::size_t limit = (prefix || maxBytes == SIZE_MAX) ? maxBytes : maxBytes + 1;
   out.resize(std::min<std::size_t>(static_cast<std::size_t>(size_) + 1, limit));
   std::size_t filled = 0;
-  if (::lseek(fd_, 0, SEEK_SET) != 0) {
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(handleOf(fd_), start, nullptr, FILE_BEGIN)) {
     out.clear();
     return InputFileStatus::kUnreadable;
   }
@@ -87,14 +114,15 @@ InputFileStatus InputFile::readInto(std::size_t maxBytes, bool prefix, Buffer& o
       if (out.size() >= limit) break;
       out.resize(std::min(limit, std::max<std::size_t>(2 * out.size(), 4096)));
     }
-    const ssize_t n = ::read(fd_, out.data() + filled, out.size() - filled);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
+    const std::size_t room = out.size() - filled;
+    const DWORD want = room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room);
+    DWORD got = 0;
+    if (!ReadFile(handleOf(fd_), reinterpret_cast<char*>(out.data()) + filled, want, &got, nullptr)) {
       out.clear();
       return InputFileStatus::kUnreadable;
     }
-    filled += static_cast<std::size_t>(n);
+    if (got == 0) break;
+    filled += got;
   }
   if (!prefix && filled > maxBytes) {
     out.clear();
