@@ -13,20 +13,6 @@ class NoDebugForm final : public DebugView {
   void fillDebugGrid() override {}
 };
 
-class NoRebuildPage final : public RebuildPageView {
- public:
-  void setSourceText(std::string_view) override {}
-  void setTargetText(std::string_view) override {}
-  void setPrompt(std::string_view) override {}
-  void setPromptVisible(bool) override {}
-  void setTops(int, int, int, int) override {}
-  void setStartVisible(bool) override {}
-  void setStartEnabled(bool) override {}
-  void setStartCaption(std::string_view) override {}
-  void setProgress(int) override {}
-  void setStatusText(std::string_view) override {}
-};
-
 }  // namespace
 
 ViewChain assembleViewChain(const HeadlessOutputs& outputs) {
@@ -36,14 +22,15 @@ ViewChain assembleViewChain(const HeadlessOutputs& outputs) {
   chain.grid = chain.own<NoEventGrid>();
   chain.debug = chain.own<NoDebugForm>();
   chain.dialogs = chain.own<HeadlessDialogs>(outputs.log);
-  chain.page = chain.own<NoRebuildPage>();
+  chain.page = &nullRebuildPage();
 
   // Standard output: notices and rows, one line each in the transcript's format.
   chain.wrapNotice<NoticeTranscript>(outputs.standardOutput);
   chain.wrapGrid<EventGridTranscript>(outputs.standardOutput);
   // The system log: notices and rows, by severity.
-  chain.wrapNotice<NoticeToLog>(outputs.log);
-  chain.wrapGrid<EventGridToLog>(outputs.log);
+  LineRecorder* log = chain.own<LogRecorder>(outputs.log);
+  chain.wrapNotice<NoticeTranscript>(*log);
+  chain.wrapGrid<EventGridTranscript>(*log);
   // The history file: notices and rows, as raidmon keeps them.
   if (outputs.history) {
     chain.wrapNotice<NoticeTranscript>(*outputs.history);

@@ -48,19 +48,13 @@ std::string rowRecord(std::string_view location, std::string_view event, std::st
   return out;
 }
 
-void NoticeToLog::setNoticeLine(int line, std::string_view text) {
-  if (line >= 1 && line <= 3) lines_[line - 1] = std::string(text);
-  inner_.setNoticeLine(line, text);
-}
-
-void NoticeToLog::showNotice() {
-  log_.send(noticeSeverity(lines_[0], lines_[1], lines_[2]), noticeRecord(lines_[0], lines_[1], lines_[2]));
-  inner_.showNotice();
-}
-
-void EventGridToLog::addEventRow(std::string_view location, std::string_view event, std::string_view last) {
-  log_.send(rowSeverity(location, event, last), rowRecord(location, event, last));
-  inner_.addEventRow(location, event, last);
+void LogRecorder::write(std::string_view kind, const std::vector<std::string_view>& fields) {
+  if (fields.size() != 3) return;  // only notices and rows have three fields
+  if (kind == "notice") {
+    log_.send(noticeSeverity(fields[0], fields[1], fields[2]), noticeRecord(fields[0], fields[1], fields[2]));
+  } else if (kind == "row") {
+    log_.send(rowSeverity(fields[0], fields[1], fields[2]), rowRecord(fields[0], fields[1], fields[2]));
+  }
 }
 
 void HeadlessDialogs::tell(LogSeverity severity, std::string_view text) {

@@ -8,8 +8,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "headless/syslog_sink.h"
+#include "monitor/transcript.h"
 #include "monitor/monitor_views.h"
 
 namespace raidmon {
@@ -41,28 +43,15 @@ class NoEventGrid final : public EventGridView {
   void addEventRow(std::string_view, std::string_view, std::string_view) override {}
 };
 
-// Decorators that send each notice shown and each row added to the system log.
-class NoticeToLog final : public NoticeView {
+// The system log as a line recorder: the transcript's notice and row decorators
+// (monitor/transcript.h) feed it, and each notice or row becomes one record with its
+// severity.
+class LogRecorder final : public LineRecorder {
  public:
-  NoticeToLog(NoticeView& inner, SyslogSink& log) : inner_(inner), log_(log) {}
-  void setNoticeLine(int line, std::string_view text) override;
-  void setNoticeOkVisible(bool visible) override { inner_.setNoticeOkVisible(visible); }
-  void showNotice() override;
-  void closeNotice() override { inner_.closeNotice(); }
+  explicit LogRecorder(SyslogSink& log) : log_(log) {}
+  void write(std::string_view kind, const std::vector<std::string_view>& fields) override;
 
  private:
-  NoticeView& inner_;
-  SyslogSink& log_;
-  std::string lines_[3];
-};
-
-class EventGridToLog final : public EventGridView {
- public:
-  EventGridToLog(EventGridView& inner, SyslogSink& log) : inner_(inner), log_(log) {}
-  void addEventRow(std::string_view location, std::string_view event, std::string_view last) override;
-
- private:
-  EventGridView& inner_;
   SyslogSink& log_;
 };
 

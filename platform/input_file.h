@@ -64,6 +64,10 @@ class InputFile {
   InputFile() = default;
   template <class Buffer>
   InputFileStatus readInto(std::size_t maxBytes, bool prefix, Buffer& out);
+  // The system's side (platform/posix, platform/win32): back to the start; and one read
+  // of at most `room` bytes, giving the count (0 at the end) or -1 on an error.
+  bool rewind();
+  long long readSome(void* into, std::size_t room);
 
   // The open file: a descriptor, or a handle where the system uses handles.
   std::intptr_t fd_ = -1;

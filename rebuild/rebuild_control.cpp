@@ -29,10 +29,6 @@ struct NullPage final : RebuildPageView {
   void setStatusText(std::string_view) override {}
 };
 
-NullPage& nullPage() {
-  static NullPage page;
-  return page;
-}
 
 constexpr std::string_view kPromptSource = "Select Source HDD from list on left side";
 constexpr std::string_view kPromptSourceAfterReset = "Select Source HDD from left-side list";
@@ -68,8 +64,13 @@ std::string modelText(const ArrayRecord& r, int slot) {
 
 }  // namespace
 
+RebuildPageView& nullRebuildPage() {
+  static NullPage page;
+  return page;
+}
+
 RebuildControl::RebuildControl(Monitor& monitor, GuiExecutor& gui)
-    : monitor_(monitor), gui_(gui), page_(&nullPage()), packetWait_(packetTimeout()) {}
+    : monitor_(monitor), gui_(gui), page_(&nullRebuildPage()), packetWait_(packetTimeout()) {}
 
 RebuildControl::~RebuildControl() = default;
 

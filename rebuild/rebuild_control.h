@@ -20,6 +20,9 @@ inline constexpr std::string_view kStartCaption = "START [&S]";
 inline constexpr std::string_view kCancelCaption = "CANCEL [&C]";
 inline constexpr std::string_view kNone = " None";
 
+// A rebuild page that shows nothing (where there is no screen, or before the dialog).
+RebuildPageView& nullRebuildPage();
+
 // GUI thread only (the worker's reports arrive through the executor).
 class RebuildControl final : public RebuildHooks, public RebuildWorkerHost {
  public:

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdint>
 
 namespace raidmon {
@@ -13,17 +12,6 @@ HANDLE handleOf(std::intptr_t fd) { return reinterpret_cast<HANDLE>(fd); }
 constexpr std::intptr_t kNoFile = -1;
 
 }  // namespace
-
-const char* describe(InputFileStatus status) {
-  switch (status) {
-    case InputFileStatus::kOk: return "readable";
-    case InputFileStatus::kMissing: return "no such file";
-    case InputFileStatus::kNotRegular: return "not a regular file";
-    case InputFileStatus::kTooLarge: return "too large";
-    case InputFileStatus::kUnreadable: return "cannot be read";
-  }
-  return "cannot be read";
-}
 
 InputFile InputFile::open(const std::string& path) {
   InputFile f;
@@ -94,73 +82,16 @@ InputFile::~InputFile() {
   if (fd_ != kNoFile) CloseHandle(handleOf(fd_));
 }
 
-template <class Buffer>
-InputFileStatus InputFile::readInto(std::size_t maxBytes, bool prefix, Buffer& out) {
-  out.clear();
-  if (!ok()) return status_;
-  if (!prefix && size_ > maxBytes) return InputFileStatus::kTooLarge;
-  // Room for the size the file has now and one byte more, so that a file that grew
-  // meanwhile is seen; reading stops one byte past the limit (at it for a prefix).
-  const std::size_t limit = (prefix || maxBytes == SIZE_MAX) ? maxBytes : maxBytes + 1;
-  out.resize(std::min<std::size_t>(static_cast<std::size_t>(size_) + 1, limit));
-  std::size_t filled = 0;
+bool InputFile::rewind() {
   LARGE_INTEGER start{};
-  if (!SetFilePointerEx(handleOf(fd_), start, nullptr, FILE_BEGIN)) {
-    out.clear();
-    return InputFileStatus::kUnreadable;
-  }
-  for (;;) {
-    if (filled == out.size()) {
-      if (out.size() >= limit) break;
-      out.resize(std::min(limit, std::max<std::size_t>(2 * out.size(), 4096)));
-    }
-    const std::size_t room = out.size() - filled;
-    const DWORD want = room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room);
-    DWORD got = 0;
-    if (!ReadFile(handleOf(fd_), reinterpret_cast<char*>(out.data()) + filled, want, &got, nullptr)) {
-      out.clear();
-      return InputFileStatus::kUnreadable;
-    }
-    if (got == 0) break;
-    filled += got;
-  }
-  if (!prefix && filled > maxBytes) {
-    out.clear();
-    return InputFileStatus::kTooLarge;
-  }
-  out.resize(filled);
-  return InputFileStatus::kOk;
+  return SetFilePointerEx(handleOf(fd_), start, nullptr, FILE_BEGIN) != 0;
 }
 
-InputFileStatus InputFile::readAll(std::size_t maxBytes, std::string& out) {
-  return readInto(maxBytes, false, out);
+long long InputFile::readSome(void* into, std::size_t room) {
+  const DWORD want = room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room);
+  DWORD got = 0;
+  if (!ReadFile(handleOf(fd_), into, want, &got, nullptr)) return -1;
+  return got;
 }
-
-InputFileStatus InputFile::readAll(std::size_t maxBytes, std::vector<std::uint8_t>& out) {
-  return readInto(maxBytes, false, out);
-}
-
-InputFileStatus InputFile::readPrefix(std::size_t maxBytes, std::string& out) {
-  return readInto(maxBytes, true, out);
-}
-
-InputFileStatus InputFile::readPrefix(std::size_t maxBytes, std::vector<std::uint8_t>& out) {
-  return readInto(maxBytes, true, out);
-}
-
-InputFileStatus readInputFile(const std::string& path, std::size_t maxBytes, std::string& out) {
-  out.clear();
-  InputFile f = InputFile::open(path);
-  return f.readAll(maxBytes, out);
-}
-
-InputFileStatus readInputFile(const std::string& path, std::size_t maxBytes,
-                              std::vector<std::uint8_t>& out) {
-  out.clear();
-  InputFile f = InputFile::open(path);
-  return f.readAll(maxBytes, out);
-}
-
-InputFileStatus checkInputFile(const std::string& path) { return InputFile::open(path).status(); }
 
 }  // namespace raidmon
