@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QScreen>
 #include <QTest>
+#include <QWidget>
 #include <filesystem>
 
 #include "platform/program_dir.h"
@@ -50,6 +52,72 @@ TEST(IndicatorClockTest, OneDecodeSharedAndLampsStartedTogetherStayTogether) {
   ASSERT_TRUE(a.load(asset("s_Orange.gif")));
   EXPECT_FALSE(a.playing());
   EXPECT_EQ(a.currentFrame(), 0);
+}
+
+// What the window shows after the clock's own paint pass, read back from the screen,
+// is what a fresh paint of the window gives: the lamps' new frames reached the screen.
+TEST(IndicatorClockTest, EachTickPaintsTheNewFramesOnTheScreen) {
+  QWidget window;
+  window.setFixedSize(80, 40);
+  window.setStyleSheet("background: rgb(40, 90, 160)");
+  IndicatorClock clock(&window);
+  GifIndicator a("C1_PM", &clock, &window), b("C1_PS", &clock, &window);
+  a.setGeometry(5, 5, 21, 21);
+  b.setGeometry(40, 10, 15, 15);
+  ASSERT_TRUE(a.load(asset("s_Top_Green.gif")));
+  ASSERT_TRUE(b.load(asset("s_Rebuild_Orange.gif")));
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  a.play();
+  b.play();
+  for (int round = 0; round < 3; ++round) {
+    const int before = a.currentFrame();
+    QTest::qWait(130);
+    ASSERT_NE(a.currentFrame(), before);
+    const QImage shown = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, fresh) << "round " << round << ", frames " << a.currentFrame() << " and " << b.currentFrame();
+  }
+}
+
+// Hidden or minimized, the window's lamps hold their frames and the program is not
+// woken for them; shown again, they go on from there.
+TEST(IndicatorClockTest, AWindowOutOfSightRestsTheClockAndGoesOnWhereItWas) {
+  QWidget window;
+  window.resize(40, 40);
+  IndicatorClock clock(&window);
+  GifIndicator lamp("C1_PM", &clock, &window);
+  ASSERT_TRUE(lamp.load(asset("s_Top_Green.gif")));
+  window.show();
+  lamp.play();
+  QTest::qWait(300);
+  EXPECT_GE(lamp.currentFrame(), 1);
+
+  window.hide();
+  QTest::qWait(150);  // the next tick finds the window hidden
+  int held = lamp.currentFrame();
+  QTest::qWait(400);
+  EXPECT_EQ(lamp.currentFrame(), held);
+  EXPECT_TRUE(lamp.playing());
+  GifIndicator late("C1_PS", &clock, &window);  // started while resting: waits too
+  ASSERT_TRUE(late.load(asset("s_Green.gif")));
+  late.play();
+  QTest::qWait(200);
+  EXPECT_EQ(late.currentFrame(), 0);
+
+  window.show();
+  QTest::qWait(400);
+  EXPECT_NE(lamp.currentFrame(), held);
+  EXPECT_GE(late.currentFrame(), 1);
+
+  window.showMinimized();
+  QTest::qWait(150);
+  held = lamp.currentFrame();
+  QTest::qWait(400);
+  EXPECT_EQ(lamp.currentFrame(), held);
+  window.showNormal();
+  QTest::qWait(400);
+  EXPECT_NE(lamp.currentFrame(), held);
 }
 
 TEST(IndicatorClockTest, MissingAndSpecialFilesGiveNoAnimationWithoutBlocking) {

@@ -34,7 +34,12 @@ bool GifIndicator::load(const QString& path) {
 void GifIndicator::showFrame(int frame) {
   frame_ = frame;
   // Only the lamp's own rectangle is painted again; the label's geometry stays.
-  update(frameRect(animation_->frames[static_cast<std::size_t>(frame)].size()));
+  const QRect area = frameRect(animation_->frames[static_cast<std::size_t>(frame)].size());
+  if (clock_) {
+    clock_->changed(this, area);
+  } else {
+    update(area);
+  }
 }
 
 QRect GifIndicator::frameRect(QSize size) const {

@@ -39,7 +39,11 @@ std::shared_ptr<const GifAnimation> decode(const QString& path) {
 
 }  // namespace
 
-IndicatorClock::IndicatorClock() {
+IndicatorClock::IndicatorClock(QWidget* window) : window_(window) {
+  if (window_) {
+    setParent(window_);
+    window_->installEventFilter(this);
+  }
   timer_.setSingleShot(true);
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
@@ -62,7 +66,8 @@ std::shared_ptr<const GifAnimation> IndicatorClock::animation(const QString& pat
 }
 
 void IndicatorClock::schedule(AnimatedFrame* frame, qint64 due) {
-  due_[frame] = due;
+  // While resting, the time is kept as it will read once the rest is added back.
+  due_[frame] = restingSince_ >= 0 ? due - (now() - restingSince_) : due;
   arm();
 }
 
@@ -72,7 +77,7 @@ void IndicatorClock::remove(AnimatedFrame* frame) {
 }
 
 void IndicatorClock::arm() {
-  if (due_.empty()) {
+  if (due_.empty() || restingSince_ >= 0) {
     timer_.stop();
     return;
   }
@@ -81,7 +86,35 @@ void IndicatorClock::arm() {
   timer_.start(static_cast<int>(std::max<qint64>(0, earliest - now())));
 }
 
+bool IndicatorClock::resting() const { return window_ && (!window_->isVisible() || window_->isMinimized()); }
+
+bool IndicatorClock::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (watched == window_ && restingSince_ >= 0 && (type == QEvent::Show || type == QEvent::WindowStateChange) &&
+      !resting()) {
+    // Every lamp goes on from the frame it showed, as much later as the clock rested.
+    const qint64 rested = now() - restingSince_;
+    restingSince_ = -1;
+    for (auto& [frame, due] : due_) due += rested;
+    arm();
+  }
+  return false;
+}
+
+void IndicatorClock::changed(QWidget* widget, const QRect& area) {
+  if (!ticking_ || !widget->isVisible()) {
+    widget->update(area);
+    return;
+  }
+  QWidget* window = widget->window();
+  changed_[window] += QRect(widget->mapTo(window, area.topLeft()), area.size());
+}
+
 void IndicatorClock::tick() {
+  if (resting()) {
+    restingSince_ = now();
+    return;  // the timer stays off until the window is seen again
+  }
   const qint64 at = now();
   qint64 earliest = at + kTogetherMs;
   for (const auto& [frame, due] : due_) earliest = std::min(earliest, due);
@@ -91,6 +124,7 @@ void IndicatorClock::tick() {
   for (const auto& [frame, due] : due_) {
     if (due <= limit) ready.push_back(frame);
   }
+  ticking_ = true;
   for (AnimatedFrame* frame : ready) {
     const qint64 next = frame->advance(at);
     if (next < 0) {
@@ -99,6 +133,10 @@ void IndicatorClock::tick() {
       due_[frame] = next;
     }
   }
+  ticking_ = false;
+  std::map<QWidget*, QRegion> changed;
+  changed.swap(changed_);
+  for (auto& [window, region] : changed) window->repaint(region);
   arm();
 }
 

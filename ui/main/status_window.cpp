@@ -106,8 +106,7 @@ StatusWindow::StatusWindow(Monitor& monitor, QWidget* parent, Dialogs* dialogs)
   resize(kDesignWidth, kDesignHeight);
   setFocusPolicy(Qt::StrongFocus);
   buildMouseAreas();
-  auto* clock = new IndicatorClock();
-  clock->setParent(this);
+  auto* clock = new IndicatorClock(this);
   for (std::size_t i = 0; i < indicators.size(); ++i) {
     indicators[i] = new GifIndicator(kIndicatorNames[i], clock, this);
     const std::size_t col = i % 4;

@@ -93,6 +93,8 @@ void SkinWidget::LoadSkin(const QString& path) {
   behaviour_.reset(skin.description.HotAreas, std::move(bars), skin.description.HoverEnabled);
   path_ = path;
   loaded_ = true;
+  // The face covers the whole widget with opaque pixels: nothing beneath it is painted.
+  setAttribute(Qt::WA_OpaquePaintEvent);
 
   QWidget* form = parentWidget();
   form->setFixedSize(mask_.size());
