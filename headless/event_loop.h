@@ -1,7 +1,8 @@
 // raidmond's event loop: one thread that runs the poll timer's ticks, the tasks the
 // rebuild worker posts from its own thread, and the end of the program (SIGTERM,
-// SIGINT, --quit-after). It waits in poll(2) on a pipe that posted tasks and the
-// signal handler write to, with the nearest deadline as its time-out.
+// SIGINT or their Windows counterparts, --quit-after). It sleeps in a LoopWakeup that
+// posted tasks and termination requests wake, with the nearest deadline as its
+// time-out.
 #pragma once
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <optional>
 
 #include "monitor/monitor_views.h"
+#include "platform/loop_wakeup.h"
 #include "rebuild/gui_executor.h"
 
 namespace raidmon {
@@ -22,13 +24,14 @@ class EventLoop final : public GuiExecutor {
   // Why run() returned.
   enum class End { Quit, Signal, Deadline };
 
-  EventLoop();
-  ~EventLoop() override;
+  EventLoop() = default;
+  ~EventLoop() override = default;
   EventLoop(const EventLoop&) = delete;
   EventLoop& operator=(const EventLoop&) = delete;
 
-  // From now on SIGTERM and SIGINT end run() (with End::Signal) instead of the
-  // process. Call once, before the loop runs; the handler only writes to the pipe.
+  // From now on a request to end the program (SIGTERM, SIGINT; Ctrl+C, Ctrl+Break or
+  // the console closing on Windows) ends run() with End::Signal instead of the
+  // process. Call once, before the loop runs.
   void catchTerminationSignals();
 
   // The poll timer, as the core drives it: a periodic timer that enabling or a new
@@ -74,9 +77,8 @@ class EventLoop final : public GuiExecutor {
   };
 
   void wait(std::optional<Clock::time_point> until);
-  void drainPipe();
 
-  int pipe_[2] = {-1, -1};
+  LoopWakeup wakeup_;
   LoopTimer timer_;
   std::function<void()> tick_;
   std::function<void(const std::function<void()>&)> guard_;

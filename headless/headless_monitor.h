@@ -11,7 +11,7 @@
 #include "app/app_options.h"
 #include "headless/event_loop.h"
 #include "headless/headless_views.h"
-#include "headless/syslog_sink.h"
+#include "platform/system_log.h"
 #include "monitor/monitor.h"
 #include "monitor/transcript.h"
 #include "rebuild/rebuild_control.h"
@@ -22,7 +22,7 @@ namespace raidmon {
 struct HeadlessOutputs {
   Transcript& standardOutput;       // every notice and event row
   Transcript* transcript = nullptr;  // --transcript: everything, traces and dialogs too
-  SyslogSink& log;                   // every notice and event row, by severity
+  SystemLog& log;                   // every notice and event row, by severity
   LineRecorder* history = nullptr;   // the event history: every notice and event row
   AlertSink* alerts = nullptr;       // drive events and outcomes, for the alert program
 };

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "headless/syslog_sink.h"
+#include "platform/system_log.h"
 #include "monitor/transcript.h"
 #include "monitor/monitor_views.h"
 
@@ -48,11 +48,11 @@ class NoEventGrid final : public EventGridView {
 // severity.
 class LogRecorder final : public LineRecorder {
  public:
-  explicit LogRecorder(SyslogSink& log) : log_(log) {}
+  explicit LogRecorder(SystemLog& log) : log_(log) {}
   void write(std::string_view kind, const std::vector<std::string_view>& fields) override;
 
  private:
-  SyslogSink& log_;
+  SystemLog& log_;
 };
 
 // Dialogs without a screen: every confirmation is answered OK and every input box
@@ -61,7 +61,7 @@ class LogRecorder final : public LineRecorder {
 // error and to the system log (errors as errors, the others as notices).
 class HeadlessDialogs final : public Dialogs {
  public:
-  explicit HeadlessDialogs(SyslogSink& log) : log_(log) {}
+  explicit HeadlessDialogs(SystemLog& log) : log_(log) {}
   void errorBox(std::string_view text) override;
   bool confirmBox(std::string_view text, bool withCancel) override;
   void messageBox(std::string_view text) override;
@@ -70,7 +70,7 @@ class HeadlessDialogs final : public Dialogs {
 
  private:
   void tell(LogSeverity severity, std::string_view text);
-  SyslogSink& log_;
+  SystemLog& log_;
 };
 
 // The status window without a window.

@@ -1,6 +1,5 @@
 // raidmond: the monitor without a display. The same controller choice, link and core
 // as raidmon; notices and event rows go to standard output and the system log.
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,12 +9,13 @@
 #include "app/controller_setup.h"
 #include "headless/headless_monitor.h"
 #include "headless/headless_options.h"
-#include "headless/syslog_sink.h"
 #include "link/shared_packet.h"
 #include "monitor/alert_program.h"
 #include "monitor/alert_setup.h"
 #include "monitor/monitor.h"
+#include "platform/loop_wakeup.h"
 #include "platform/program_dir.h"
+#include "platform/system_log.h"
 
 namespace raidmon {
 namespace {
@@ -53,7 +53,7 @@ std::unique_ptr<AlertSetup> alertsFor(const AppOptions& options, Transcript* tra
   return setup;
 }
 
-Result<std::unique_ptr<SyslogSink>> openLog(const HeadlessOptions& options) {
+Result<std::unique_ptr<SystemLog>> openLog(const HeadlessOptions& options) {
   if (options.logSocket.empty()) return openSystemLog();
   return openDatagramLog(options.logSocket);
 }
@@ -80,8 +80,8 @@ int main(int argc, char* argv[]) {
   // A reader of standard output that goes away (a pipe closed, a restarted journal)
   // must not end the monitor, least of all in the middle of a rebuild: the lines are
   // lost, the log records and the monitoring go on.
-  std::signal(SIGPIPE, SIG_IGN);
-  Result<std::unique_ptr<SyslogSink>> log = openLog(*parsed);
+  keepRunningWhenOutputCloses();
+  Result<std::unique_ptr<SystemLog>> log = openLog(*parsed);
   if (!log) return failStart(log.error());
   Result<ControllerSide> controllerSide = chooseController(options, kProgram);
   if (!controllerSide) return failStart(controllerSide.error());

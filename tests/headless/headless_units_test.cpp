@@ -13,7 +13,7 @@
 #include "headless/headless_monitor.h"
 #include "headless/headless_options.h"
 #include "headless/headless_views.h"
-#include "headless/syslog_sink.h"
+#include "platform/system_log.h"
 #include "log_socket.h"
 #include "monitor/drive_events.h"
 #include "support/temp_dir.h"
@@ -24,7 +24,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct RecordingLog final : SyslogSink {
+struct RecordingLog final : SystemLog {
   std::vector<std::pair<LogSeverity, std::string>> records;
   void send(LogSeverity severity, std::string_view message) override {
     records.emplace_back(severity, std::string(message));

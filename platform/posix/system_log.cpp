@@ -1,4 +1,4 @@
-#include "headless/syslog_sink.h"
+#include "platform/system_log.h"
 
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -19,17 +19,17 @@ constexpr const char* kIdent = "raidmond";
 // How long a record waits for room in a full socket queue before it is dropped.
 constexpr int kSendWaitMs = 500;
 
-class SystemLog final : public SyslogSink {
+class SyslogDaemon final : public SystemLog {
  public:
-  SystemLog() { ::openlog(kIdent, LOG_PID, LOG_DAEMON); }
-  ~SystemLog() override { ::closelog(); }
+  SyslogDaemon() { ::openlog(kIdent, LOG_PID, LOG_DAEMON); }
+  ~SyslogDaemon() override { ::closelog(); }
   void send(LogSeverity severity, std::string_view message) override {
     const std::string text(message);
     ::syslog(static_cast<int>(severity), "%s", text.c_str());
   }
 };
 
-class DatagramLog final : public SyslogSink {
+class DatagramLog final : public SystemLog {
  public:
   DatagramLog(int fd, const sockaddr_un& to) : fd_(fd), to_(to) {}
   ~DatagramLog() override { ::close(fd_); }
@@ -59,11 +59,12 @@ class DatagramLog final : public SyslogSink {
 
 }  // namespace
 
-int syslogPriority(LogSeverity severity) { return LOG_DAEMON | static_cast<int>(severity); }
+Result<std::unique_ptr<SystemLog>> openSystemLog() {
+  static_assert(LOG_DAEMON == (3 << 3), "the daemon facility as syslogPriority gives it");
+  return std::unique_ptr<SystemLog>(std::make_unique<SyslogDaemon>());
+}
 
-std::unique_ptr<SyslogSink> openSystemLog() { return std::make_unique<SystemLog>(); }
-
-Result<std::unique_ptr<SyslogSink>> openDatagramLog(const std::string& path) {
+Result<std::unique_ptr<SystemLog>> openDatagramLog(const std::string& path) {
   sockaddr_un to{};
   to.sun_family = AF_UNIX;
   if (path.empty() || path.size() >= sizeof to.sun_path) {
@@ -75,7 +76,7 @@ Result<std::unique_ptr<SyslogSink>> openDatagramLog(const std::string& path) {
   if (fd < 0) return Unexpected("cannot make a socket for the log: " + std::string(std::strerror(errno)));
   const timeval wait{0, kSendWaitMs * 1000};
   ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
-  return std::unique_ptr<SyslogSink>(std::make_unique<DatagramLog>(fd, to));
+  return std::unique_ptr<SystemLog>(std::make_unique<DatagramLog>(fd, to));
 }
 
 }  // namespace raidmon
