@@ -10,7 +10,11 @@ jobs="${JOBS:-2}"
 bash scripts/install-windows-deps.sh
 
 build=build-win64
+# raidmond.exe's transcripts are compared with the Linux raidmond's, when one is built.
+linux_raidmond=""
+[ -x build/bin/raidmond ] && linux_raidmond="$PWD/build/bin/raidmond"
 cmake -S . -B "$build" -G Ninja \
+  -DRAIDMON_LINUX_RAIDMOND="$linux_raidmond" \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DRAIDMON_UI=OFF -DRAIDMON_BENCH=OFF -DRAIDMON_FUZZ=OFF

@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything, runs the libFuzzer targets for a
 # bounded time each, every test again under address and undefined-behaviour
 # sanitizers, a leak check, the rebuild and bridge tests under the thread sanitizer, and then the
-# whole test suite. The last lines are the test runner's summary.
+# Windows build with its tests under Wine, and then the whole test suite. The last lines are the test runner's summary.
 #
 # --quick builds and runs the plain test suite only: no fuzzing, no sanitizers and no
 # soak test, for a developer between changes. CI runs this script without options.
@@ -85,6 +85,10 @@ quietly "the bridge library and the ASPI layer's hand-off under the thread sanit
 quietly "the rebuild rows of the fault matrix under the thread sanitizer" \
   env TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/fault_matrix_tests --gtest_brief=1 \
   --gtest_filter='*RebuildFaultMatrix*'
+
+# The Windows build (MinGW-w64) and its tests under Wine, raidmond.exe's transcripts
+# compared with the Linux raidmond's built above.
+quietly "the Windows build under Wine" bash scripts/test-windows.sh
 
 echo "== the whole suite"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure --no-label-summary -j"$jobs"
