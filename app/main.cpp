@@ -1,13 +1,9 @@
 // raidmon: picks the controller (the emulator, or the platform's storage stack) and
 // the link the OS family uses, builds the core and the forms, and runs the message loop.
-#include <unistd.h>
-
 #include <QApplication>
 #include <QTimer>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <initializer_list>
 #include <string>
@@ -18,6 +14,7 @@
 #include "app/app_options.h"
 #include "app/controller_setup.h"
 #include "link/shared_packet.h"
+#include "platform/child_process.h"
 #include "monitor/monitor.h"
 #include "platform/program_dir.h"
 #include "platform/result.h"
@@ -49,13 +46,12 @@ bool headlessAsked(int argc, char* argv[]) {
 // it could not be started.
 int handOverToHeadless(int argc, char* argv[]) {
   const std::string program = programDirectory() + "raidmond";
-  std::vector<char*> args = {const_cast<char*>(program.c_str())};
+  std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) != kHeadlessOption) args.push_back(argv[i]);
   }
-  args.push_back(nullptr);
-  ::execv(program.c_str(), args.data());
-  std::fprintf(stderr, "raidmon: cannot start %s: %s\n", program.c_str(), std::strerror(errno));
+  const std::string why = handOverTo(program, args);
+  std::fprintf(stderr, "raidmon: cannot start %s: %s\n", program.c_str(), why.c_str());
   return kExitBadStart;
 }
 

@@ -28,6 +28,13 @@ std::vector<std::string> buildEnvironment(const char* const* inherited,
 // The environment this process was started with (NAME=VALUE entries, null-terminated).
 const char* const* inheritedEnvironment();
 
+// Runs `program` (its path without the system's suffix for programs: ".exe" is added on
+// Windows) with `args` instead of this program, as if it had been started in its place:
+// on Linux this process becomes it (execv); on Windows it runs with this program's
+// standard handles and environment, this program leaves Ctrl+C to it, and its exit
+// status ends this program. Returns only when it could not be started, with the reason.
+std::string handOverTo(const std::string& program, const std::vector<std::string>& args);
+
 // The signals a caller sends to end a child: asked to end, and ended at once. Where
 // there are no signals, either ends the child and what it started.
 inline constexpr int kSignalTerminate = 15;

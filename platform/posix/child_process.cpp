@@ -82,4 +82,12 @@ void ChildProcess::signal(int sig) {
   if (pid_ > 0) ::kill(-pid_, sig);
 }
 
+std::string handOverTo(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  ::execv(program.c_str(), argv.data());
+  return std::strerror(errno);
+}
+
 }  // namespace raidmon

@@ -146,4 +146,30 @@ void ChildProcess::signal(int sig) {
   TerminateProcess(static_cast<HANDLE>(process_), 128 + static_cast<UINT>(sig));
 }
 
+std::string handOverTo(const std::string& program, const std::vector<std::string>& args) {
+  const std::string file = program + ".exe";
+  std::string commandLine;
+  appendQuoted(commandLine, file);
+  for (const std::string& a : args) {
+    commandLine += ' ';
+    appendQuoted(commandLine, a);
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(file.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+    return systemError(::GetLastError());
+  }
+  ::CloseHandle(process.hThread);
+  // Ctrl+C and Ctrl+Break reach both programs on the console: the one handed over to
+  // decides what they do.
+  ::SetConsoleCtrlHandler(nullptr, TRUE);
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = 1;
+  ::GetExitCodeProcess(process.hProcess, &status);
+  ::CloseHandle(process.hProcess);
+  ::ExitProcess(status);
+}
+
 }  // namespace raidmon
