@@ -13,9 +13,7 @@
 namespace raidmon::emu {
 namespace {
 
-std::filesystem::path sourceRoot() {
-  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-}
+std::filesystem::path sourceRoot() { return RAIDMON_SOURCE_DIR; }
 
 TEST(DefaultScenario, ShippedFileEqualsTheCompiledInText) {
   std::ifstream in(sourceRoot() / "emulator/scenarios/default.scn", std::ios::binary);
