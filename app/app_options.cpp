@@ -2,17 +2,19 @@
 
 #include <cstdint>
 
+#include "platform/os_family.h"
+
 namespace raidmon {
 
 namespace {
 
 bool parseFamily(const std::string& text, std::uint8_t& family) {
   if (text == "nt" || text == "NT") {
-    family = 2;
+    family = kOsFamilyNt;
     return true;
   }
   if (text == "9x" || text == "9X") {
-    family = 1;
+    family = kOsFamily9x;
     return true;
   }
   return false;
@@ -23,6 +25,7 @@ bool parseFamily(const std::string& text, std::uint8_t& family) {
 Result<AppOptions> parseAppOptions(const std::vector<std::string>& args,
                                    const std::optional<std::string>& envFamily) {
   AppOptions o;
+  o.osFamily = systemOsFamily();
   if (envFamily && !envFamily->empty() && !parseFamily(*envFamily, o.osFamily)) {
     return Unexpected("K4_OS_FAMILY must be nt or 9x, not '" + *envFamily + "'");
   }
@@ -86,8 +89,8 @@ std::string appUsage() {
          "  --emulate            run against the built-in emulated controller\n"
          "  --emulate=SCENARIO   run against an emulated controller described by SCENARIO\n"
          "  --controller=socket:PATH  talk to a controller served by k4emu on a Unix socket\n"
-         "  --os-family=nt|9x    behave as on the NT family (default) or the 9x family;\n"
-         "                       K4_OS_FAMILY sets the same\n"
+         "  --os-family=nt|9x    behave as on the NT family or the 9x family (default: the\n"
+         "                       system's; NT where there is none); K4_OS_FAMILY sets the same\n"
          "  --transcript=FILE    write each notice, event row, trace line and dialog to FILE\n"
          "                       as it happens (- for standard output)\n"
          "  --answer-dialogs     answer dialogs without showing them: OK, or the default text\n"

@@ -28,7 +28,9 @@ inline constexpr std::string_view kHeadlessOption = "--headless";
 struct AppOptions {
   bool emulate = false;
   std::string scenarioPath;  // empty: the built-in default scenario
-  std::uint8_t osFamily = 2;  // 2 NT family, 1 9x family
+  // 2 NT family, 1 9x family: the system's (platform/os_family.h) unless K4_OS_FAMILY
+  // or --os-family says otherwise.
+  std::uint8_t osFamily = 2;
   bool help = false;
   std::string socketPath;      // --controller=socket:PATH: a controller served by k4emu
   std::string transcriptPath;  // --transcript=FILE ("-": standard output)
@@ -40,9 +42,9 @@ struct AppOptions {
   bool testAlert = false;      // --test-alert: run the alert program once and end
 };
 
-// Parses the arguments after the program name. `envFamily` is K4_OS_FAMILY when set;
-// --os-family wins over it. Unknown options (other than Qt's own, which the caller
-// has removed) are an error.
+// Parses the arguments after the program name. The OS family is the system's;
+// `envFamily` is K4_OS_FAMILY when set and wins over it, --os-family over both.
+// Unknown options (other than Qt's own, which the caller has removed) are an error.
 Result<AppOptions> parseAppOptions(const std::vector<std::string>& args,
                                    const std::optional<std::string>& envFamily);
 

@@ -61,14 +61,20 @@ Result<ControllerSide> chooseController(const AppOptions& options, const std::st
   if (!controller) return Unexpected(controller.error());
   side.controller = std::move(controller).value();
   side.storage = std::make_unique<emu::EmulatedNtStorage>(*side.controller);
+  if (!options.emulate && !side.socketStorage) side.systemStorage = systemNtStorageStack();
   return side;
+}
+
+NtStorageStack& ControllerSide::ntStorage() {
+  if (socketStorage) return *socketStorage;
+  if (systemStorage) return *systemStorage;
+  return *storage;
 }
 
 Result<LinkSide> chooseLink(const AppOptions& options, ControllerSide& side) {
   LinkSide chosen;
   if (options.osFamily != kOsFamily9x) {
-    chosen.link = std::make_unique<DirectPortLink>(
-        side.socketStorage ? static_cast<NtStorageStack&>(*side.socketStorage) : *side.storage);
+    chosen.link = std::make_unique<DirectPortLink>(side.ntStorage());
     return chosen;
   }
   auto aspiLayer = AspiStandIn::open(programDirectory());

@@ -15,6 +15,7 @@
 #include "monitor/transcript.h"
 #include "platform/aspi_standin.h"
 #include "platform/instance_lock.h"
+#include "platform/nt_storage_stack.h"
 #include "platform/result.h"
 
 namespace raidmon {
@@ -30,10 +31,16 @@ struct ControllerSide {
   // the socket, and a lost connection makes each of them fail as a silent driver would.
   std::unique_ptr<emu::SocketConnection> connection;
   std::unique_ptr<emu::SocketNtStorage> socketStorage;
-  // Without --emulate there is no controller driver on this platform: the storage
-  // stack has no ports, and start-up says so.
+  // Without --emulate and --controller: the system's own storage stack (Windows);
+  // null where the system has none.
+  std::unique_ptr<NtStorageStack> systemStorage;
+  // Without --emulate and without a system stack there is no controller driver: the
+  // emulated storage stack has no ports, and start-up says so.
   std::unique_ptr<emu::Controller> controller;
   std::unique_ptr<emu::EmulatedNtStorage> storage;
+
+  // The stack the NT family's link uses: the socket's, the system's, or the emulated.
+  NtStorageStack& ntStorage();
 };
 
 // The way requests travel: the ASPI layer and the bridge on the 9x family, the storage
@@ -54,8 +61,8 @@ Result<std::unique_ptr<InstanceLock>> lockController(const AppOptions& options, 
 // without --emulate a controller with no driver behind it.
 Result<std::unique_ptr<emu::Controller>> emulatedController(const AppOptions& options);
 
-// Step 1: the controller: the emulator, a k4emu server, or the platform's (empty)
-// storage stack.
+// Step 1: the controller: the emulator, a k4emu server, or the system's storage stack
+// (on Linux, which has none, an emulated stack without ports).
 Result<ControllerSide> chooseController(const AppOptions& options, const std::string& program);
 
 // Step 2: the link. The bridge library was loaded with the program (and loaded the ASPI

@@ -22,13 +22,10 @@
 #include "monitor/plug_block.h"
 #include "monitor/state_codes.h"
 #include "monitor/status_block.h"
+#include "platform/os_family.h"  // kOsFamily9x, kOsFamilyNt
 #include "platform/thread_affinity.h"
 
 namespace raidmon {
-
-inline constexpr std::uint8_t kOsFamily9x = 1;
-inline constexpr std::uint8_t kOsFamilyNt = 2;
-
 
 inline constexpr int kStartupInterval = 4000;
 inline constexpr int kScanTicks = 45;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/nt_storage_stack.h"
 #include "protocol/byte_order.h"
 
 namespace raidmon {
@@ -23,6 +24,12 @@ inline constexpr std::size_t kOffTimeout = 12;
 inline constexpr std::size_t kOffControlCode = 16;
 inline constexpr std::size_t kOffReturnCode = 20;
 inline constexpr std::size_t kOffLength = 24;
+
+// The header is the miniport request's header on the NT storage stack, field by field.
+static_assert(kHeaderSize == kSrbIoControlSize);
+static_assert(kOffHeaderLength == kSrbHeaderLengthOffset && kOffSignature == kSrbSignatureOffset &&
+              kOffTimeout == kSrbTimeoutOffset && kOffControlCode == kSrbControlCodeOffset &&
+              kOffReturnCode == kSrbReturnCodeOffset && kOffLength == kSrbLengthOffset);
 
 inline constexpr std::uint32_t kPacketTimeout = 100;
 inline constexpr std::uint32_t kReturnCodeUnset = 0xFF;
