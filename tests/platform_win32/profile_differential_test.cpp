@@ -141,6 +141,9 @@ TEST_F(ProfileDifferential, HandEditedFilesReadTheSame) {
       // Names ignore ASCII case.
       {"section and key case", "[oem]\r\ncOMPANY=A\r\n", "OEM", "Company", "A"},
       {"upper-case asked", "[Rebuild]\r\nAuto Rebuild=0\r\n", "REBUILD", "AUTO REBUILD", "0"},
+      // Letters beyond ASCII: the program compares them byte for byte, and so does Wine;
+      // Windows may fold the code page's other letters too. No setting's name has one.
+      {"case of a letter beyond ASCII", "[OEM]\r\n\xC9tat=1\r\n", "OEM", "\xE9tat", kUnset},
       // Missing pieces.
       {"empty file", "", "Rebuild", "Auto Rebuild", kUnset},
       {"missing section", "[OEM]\r\nCompany=A\r\n", "Rebuild", "Auto Rebuild", kUnset},
@@ -159,6 +162,54 @@ TEST_F(ProfileDifferential, HandEditedFilesReadTheSame) {
     const std::string own = ownRead(file, c.section, c.key);
     EXPECT_EQ(own, system);
     EXPECT_EQ(own, c.expected);
+  }
+}
+
+// Whole settings files as start-up reads them: every value it takes against what the
+// system's functions read with the same defaults, and afterwards the file it wrote back,
+// read by the system.
+TEST_F(ProfileDifferential, StartUpReadsWhatTheSystemReads) {
+  const std::string files[] = {
+      "; written by hand\r\n[Rebuild]\r\nAuto Rebuild = 0\r\n\r\n[Flash]\r\nInitial=1\r\n"
+      "[OEM]\r\nCompany = \"Acme Storage\"\r\nProduct='K4 Pro'\r\nHomepage=http://acme.example/?a=b\r\n"
+      "GUI_VERSION=GUI Version : 2.0\r\nC_Logo=D:\\logos\\acme.bmp\r\n",
+      "[rebuild]\rauto rebuild=1\r[oem]\rcompany=Lower\r",
+      "\xEF\xBB\xBF[OEM]\nProduct=With mark\n[Rebuild]\nAuto Rebuild=0\x1a",
+      "[OEM]\r\nCompany=First\r\nCompany=Second\r\n[OEM]\r\nProduct=Hidden\r\n;[Rebuild]\r\n;Auto Rebuild=0\r\n",
+      "",
+  };
+  for (const std::string& text : files) {
+    SCOPED_TRACE(text);
+    const test::TempDir programDir("profile_diff_load");
+    const std::string dir = programDir.slashed();
+    const std::string file = dir + std::string(kMainIniName);
+    std::ofstream(file, std::ios::binary) << text;
+    const std::string logo = dir + std::string(kDefaultLogoName);
+    const auto system = [&](const char* section, const char* key, std::string_view fallback) {
+      return systemRead(file, section, key, std::string(fallback).c_str());
+    };
+    const bool systemAutoRebuild = GetPrivateProfileIntA("Rebuild", "Auto Rebuild", 1, file.c_str()) != 0;
+    const bool systemInitial = GetPrivateProfileIntA("Flash", "Initial", 0, file.c_str()) != 0;
+    const std::string company = system("OEM", "Company", kDefaultCompany);
+    const std::string product = system("OEM", "Product", kDefaultProduct);
+    const std::string homepage = system("OEM", "Homepage", kDefaultHomepage);
+    const std::string guiVersion = system("OEM", "GUI_VERSION", kDefaultGuiVersion);
+    const std::string logoFile = system("OEM", "C_Logo", logo);
+
+    const ConfigLoadResult loaded = loadConfiguration(dir);
+    ASSERT_EQ(loaded.writeError, std::nullopt);
+    ASSERT_EQ(loaded.readError, std::nullopt);
+    EXPECT_EQ(loaded.autoRebuild, systemAutoRebuild);
+    EXPECT_EQ(loaded.flashInitial, systemInitial);
+    EXPECT_EQ(loaded.texts.company, company);
+    EXPECT_EQ(loaded.texts.product, product);
+    EXPECT_EQ(loaded.texts.homepage, homepage);
+    EXPECT_EQ(loaded.texts.guiVersion, guiVersion);
+    EXPECT_EQ(loaded.texts.logoFile, logoFile);
+    // The values written back are the ones read, for the system too.
+    EXPECT_EQ(GetPrivateProfileIntA("Rebuild", "Auto Rebuild", 7, file.c_str()), systemAutoRebuild ? 1u : 0u);
+    EXPECT_EQ(GetPrivateProfileIntA("Flash", "Initial", 7, file.c_str()), systemInitial ? 1u : 0u);
+    EXPECT_EQ(system("OEM", "Company", kDefaultCompany), company);
   }
 }
 
@@ -335,6 +386,8 @@ struct WriteCase {
 // Each side writes its own copy; then both readers read every probe from both files and
 // must all agree. The program's file is also pinned byte for byte.
 TEST_F(ProfileDifferential, WritesReadBackTheSame) {
+  const std::string kLongValue(20000, 'w');
+  const std::string kLongResult = "[S]\r\nk=" + kLongValue + "\r\n";
   const WriteCase cases[] = {
       {"no file", std::nullopt, "Rebuild", "Auto Rebuild", "1", "[Rebuild]\r\nAuto Rebuild=1\r\n"},
       {"empty file", "", "Rebuild", "Auto Rebuild", "1", "[Rebuild]\r\nAuto Rebuild=1\r\n"},
@@ -360,6 +413,7 @@ TEST_F(ProfileDifferential, WritesReadBackTheSame) {
        "\xEF\xBB\xBF[Rebuild]\r\nAuto Rebuild=1\r\n"},
       {"Ctrl-Z at the end", "[Rebuild]\r\nAuto Rebuild=0\r\n\x1a", "Flash", "Initial", "1",
        "[Rebuild]\r\nAuto Rebuild=0\r\n\x1a\r\n[Flash]\r\nInitial=1\r\n"},
+      {"long value", "[S]\r\nk=1\r\n", "S", "k", kLongValue.c_str(), kLongResult.c_str()},
   };
   const std::pair<const char*, const char*> probes[] = {
       {"Rebuild", "Auto Rebuild"}, {"Rebuild", "New"}, {"Flash", "Initial"}, {"OEM", "Company"},
