@@ -303,10 +303,9 @@ TEST_F(ProfileDifferential, Utf16FileIsReadOnlyByTheSystem) {
 // rule: optional spaces and sign, decimal digits or '$' and hex digits, nothing after,
 // 32 bits; anything else is not a number and gives the switch's default. The system's
 // GetPrivateProfileIntA reads the leading digits of whatever is there (so "abc" is 0,
-// "12abc" 12, "1.5" 1), knows "0x" but not '$', and wraps what does not fit 32 bits. The
-// program keeps its rule: a value that is not a whole number never turns a switch off,
-// and '$' hex is its platform's way of writing numbers (Wine also takes "0b" and "0o"
-// prefixes, which Windows does not).
+// "12abc" 12, "1.5" 1), takes base prefixes such as "0x" but not '$', and wraps what
+// does not fit 32 bits. The program keeps its rule: a value that is not a whole number
+// never turns a switch off, and '$' hex is its platform's way of writing numbers.
 TEST_F(ProfileDifferential, WholeNumbersFollowTheStrictRuleNotTheSystemsDigitScan) {
   constexpr int kFallback = 55;
   struct NumberCase {
