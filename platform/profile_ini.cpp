@@ -18,7 +18,13 @@ namespace {
 
 // ---- Text ----------------------------------------------------------------------------
 
-constexpr std::string_view kBlanks = " \t\r\v\f";
+// Ctrl-Z, the end-of-file mark some old editors leave after the last line, is a blank.
+constexpr std::string_view kBlanks = " \t\r\v\f\x1a";
+
+// The byte-order mark an editor may put before UTF-8 text: not part of the first line.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+std::size_t bodyStart(std::string_view text) { return text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0; }
 
 std::string_view trim(std::string_view s) {
   const auto first = s.find_first_not_of(kBlanks);
@@ -78,7 +84,7 @@ void classify(std::string_view content, Line& line) {
 // costs no memory beyond its text). CR, LF and CRLF each end a line.
 class LineCursor {
  public:
-  explicit LineCursor(std::string_view text) : text_(text) {}
+  explicit LineCursor(std::string_view text) : text_(text), pos_(bodyStart(text)) {}
 
   // The next line, or nullopt at the end of the text.
   std::optional<Line> next() {
@@ -155,7 +161,13 @@ ProfileFile readWholeFile(const std::string& fileName) {
   // Opened without blocking: a FIFO or a device is refused as not regular.
   std::string text;
   switch (readInputFile(fileName, kMaxProfileFileSize, text)) {
-    case InputFileStatus::kOk: return {ProfileFileState::kLoaded, std::move(text)};
+    case InputFileStatus::kOk:
+      // UTF-16 text (a byte-order mark FF FE or FE FF first) is not read as 8-bit lines:
+      // its settings would go unseen and a write would add 8-bit lines to it.
+      if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        return {ProfileFileState::kUnreadable, {}};
+      }
+      return {ProfileFileState::kLoaded, std::move(text)};
     case InputFileStatus::kMissing: return {ProfileFileState::kMissing, {}};
     default: return {ProfileFileState::kUnreadable, {}};
   }
@@ -188,7 +200,7 @@ std::optional<std::string> writeProfileString(std::string_view text, std::string
   const auto endsLine = [](char c) { return c == '\n' || c == '\r'; };
   if (!scan.found) {
     out.append(text);
-    if (!text.empty() && !endsLine(text.back())) out.append(eol);
+    if (text.size() > bodyStart(text) && !endsLine(text.back())) out.append(eol);
     out.append("[").append(section).append("]").append(eol);
     out.append(key).append("=").append(value).append(eol);
     return out;

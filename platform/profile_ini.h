@@ -25,8 +25,9 @@ std::string profileWriteErrorText(const std::string& fileName);
 // the text between the '[' and the last ']'; a line holding '=' inside a section is a
 // key (name before the first '=', value after it); a line whose first non-blank
 // character is ';' is a comment. Names compare without regard to ASCII case; blanks
-// around names and values are ignored; a value in matching single or double quotes loses
-// them. The first of duplicate sections and the first of duplicate keys win. Every
+// (space, tab, VT, FF and the Ctrl-Z end-of-file mark) around names and values are
+// ignored; a value in matching single or double quotes loses them. A UTF-8 byte-order
+// mark at the start of the text is not part of its first line (and is kept on writing). The first of duplicate sections and the first of duplicate keys win. Every
 // other line (comments, text before the first section, lines without '=') is kept.
 
 // The value of `key` in `section`, or nullopt when the section or key is missing.
@@ -50,7 +51,8 @@ enum class ProfileFileState {
   kLoaded,
   kMissing,     // no such file (or a missing directory on the way)
   kUnreadable,  // it exists but cannot be read: permissions, not a regular file, a read
-                // error, or bigger than kMaxProfileFileSize
+                // error, bigger than kMaxProfileFileSize, or UTF-16 text (a byte-order
+                // mark FF FE or FE FF first), which is neither read nor rewritten
 };
 struct ProfileFile {
   ProfileFileState state = ProfileFileState::kMissing;

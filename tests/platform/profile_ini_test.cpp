@@ -114,6 +114,17 @@ TEST(ProfileIniRead, CrAloneEndsALine) {
   EXPECT_EQ(readProfileString("[S]\rk=a\rb\n", "S", "k"), "a");
 }
 
+// Left by editors: the Ctrl-Z end-of-file mark of old ones is a blank, and a UTF-8
+// byte-order mark is not part of the first line (only at the very start).
+TEST(ProfileIniRead, EditorMarksAreNotPartOfTheText) {
+  EXPECT_EQ(readProfileString("[S]\r\nk=v\x1a", "S", "k"), "v");
+  EXPECT_EQ(readProfileString("[S]\r\nk=v\r\n\x1a", "S", "k"), "v");
+  EXPECT_EQ(readProfileString("[S]\r\nk=\x1a v w\x1a", "S", "k"), "v w");
+  EXPECT_EQ(readProfileString("\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "k"), "v");
+  EXPECT_EQ(readProfileString("\xEF\xBB\xBFk=v\r\n[S]\r\n", "S", "k"), std::nullopt);
+  EXPECT_EQ(readProfileString("[T]\r\n\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "k"), std::nullopt);
+}
+
 // ---- Writing into text -------------------------------------------------------------
 
 TEST(ProfileIniWrite, NamesWithALineBreakAreRefusedEvenAtTheirEnd) {
@@ -166,6 +177,13 @@ TEST(ProfileIniWrite, CrOnlyTextIsEditedLineByLine) {
             "; mac\r[Rebuild]\rAuto Rebuild=0\r\r[Flash]\rInitial=1\r[OEM]\rk=v\r");
   // The blank LF line after the insertion point stays a line of its own.
   EXPECT_EQ(writeProfileString("[S]\rk=1\r\n\n[T]\r", "S", "j", "2"), "[S]\rk=1\r\nj=2\r\n\n[T]\r");
+}
+
+TEST(ProfileIniWrite, ByteOrderMarkStaysFirst) {
+  const std::string bom = "\xEF\xBB\xBF";
+  EXPECT_EQ(writeProfileString(bom + "[S]\r\nk=v\r\n", "s", "k", "w"), bom + "[S]\r\nk=w\r\n");
+  EXPECT_EQ(writeProfileString(bom + "[S]\nk=v", "S", "j", "w"), bom + "[S]\nk=v\nj=w\n");
+  EXPECT_EQ(writeProfileString(bom, "S", "k", "w"), bom + "[S]\r\nk=w\r\n");
 }
 
 TEST(ProfileIniWrite, KeepsLineEndingStyleOfFirstLine) {
@@ -335,6 +353,22 @@ TEST_F(ProfileIniFile, WriteToMissingDirectoryFails) {
 TEST_F(ProfileIniFile, UnstorableEntryIsInvalidArgument) {
   EXPECT_THROW(writePrivateProfileString(path("a.ini"), "S", "", "v"), std::invalid_argument);
   EXPECT_FALSE(fs::exists(path("a.ini")));
+}
+
+// UTF-16 text is not taken for 8-bit lines: neither read (its settings would go unseen)
+// nor written (8-bit lines would be added to it).
+TEST_F(ProfileIniFile, Utf16FileIsUnreadableAndLeftAlone) {
+  for (const std::string mark : {"\xFF\xFE", "\xFE\xFF"}) {
+    SCOPED_TRACE(mark == "\xFF\xFE" ? "little-endian" : "big-endian");
+    const std::string text = mark + std::string("[\0S\0]\0\r\0\n\0", 10);
+    writeFile(path("u16.ini"), text);
+    EXPECT_EQ(readProfileFile(path("u16.ini")).state, ProfileFileState::kUnreadable);
+    EXPECT_EQ(getPrivateProfileString(path("u16.ini"), "S", "k"), std::nullopt);
+    EXPECT_THROW(writePrivateProfileString(path("u16.ini"), "S", "k", "v"), RaidmonError);
+    EXPECT_EQ(readFile(path("u16.ini")), text);
+  }
+  writeFile(path("one.ini"), "\xFF");  // one byte of a mark is still 8-bit text
+  EXPECT_EQ(readProfileFile(path("one.ini")).state, ProfileFileState::kLoaded);
 }
 
 // Sizes past the limit are made with a sparse tail, so the test writes little.
