@@ -24,7 +24,8 @@ cmake --build "$build" -j"$jobs"
 export WINEDEBUG=-all
 export WINEPREFIX="$PWD/$build/wineprefix"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1
+  # A 64-bit prefix (it runs 32-bit programs too where the 32-bit Wine is installed).
+  WINEARCH=win64 wineboot -i >/dev/null 2>&1
 fi
 status=0
 ctest --test-dir "$build" --output-on-failure -j"$jobs" || status=$?
