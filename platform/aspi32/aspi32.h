@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <concepts>
 #include <type_traits>
 
 #ifndef RAIDMON_ASPI_LIBRARY_FILE
@@ -130,6 +131,8 @@ static_assert(offsetof(ExecRequest, srb) == 0 && offsetof(AbortRequest, srb) == 
 static_assert(!kPointersInBlock ||
               (sizeof(ExecRequest) == kExecBlockSize && sizeof(AbortRequest) == kAbortBlockSize));
 
+// The accessors are templates only so that the branch for the other pointer size is
+// never compiled.
 namespace detail {
 inline std::uint32_t toSlot(const void* p) {
   return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
@@ -141,31 +144,37 @@ T* fromSlot(std::uint32_t slot) {
 }  // namespace detail
 
 // SRB_BufPointer: SRB_BufLen bytes, sent and answered in place.
-inline void setBuffer(ExecRequest& r, std::uint8_t* buffer) {
+template <std::same_as<ExecRequest> R>
+inline void setBuffer(R& r, std::uint8_t* buffer) {
   if constexpr (kPointersInBlock) r.srb.SRB_BufPointer = detail::toSlot(buffer);
   else r.beside.bufPointer = buffer;
 }
-inline std::uint8_t* bufferOf(const ExecRequest& r) {
+template <std::same_as<ExecRequest> R>
+inline std::uint8_t* bufferOf(const R& r) {
   if constexpr (kPointersInBlock) return detail::fromSlot<std::uint8_t>(r.srb.SRB_BufPointer);
   else return r.beside.bufPointer;
 }
 // SRB_PostProc: the completion event, set when the request completes and
 // SRB_EVENT_NOTIFY is set. It is what ManualResetEvent::completionHandle() gives: the
 // system's event handle on Windows.
-inline void setPostProc(ExecRequest& r, void* event) {
+template <std::same_as<ExecRequest> R>
+inline void setPostProc(R& r, void* event) {
   if constexpr (kPointersInBlock) r.srb.SRB_PostProc = detail::toSlot(event);
   else r.beside.postProc = event;
 }
-inline void* postProcOf(const ExecRequest& r) {
+template <std::same_as<ExecRequest> R>
+inline void* postProcOf(const R& r) {
   if constexpr (kPointersInBlock) return detail::fromSlot<void>(r.srb.SRB_PostProc);
   else return r.beside.postProc;
 }
 // SRB_ToAbort: the request to take back.
-inline void setToAbort(AbortRequest& a, ExecRequest* target) {
+template <std::same_as<AbortRequest> A>
+inline void setToAbort(A& a, ExecRequest* target) {
   if constexpr (kPointersInBlock) a.srb.SRB_ToAbort = detail::toSlot(target);
   else a.beside.toAbort = target;
 }
-inline ExecRequest* toAbortOf(const AbortRequest& a) {
+template <std::same_as<AbortRequest> A>
+inline ExecRequest* toAbortOf(const A& a) {
   if constexpr (kPointersInBlock) return detail::fromSlot<ExecRequest>(a.srb.SRB_ToAbort);
   else return static_cast<ExecRequest*>(a.beside.toAbort);
 }
