@@ -3,7 +3,6 @@
 // fields, carries it through the ASPI layer and copies the answer back.
 #include "aspilink/aspilink.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -106,24 +105,21 @@ void writeIndexBytes(std::uint8_t* d, std::uint32_t p1, std::uint32_t p2, std::u
 
 }  // namespace
 
-// Process attach: runs when the library is loaded (with the program, or by dlopen).
-// A library that cannot attach ends the process, as a failed load does on start-up.
-__attribute__((constructor)) void processAttach() {
+bool attachProcess() {
   auto attached = BridgeState::attach(programDirectory(), kSignatureWord);
   if (attached) {
     gState = std::move(attached).value().release();
-    return;
+    return true;
   }
   if (attached.error().failure == AttachFailure::AspiLibraryMissing) {
-    showStderrMessageBox(kMessageCaption, kAspiMissingText);
+    showLibraryMessageBox(kMessageCaption, kAspiMissingText);
   } else {
-    showStderrMessageBox(kMessageCaption, " " + attached.error().message);
+    showLibraryMessageBox(kMessageCaption, " " + attached.error().message);
   }
-  std::_Exit(EXIT_FAILURE);
+  return false;
 }
 
-// Process detach: the view, the request block and the event go; the ASPI layer stays.
-__attribute__((destructor)) void processDetach() {
+void detachProcess() {
   BridgeState* state = gState;
   gState = nullptr;
   delete state;

@@ -1,10 +1,13 @@
 // The bridge library's exports: a control packet carried to the controller's driver
-// as the data of SCSI command 0x77 through the ASPI layer. C linkage, one-byte results.
+// as the data of SCSI command 0x77 through the ASPI layer. C linkage and the C calling
+// convention (on 32-bit x86 the caller removes the arguments), one-byte results.
 #pragma once
 
 #include <cstdint>
 
-#if defined(ASPILINK_BUILDING)
+// Only the three exports leave the library: on ELF systems everything else is hidden;
+// on Windows the module definition file (aspilink.def) lists them by plain name.
+#if defined(ASPILINK_BUILDING) && !defined(_WIN32)
 #define ASPILINK_API __attribute__((visibility("default")))
 #else
 #define ASPILINK_API

@@ -1,11 +1,10 @@
 #include "aspilink/bridge_state.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
 #include <cstring>
 
 #include "aspilink/aspilink.h"
+#include "platform/dynamic_library.h"
 #include "platform/input_file.h"
 #include "platform/strict_int.h"
 
@@ -26,29 +25,31 @@ Result<std::unique_ptr<BridgeState>, AttachError> BridgeState::attach(const std:
   if (const InputFileStatus status = checkInputFile(path); status != InputFileStatus::kOk) {
     return Failed({AttachFailure::AspiLibraryMissing, "cannot load " + path + ": " + describe(status)});
   }
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* why = dlerror();
-    return Failed({AttachFailure::AspiLibraryMissing,
-                   "cannot load " + path + (why ? std::string(": ") + why : std::string())});
-  }
+  std::string why;
+  void* library = openLibrary(path, why);
+  if (library == nullptr) return Failed({AttachFailure::AspiLibraryMissing, why});
   std::unique_ptr<BridgeState> s(new BridgeState);
   s->aspiLibrary_ = library;
   s->getSupportInfo_ =
-      reinterpret_cast<aspi::GetASPI32SupportInfoFn>(dlsym(library, "GetASPI32SupportInfo"));
-  s->sendCommand_ = reinterpret_cast<aspi::SendASPI32CommandFn>(dlsym(library, "SendASPI32Command"));
+      reinterpret_cast<aspi::GetASPI32SupportInfoFn>(librarySymbol(library, "GetASPI32SupportInfo"));
+  s->sendCommand_ =
+      reinterpret_cast<aspi::SendASPI32CommandFn>(librarySymbol(library, "SendASPI32Command"));
   if (s->getSupportInfo_ == nullptr || s->sendCommand_ == nullptr) {
-    dlclose(library);  // the rest goes with `s`
+    closeLibrary(library);  // the rest goes with `s`
     return Failed({AttachFailure::AspiEntryMissing, path + " lacks the ASPI entry points"});
   }
   auto view = SharedView::create(word, kViewSize);
   if (!view) {
-    dlclose(library);
+    closeLibrary(library);
     return Failed({AttachFailure::ViewFailed, view.error()});
   }
   s->view_ = std::move(view).value();
   s->request_ = std::make_unique<aspi::ExecRequest>();
   s->event_ = std::make_unique<ManualResetEvent>();
+  if (!s->event_->valid()) {
+    closeLibrary(library);
+    return Failed({AttachFailure::EventFailed, "cannot create the completion event"});
+  }
   return s;
 }
 
@@ -67,8 +68,8 @@ bool BridgeState::send(std::uint8_t adapter, std::uint8_t target, std::uint32_t 
   r.srb.SRB_BufLen = length;
   r.srb.SRB_CDBLen = kCdbLength;
   r.srb.CDBByte[0] = kVendorCdb;
-  r.bufPointer = view_->data();
-  r.postProc = event_.get();
+  aspi::setBuffer(r, view_->data());
+  aspi::setPostProc(r, event_->completionHandle());
 
   event_->reset();  // a stray signal must not end the next wait early
   const std::uint32_t status = sendCommand_(&r);
@@ -79,7 +80,7 @@ bool BridgeState::send(std::uint8_t adapter, std::uint8_t target, std::uint32_t 
     aspi::AbortRequest abort{};
     abort.srb.SRB_Cmd = aspi::SC_ABORT_SRB;
     abort.srb.SRB_HaId = adapter;
-    abort.toAbort = &r;
+    aspi::setToAbort(abort, &r);
     sendCommand_(&abort);
   }
   event_->reset();

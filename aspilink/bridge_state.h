@@ -18,7 +18,7 @@ namespace raidmon::bridge {
 
 inline constexpr std::size_t kViewSize = 2076;
 
-enum class AttachFailure { AspiLibraryMissing, AspiEntryMissing, ViewFailed };
+enum class AttachFailure { AspiLibraryMissing, AspiEntryMissing, ViewFailed, EventFailed };
 // Why attach() failed: which step, and the reason in words.
 struct AttachError {
   AttachFailure failure = AttachFailure::AspiLibraryMissing;
@@ -29,7 +29,7 @@ struct AttachError {
 // threads calling in never share the view at the same time.
 class BridgeState {
  public:
-  // Loads `directory` + libT_ASPI32.so, fetches GetASPI32SupportInfo and
+  // Loads `directory` + the ASPI layer's file (aspi::kLibraryFile), fetches GetASPI32SupportInfo and
   // SendASPI32Command, creates the view named after `word`, the request block and the
   // event. On failure the result says which step failed and why, and nothing is left
   // behind (the ASPI layer is unloaded again).
@@ -68,6 +68,14 @@ class BridgeState {
   std::unique_ptr<ManualResetEvent> event_;
   std::mutex lock_;
 };
+
+// Process attach, called by the system's load hook (posix_load.cpp, win32_load.cpp):
+// loads the ASPI layer from the program directory and sets up the library's state.
+// On failure shows the load-failure message box and returns false; the hook then
+// fails the load.
+bool attachProcess();
+// Process detach: the view, the request block and the event go; the ASPI layer stays.
+void detachProcess();
 
 // The time-out for one request: `packetTimeoutSeconds`, unless K4_ASPI_TIMEOUT_MS holds
 // a whole number of milliseconds from 1 to 86400000.

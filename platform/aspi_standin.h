@@ -17,7 +17,7 @@ inline constexpr std::uint8_t kAspiHostAdapters = 10;
 // thread-safe; a test's fixture or main() drives it.
 class AspiStandIn {
  public:
-  // Loads `directory` + "libT_ASPI32.so" (directory ends in '/'). Fails, saying why,
+  // Loads `directory` + aspi::kLibraryFile (directory ends in a separator). Fails, saying why,
   // when the file is missing or lacks an export.
   static Result<std::unique_ptr<AspiStandIn>> open(const std::string& directory);
 

@@ -6,7 +6,7 @@
 namespace raidmon {
 
 // The library at `path`, with every symbol resolved now and kept to itself; null with
-// `error` set (the system's reason) when it cannot be loaded.
+// `error` set ("cannot load <path>: " and the system's reason) when it cannot be loaded.
 void* openLibrary(const std::string& path, std::string& error);
 // The export `name` of an open library, or null.
 void* librarySymbol(void* library, const char* name);

@@ -1,62 +1,45 @@
 // A manual-reset event: once set it stays signalled, waking every waiter, until it is
-// reset. Header-only, so the bridge library and the ASPI layer share one definition.
+// reset. The same interface on every system; behind it a mutex, a condition variable
+// and a flag (platform/posix/) or the system's own event object (platform/win32/), so
+// that an event can be handed to the ASPI layer, which sets it by its handle.
 #pragma once
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-
-#include "platform/spin_wait.h"
+#include <memory>
 
 namespace raidmon {
 
-// Any thread may call any member. A waiter first spins briefly on the signalled flag,
-// then blocks on the condition variable.
+// Any thread may call any member of a valid event.
 class ManualResetEvent {
  public:
-  ManualResetEvent() = default;
+  // Not signalled. Check valid(): where the system makes the event it can refuse.
+  ManualResetEvent();
+  ~ManualResetEvent();
   ManualResetEvent(const ManualResetEvent&) = delete;
   ManualResetEvent& operator=(const ManualResetEvent&) = delete;
 
+  // False when the system could not make the event; no other member may then be used.
+  bool valid() const;
+
   // Signals the event and wakes every waiter.
-  void set() {
-    {
-      std::lock_guard lock(mutex_);
-      signalled_ = true;
-      fast_.store(true, std::memory_order_release);
-    }
-    changed_.notify_all();
-  }
+  void set();
   // Back to not signalled.
-  void reset() {
-    std::lock_guard lock(mutex_);
-    signalled_ = false;
-    fast_.store(false, std::memory_order_release);
-  }
-  bool isSet() const {
-    std::lock_guard lock(mutex_);
-    return signalled_;
-  }
+  void reset();
+  bool isSet() const;
   // Blocks until the event is signalled.
-  void wait() {
-    spin_([this] { return fast_.load(std::memory_order_acquire); });
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return signalled_; });
-  }
+  void wait();
   // Blocks until the event is signalled or `timeout` has passed; true when signalled.
-  bool waitFor(std::chrono::milliseconds timeout) {
-    spin_([this] { return fast_.load(std::memory_order_acquire); });
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [this] { return signalled_; });
-  }
+  bool waitFor(std::chrono::milliseconds timeout);
+
+  // What goes into a request's completion slot for the ASPI layer (SRB_PostProc): the
+  // system's event handle on Windows, this object elsewhere. Valid while the event is.
+  void* completionHandle();
+  // Sets the event behind a handle from completionHandle() (the ASPI layer's side).
+  static void setByHandle(void* completionHandle);
 
  private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  bool signalled_ = false;
-  std::atomic<bool> fast_{false};  // signalled_, readable without the mutex
-  AdaptiveSpin spin_;
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace raidmon

@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# Installs what the Windows build needs on Debian 12: the 64-bit MinGW-w64 cross compiler
-# with the posix thread model (the win32 model has no std::thread), Wine to run the test
-# programs, and the GoogleTest sources (built for the target inside the Windows build).
-# Only missing packages are installed, so running it again costs a few dpkg queries.
+# Installs what the Windows builds need on Debian 12: the 64-bit and 32-bit MinGW-w64
+# cross compilers with the posix thread model (the win32 model has no std::thread),
+# Wine to run the test programs (wine64, and wine32 for the 32-bit bridge build, which
+# needs the i386 architecture added to dpkg), and the GoogleTest sources (built for the
+# target inside each Windows build). Only missing packages are installed, so running it
+# again costs a few dpkg queries.
 set -euo pipefail
 
 packages=(
   cmake ninja-build
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev mingw-w64-tools
-  wine64 wine
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev
+  wine64 wine wine32:i386
   googletest
 )
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+# wine32 is an i386 package: dpkg has to know the architecture first.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "adding the i386 architecture (for wine32)"
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,11 +32,9 @@ done
 
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
-  # No recommends: wine recommends the 32-bit wine32, which needs the i386 architecture;
-  # the 64-bit build runs under wine64 alone.
+  # No recommends: Wine's recommendations (fonts, sound, desktop parts) are not needed
+  # to run the test programs.
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

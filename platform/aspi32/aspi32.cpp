@@ -14,7 +14,13 @@
 #include "platform/manual_reset_event.h"
 #include "platform/spin_wait.h"
 
+// Only the layer's entry points leave the library: the rest is hidden on ELF systems;
+// on Windows the module definition file lists the exports.
+#if defined(_WIN32)
+#define ASPI32_EXPORT
+#else
 #define ASPI32_EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace raidmon::aspi {
 
@@ -42,7 +48,7 @@ class Layer {
     std::unique_lock lock(mu_);
     if (s.SRB_HaId >= adapterCount_) return s.SRB_Status = SS_INVALID_HA;
     if (s.SRB_CDBLen == 0 || s.SRB_CDBLen > sizeof s.CDBByte || s.SRB_BufLen > kMaxBufferLength ||
-        (s.SRB_BufLen > 0 && r->bufPointer == nullptr)) {
+        (s.SRB_BufLen > 0 && bufferOf(*r) == nullptr)) {
       return s.SRB_Status = SS_INVALID_SRB;
     }
     if (immediate_ != 0 && immediate_ != SS_COMP) return s.SRB_Status = immediate_;
@@ -68,7 +74,7 @@ class Layer {
 
   std::uint32_t abort(AbortRequest* a) {
     std::lock_guard lock(mu_);
-    ExecRequest* target = a->toAbort;
+    ExecRequest* target = toAbortOf(*a);
     const auto queued = std::find(queue_.begin(), queue_.end(), target);
     bool taken = false;
     if (target != nullptr && queued != queue_.end()) {
@@ -140,7 +146,8 @@ class Layer {
     runningAborted_ = false;
     delivering_ = true;
     const SRB_ExecSCSICmd srb = r->srb;
-    std::vector<std::uint8_t> bounce(r->bufPointer, r->bufPointer + srb.SRB_BufLen);
+    std::uint8_t* const buffer = bufferOf(*r);
+    std::vector<std::uint8_t> bounce(buffer, buffer + srb.SRB_BufLen);
     const Aspi32Backend backend = backend_;
     void* const context = context_;
     Outcome outcome;
@@ -161,7 +168,7 @@ class Layer {
     delivering_ = false;
     running_ = nullptr;
     if (!runningAborted_) {
-      if (ran && !bounce.empty()) std::memcpy(r->bufPointer, bounce.data(), bounce.size());
+      if (ran && !bounce.empty()) std::memcpy(buffer, bounce.data(), bounce.size());
       r->srb.SRB_HaStat = outcome.haStat;
       r->srb.SRB_TargStat = outcome.targStat;
       r->srb.SRB_Status = outcome.status;
@@ -173,7 +180,10 @@ class Layer {
   }
 
   static void signal(ExecRequest* r) {
-    if ((r->srb.SRB_Flags & SRB_EVENT_NOTIFY) != 0 && r->postProc != nullptr) r->postProc->set();
+    void* const event = postProcOf(*r);
+    if ((r->srb.SRB_Flags & SRB_EVENT_NOTIFY) != 0 && event != nullptr) {
+      ManualResetEvent::setByHandle(event);
+    }
   }
 
   std::mutex mu_;

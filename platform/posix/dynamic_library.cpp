@@ -8,7 +8,7 @@ void* openLibrary(const std::string& path, std::string& error) {
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     const char* why = dlerror();
-    error = why ? why : "cannot load " + path;
+    error = "cannot load " + path + (why ? std::string(": ") + why : std::string());
   }
   return library;
 }

@@ -24,3 +24,11 @@ void showStderrMessageBox(std::string_view caption, std::string_view text) {
 }
 
 }  // namespace raidmon
+
+namespace raidmon {
+
+void showLibraryMessageBox(std::string_view caption, std::string_view text) {
+  showStderrMessageBox(caption, text);
+}
+
+}  // namespace raidmon

@@ -24,3 +24,38 @@ void showStderrMessageBox(std::string_view caption, std::string_view text) {
 }
 
 }  // namespace raidmon
+
+namespace raidmon {
+
+namespace {
+
+// Someone may answer a box: the window station is the visible, interactive one, and
+// standard error is absent (a program started from the desktop) or a real console.
+bool someoneCanAnswer() {
+  HWINSTA station = GetProcessWindowStation();
+  USEROBJECTFLAGS flags{};
+  DWORD needed = 0;
+  if (station == nullptr ||
+      !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed) ||
+      (flags.dwFlags & WSF_VISIBLE) == 0) {
+    return false;
+  }
+  const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err == nullptr || err == INVALID_HANDLE_VALUE) return true;
+  DWORD mode = 0;
+  return GetConsoleMode(err, &mode) != 0;
+}
+
+}  // namespace
+
+void showLibraryMessageBox(std::string_view caption, std::string_view text) {
+  if (!someoneCanAnswer()) {
+    showStderrMessageBox(caption, text);
+    return;
+  }
+  const std::string c(caption);
+  const std::string t(text);
+  MessageBoxA(nullptr, t.c_str(), c.c_str(), MB_OK | MB_SETFOREGROUND);
+}
+
+}  // namespace raidmon

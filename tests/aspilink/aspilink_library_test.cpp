@@ -48,6 +48,10 @@ class AspilinkLibrary : public ::testing::TestWithParam<const char*> {
     EXPECT_EQ(std::make_tuple(s.SRB_Cmd, s.SRB_Flags, s.SRB_Lun, s.SRB_BufLen, s.SRB_CDBLen),
               std::make_tuple(std::uint8_t{2}, std::uint8_t{0x48}, std::uint8_t{0}, bufLen,
                               std::uint8_t{6}));
+    // A 32-bit host carries the view and the event in the block's own slots; a 64-bit
+    // one leaves them 0 (the pointers travel beside the block).
+    EXPECT_EQ(s.SRB_BufPointer != 0, aspi::kPointersInBlock);
+    EXPECT_EQ(s.SRB_PostProc != 0, aspi::kPointersInBlock);
     const std::array<std::uint8_t, 16> cdb{0x77};
     EXPECT_EQ(std::memcmp(s.CDBByte, cdb.data(), cdb.size()), 0);
     EXPECT_EQ(r.buffer.size(), bufLen);

@@ -2,7 +2,6 @@
 // from the program directory, and a recording backend to put behind the layer.
 #pragma once
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,34 +12,36 @@
 
 #include "link/bridge_link.h"
 #include "platform/aspi_standin.h"
+#include "platform/dynamic_library.h"
 #include "platform/program_dir.h"
+
+#ifndef RAIDMON_BRIDGE_FILE_PREFIX
+#error "RAIDMON_BRIDGE_FILE_PREFIX and _SUFFIX name the bridge library files (set by the build)"
+#endif
 
 namespace raidmon::test {
 
 inline std::string bridgeLibraryPath(const std::string& word) {
-  return programDirectory() + "libaspilink_" + word + ".so";
+  return programDirectory() + RAIDMON_BRIDGE_FILE_PREFIX + word + RAIDMON_BRIDGE_FILE_SUFFIX;
 }
 
-// One build of the bridge library, loaded with dlopen (its load attaches it).
+// One build of the bridge library, loaded at run time (its load attaches it).
 class LoadedBridge {
  public:
-  explicit LoadedBridge(const std::string& word)
-      : handle_(dlopen(bridgeLibraryPath(word).c_str(), RTLD_NOW | RTLD_LOCAL)) {
-    if (handle_ == nullptr) error_ = dlerror();
-    else if (auto e = bridgeExportsOf(handle_)) exports_ = *e;
+  explicit LoadedBridge(const std::string& word) : handle_(openLibrary(bridgeLibraryPath(word), error_)) {
+    if (handle_ == nullptr) return;
+    if (auto e = bridgeExportsOf(handle_)) exports_ = *e;
     else error_ = e.error();
   }
-  ~LoadedBridge() {
-    if (handle_ != nullptr) dlclose(handle_);
-  }
+  ~LoadedBridge() { closeLibrary(handle_); }
   bool ok() const { return exports_.TavrixIoControl != nullptr; }
   const std::string& error() const { return error_; }
   const BridgeExports& exports() const { return exports_; }
 
  private:
+  std::string error_;  // before handle_: its initializer writes the reason here
   void* handle_;
   BridgeExports exports_;
-  std::string error_;
 };
 
 // What reached the device side of the ASPI layer, byte for byte.

@@ -1,7 +1,6 @@
 #include "platform/aspi_standin.h"
 
-#include <dlfcn.h>
-
+#include "platform/dynamic_library.h"
 #include "platform/input_file.h"
 
 namespace raidmon {
@@ -10,7 +9,7 @@ namespace {
 
 template <class Fn>
 Result<void> fetch(void* library, const char* name, Fn& out) {
-  out = reinterpret_cast<Fn>(dlsym(library, name));
+  out = reinterpret_cast<Fn>(librarySymbol(library, name));
   if (out == nullptr) return Unexpected(std::string("ASPI layer lacks ") + name);
   return {};
 }
@@ -22,11 +21,9 @@ Result<std::unique_ptr<AspiStandIn>> AspiStandIn::open(const std::string& direct
   if (const InputFileStatus status = checkInputFile(path); status != InputFileStatus::kOk) {
     return Unexpected("cannot load " + path + ": " + describe(status));
   }
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* why = dlerror();
-    return Unexpected("cannot load " + path + (why ? std::string(": ") + why : std::string()));
-  }
+  std::string why;
+  void* library = openLibrary(path, why);
+  if (library == nullptr) return Unexpected(why);
   std::unique_ptr<AspiStandIn> s(new AspiStandIn);
   s->library_ = library;
   Result<void> fetched = fetch(library, "aspi32AttachBackend", s->attach_);
@@ -39,7 +36,7 @@ Result<std::unique_ptr<AspiStandIn>> AspiStandIn::open(const std::string& direct
 
 AspiStandIn::~AspiStandIn() {
   if (attached_) detach();
-  if (library_ != nullptr) dlclose(library_);
+  closeLibrary(library_);
 }
 
 void AspiStandIn::attach(aspi::Aspi32Backend backend, void* context, std::uint8_t adapterCount) {
