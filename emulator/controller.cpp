@@ -140,7 +140,11 @@ bool Controller::answer(Transport transport, int port, int adapter, int target,
   if (hook) (*hook)(code);
   if (code == CTL_TRANSFER && transferMicros_ > 0) {
     // A transfer takes as long as the disks need, without holding up other requests.
+    // Where the system sleeps only in whole milliseconds (Windows: a sleep of 300 µs
+    // returns at once), the rest of the time is waited out yielding the processor.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(transferMicros_);
     std::this_thread::sleep_for(std::chrono::microseconds(transferMicros_));
+    while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
   }
 
   std::unique_lock lock(mu_);
