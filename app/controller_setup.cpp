@@ -77,6 +77,12 @@ Result<LinkSide> chooseLink(const AppOptions& options, ControllerSide& side) {
     chosen.link = std::make_unique<DirectPortLink>(side.ntStorage());
     return chosen;
   }
+  chosen.link = std::make_unique<BridgeLink>(
+      BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});
+  // Where the system has a storage stack of its own (Windows, no --emulate or
+  // --controller), the bridge talks to the system's ASPI layer beside the program: no
+  // stand-in is opened and no emulated device is put behind it.
+  if (side.systemStorage) return chosen;
   auto aspiLayer = AspiStandIn::open(programDirectory());
   if (!aspiLayer) return Unexpected(aspiLayer.error());
   chosen.aspiLayer = std::move(aspiLayer).value();
@@ -85,8 +91,6 @@ Result<LinkSide> chooseLink(const AppOptions& options, ControllerSide& side) {
   } else {
     chosen.aspiLayer->attachDevice(*side.controller);
   }
-  chosen.link = std::make_unique<BridgeLink>(
-      BridgeExports{&TavrixIoControl, &TavrixReadWrite, &TavrixFlashReadWrite});
   return chosen;
 }
 
