@@ -18,9 +18,7 @@ bash scripts/install-windows-deps.sh
 configure_and_build() {  # build-dir toolchain-file [cmake options...]
   local build="$1" toolchain="$2"
   shift 2
-  local launcher=()
-  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake -S . -B "$build" -G Ninja "${launcher[@]}" \
+  cmake -S . -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DRAIDMON_UI=OFF -DRAIDMON_BENCH=OFF -DRAIDMON_FUZZ=OFF "$@"
