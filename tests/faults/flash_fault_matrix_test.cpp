@@ -2,9 +2,10 @@
 // the first, a middle and the last block, the closing 0x80, checksum 0x40, the last
 // 0x80) against a request that does not go through, one answered "not done", one held
 // past its time-out, a wrong checksum and a server that goes away or stops answering,
-// on both links, in process and across the socket server. Each row pins the row and
-// box the operator sees, that "Update Complete" never follows a fault, that polling
-// resumes, and the ROM: it equals the image only after "Update Complete".
+// on both links, in process and (where the build has it) across the socket server.
+// Each row pins the row and box the operator sees, that "Update Complete" never
+// follows a fault, that polling resumes, and the ROM: it equals the image only after
+// "Update Complete".
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,6 +1,7 @@
 // The links every row of a fault matrix runs on: the direct port and the bridge
-// library, each in process and across a socket server; rows that need a server to
-// lose run on the socket links only.
+// library, each in process and, where the build has the socket server, across it;
+// rows that need a server to lose run on the socket links only (and do not exist
+// where there is none).
 #pragma once
 
 #include <vector>
@@ -19,7 +20,7 @@ template <class Row>
 std::vector<MatrixParam<Row>> onEveryLink(const std::vector<Row>& rows) {
   std::vector<MatrixParam<Row>> out;
   for (const Row& row : rows) {
-    for (LinkKind link : {LinkKind::Direct, LinkKind::Bridge, LinkKind::DirectSocket, LinkKind::BridgeSocket}) {
+    for (LinkKind link : kEveryLinkKind) {
       if (row.socketOnly && !isSocket(link)) continue;
       out.push_back({row, link});
     }

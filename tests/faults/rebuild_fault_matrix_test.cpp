@@ -2,10 +2,10 @@
 // hidden "Rebuild Complete" command against every fault the controller can show (a
 // request that does not go through, one answered "not done" or refused, one held past
 // its time-out, a server that goes away or stops answering), at the first, a middle
-// and the last chunk, on both links, in process and across the socket server. Each row
-// pins what the operator is told, that no success text follows a fault, the final
-// RebuildState and poll timer, and the data: the target equals the source over exactly
-// the chunks the worker counted done.
+// and the last chunk, on both links, in process and (where the build has it) across
+// the socket server. Each row pins what the operator is told, that no success text
+// follows a fault, the final RebuildState and poll timer, and the data: the target
+// equals the source over exactly the chunks the worker counted done.
 #include <gtest/gtest.h>
 
 #include <chrono>

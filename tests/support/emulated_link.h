@@ -1,11 +1,11 @@
 // Test support: an emulated controller from scenario text behind either link the
 // program uses: the direct port (NT family) or the real bridge library and ASPI layer
-// stand-in (9x family), each either in process or across a k4emu socket server that
-// runs on a thread of the test.
+// stand-in (9x family), each in process and, where the build has the k4emu socket
+// server (RAIDMON_TEST_CONTROLLER_SOCKET=1), also across a server that runs on a thread
+// of the test.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,25 +19,61 @@
 #include "emulator/emulated_nt_storage.h"
 #include "emulator/scenario_parser.h"
 #include "emulator/socket_client.h"
+#if RAIDMON_TEST_CONTROLLER_SOCKET
 #include "emulator/socket_server.h"
+#endif
 #include "link/direct_port_link.h"
 #include "monitor/monitor.h"
 #include "support/temp_dir.h"
 
+#ifndef RAIDMON_TEST_CONTROLLER_SOCKET
+#error "RAIDMON_TEST_CONTROLLER_SOCKET (1: the build has the emulator's socket server) is set by tests/CMakeLists.txt"
+#endif
+
 namespace raidmon::test {
 
-enum class LinkKind { Direct, Bridge, DirectSocket, BridgeSocket };
+// The socket kinds exist only where the build has the socket server.
+enum class LinkKind {
+  Direct,
+  Bridge,
+#if RAIDMON_TEST_CONTROLLER_SOCKET
+  DirectSocket,
+  BridgeSocket,
+#endif
+};
 
-inline bool isBridge(LinkKind kind) { return kind == LinkKind::Bridge || kind == LinkKind::BridgeSocket; }
+// Every kind this build has, in process first.
+inline constexpr LinkKind kEveryLinkKind[] = {
+    LinkKind::Direct,
+    LinkKind::Bridge,
+#if RAIDMON_TEST_CONTROLLER_SOCKET
+    LinkKind::DirectSocket,
+    LinkKind::BridgeSocket,
+#endif
+};
+
+inline bool isBridge(LinkKind kind) {
+#if RAIDMON_TEST_CONTROLLER_SOCKET
+  if (kind == LinkKind::BridgeSocket) return true;
+#endif
+  return kind == LinkKind::Bridge;
+}
 inline bool isSocket(LinkKind kind) {
+#if RAIDMON_TEST_CONTROLLER_SOCKET
   return kind == LinkKind::DirectSocket || kind == LinkKind::BridgeSocket;
+#else
+  (void)kind;
+  return false;
+#endif
 }
 inline const char* linkName(LinkKind kind) {
   switch (kind) {
     case LinkKind::Direct: return "Direct";
     case LinkKind::Bridge: return "Bridge";
+#if RAIDMON_TEST_CONTROLLER_SOCKET
     case LinkKind::DirectSocket: return "DirectSocket";
     case LinkKind::BridgeSocket: return "BridgeSocket";
+#endif
   }
   return "?";
 }
@@ -83,25 +119,35 @@ class EmulatedLink {
   }
 
   // Socket kinds: the server goes away, closing its clients' connections, as when its
-  // process ends (their requests fail from then on).
+  // process ends (their requests fail from then on). Nothing to do for the others.
   void stopServer() {
+#if RAIDMON_TEST_CONTROLLER_SOCKET
     if (!server) return;
     server->requestStop();
     if (serverThread.joinable()) serverThread.join();
     server.reset();
+#endif
   }
   // Socket kinds: "stall on|off" from a second client, as `k4emu inject` sends it.
+  // False where there is no server to send it to.
   bool stallServer(bool on) {
+#if RAIDMON_TEST_CONTROLLER_SOCKET
     auto injector = emu::SocketConnection::connect(socketPath);
     return injector && (*injector)->inject(on ? "stall on" : "stall off").has_value();
+#else
+    (void)on;
+    return false;
+#endif
   }
 
   std::uint8_t family = kOsFamilyNt;
   std::unique_ptr<emu::Controller> controller;
   std::unique_ptr<TempDir> socketDir;  // socket kinds: where the server's socket lives
   std::string socketPath;
+#if RAIDMON_TEST_CONTROLLER_SOCKET
   std::unique_ptr<emu::SocketServer> server;
   std::thread serverThread;
+#endif
   std::unique_ptr<emu::SocketConnection> connection;
   std::unique_ptr<emu::SocketNtStorage> socketStorage;
   std::unique_ptr<emu::EmulatedNtStorage> storage;
@@ -110,7 +156,8 @@ class EmulatedLink {
   std::unique_ptr<ControllerLink> link;
 
  private:
-  void serve(std::chrono::milliseconds replyTimeout) {
+  void serve([[maybe_unused]] std::chrono::milliseconds replyTimeout) {
+#if RAIDMON_TEST_CONTROLLER_SOCKET
     socketDir = std::make_unique<TempDir>("raidmon_link");
     socketPath = socketDir->file("k4.sock");
     server = std::make_unique<emu::SocketServer>(*controller, socketPath);
@@ -121,6 +168,9 @@ class EmulatedLink {
     ASSERT_TRUE(connected) << connected.error();
     connection = std::move(connected).value();
     connection->setReplyTimeout(replyTimeout);
+#else
+    FAIL() << "this build has no socket server";
+#endif
   }
 };
 
