@@ -9,7 +9,10 @@
 namespace raidmon {
 
 // A waiter first spins briefly on the signalled flag, then blocks on the condition
-// variable.
+// variable. The setter does all its work on the state under the mutex (the wake-up
+// too), and a waiter that saw the flag while spinning takes the mutex once before it
+// returns: so once a wait has returned, the setter no longer touches the event, and
+// the waiter may destroy it at once (as a caller does with its request's event).
 struct ManualResetEvent::State {
   mutable std::mutex mutex;
   std::condition_variable changed;
@@ -24,11 +27,9 @@ ManualResetEvent::~ManualResetEvent() = default;
 bool ManualResetEvent::valid() const { return state_ != nullptr; }
 
 void ManualResetEvent::set() {
-  {
-    std::lock_guard lock(state_->mutex);
-    state_->signalled = true;
-    state_->fast.store(true, std::memory_order_release);
-  }
+  std::lock_guard lock(state_->mutex);
+  state_->signalled = true;
+  state_->fast.store(true, std::memory_order_release);
   state_->changed.notify_all();
 }
 
@@ -46,6 +47,7 @@ bool ManualResetEvent::isSet() const {
 void ManualResetEvent::wait() {
   State& s = *state_;
   s.spin([&s] { return s.fast.load(std::memory_order_acquire); });
+  // Seen set or not, the mutex is taken: a setter still inside set() is waited for.
   std::unique_lock lock(s.mutex);
   s.changed.wait(lock, [&s] { return s.signalled; });
 }
