@@ -2,27 +2,8 @@
 # win32 model has no std::thread). The test programs run under Wine, so `ctest` in a
 # build configured with this file runs them as they would run on Windows.
 #   cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(RAIDMON_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${RAIDMON_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${RAIDMON_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${RAIDMON_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${RAIDMON_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The C and C++ runtimes and winpthread linked in: a program runs under Wine or on a
-# bare Windows without the compiler's DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-
-# Wine runs the test programs (wine64 where the wrapper is not installed).
-find_program(RAIDMON_WINE NAMES wine wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(RAIDMON_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${RAIDMON_WINE})
-endif()
+# Wine's wrapper, or wine64 where the wrapper is not installed.
+set(RAIDMON_WINE_NAMES wine wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
