@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages raidmon needs to build, run and test, and only the ones
-# that are missing, so running it again costs a few dpkg queries.
+# that are missing, so running it again costs a few dpkg queries. With package names
+# as arguments it installs those instead (scripts/install-windows-deps.sh does), the
+# same way: only what is missing, without recommended packages.
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core x11-utils
 )
+[ "$#" -gt 0 ] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

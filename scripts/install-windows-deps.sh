@@ -23,18 +23,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq
-  # No recommends: Wine's recommendations (fonts, sound, desktop parts) are not needed
-  # to run the test programs.
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# Wine's recommendations (fonts, sound, desktop parts) are not needed to run the test
+# programs; install-deps.sh installs without recommends.
+bash "$(dirname "$0")/install-deps.sh" "${packages[@]}"
